@@ -1,0 +1,33 @@
+// File access for the engine: line splitting, case-insensitive lookup of the
+// upper-cased names that sources give, and the private temporary copy.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv3 {
+
+// Splits a text into lines: CR LF, a lone CR and a lone LF each end a line;
+// a break at the very end does not start one more, empty line.
+std::vector<std::string> SplitLines(std::string_view text);
+
+// Reads a whole file as bytes; nothing when it cannot be opened or read, or
+// when it is not a regular file.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// Resolves name (relative to folder, which ends in "/", unless absolute) to
+// an existing file: the exact spelling wins; otherwise a case-insensitive
+// match of the last path element (the all-lower-case spelling first, else
+// the first in byte order); a name ending in blanks also finds the file
+// without them. Returns the path to use (the exact one when nothing matches).
+std::string ResolveInFolder(const std::string& folder, std::string_view name);
+
+// The folder part of a path, ending in "/" (empty when there is none).
+std::string FolderOf(std::string_view path);
+// The part of a path after its last "/".
+std::string FileNameOf(std::string_view path);
+
+}  // namespace qv3

@@ -1,0 +1,127 @@
+// The state one compile command shares across all modules it assembles, and
+// the seams through which the engine talks to its front end.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "engine/diagnostics.h"
+
+namespace qv3 {
+
+// A line of the Status list; diagnostics carry their record.
+struct StatusLine {
+  std::string Text;
+  std::optional<TErrorInfo> Info;
+};
+
+// A list of message lines with a case-insensitive index beside it, so that
+// "is this line already listed?" stays cheap for long lists. The index holds
+// the folded texts of the lines that the duplicate checks look for.
+class MessageList {
+ public:
+  void Append(std::string text, std::optional<TErrorInfo> info = std::nullopt);
+  // True when a line equal to text, letter case ignored, is in the list.
+  bool Contains(std::string_view text) const;
+  // Appends unless an equal line (letter case ignored) is listed already.
+  // Returns whether the line was added.
+  bool AppendUnique(std::string text, std::optional<TErrorInfo> info = std::nullopt);
+  void Clear();
+  // Removes the lines for which drop returns true, keeping the order of the rest.
+  template <typename Predicate>
+  void RemoveIf(Predicate drop) {
+    std::vector<StatusLine> kept;
+    kept.reserve(lines_.size());
+    for (auto& line : lines_)
+      if (!drop(line)) kept.push_back(std::move(line));
+    lines_ = std::move(kept);
+    RebuildIndex();
+  }
+  const std::vector<StatusLine>& Lines() const { return lines_; }
+  std::size_t Size() const { return lines_.size(); }
+
+ private:
+  void RebuildIndex();
+  std::vector<StatusLine> lines_;
+  std::unordered_multiset<std::string> folded_;
+};
+
+// The progress window of a compile. The driver shows it for every module,
+// sets its two texts as the work goes on and closes it at the module's end.
+class ProgressSink {
+ public:
+  virtual ~ProgressSink() = default;
+  virtual void Show() = 0;
+  virtual void SetActivity(std::string_view text) = 0;   // lbWhat
+  // lbProgress: "line / total". Called for every line; throttle repaints.
+  virtual void SetProgress(std::size_t line, std::size_t total) = 0;
+  virtual void Close() = 0;
+};
+
+// A progress sink that shows nothing (command line, tests).
+class SilentProgress final : public ProgressSink {
+ public:
+  void Show() override {}
+  void SetActivity(std::string_view) override {}
+  void SetProgress(std::size_t, std::size_t) override {}
+  void Close() override {}
+};
+
+// Everything that outlives one module's assembly during a compile command.
+struct CompileSession {
+  // Quoted in every diagnostic.
+  std::int32_t CurrentLineNumber = 0;
+  std::string CurrentLineText;
+  std::uint8_t ModulePass = 1;
+  // The verdict of the last compile.
+  bool FatalFlag = false;
+  // Module keys (names upper-cased outside tildes); searched ignoring case.
+  std::vector<std::string> ModulesCompiledOnce;
+  std::vector<std::string> ModulesCompiledTwice;
+  // The Status and Hints lists of the window being compiled.
+  MessageList StatusList;
+  MessageList HintList;
+  // Where a module without a folder of its own ("anonymus") is compiled;
+  // ends in "/". Set by the front end.
+  std::string CurrentDirectory;
+  ProgressSink* Progress = nullptr;
+
+  ProgressSink& progress();
+};
+
+// Appends a numbered diagnostic line (with its record) to the Status list,
+// unless an equal line is listed already.
+void ReportDiagnostic(CompileSession& session, ErrorCode code, bool fatal,
+                      std::string_view fileName);
+
+// Thrown when an input/output failure abandons a compile: an output file
+// that cannot be created or written, a write before the program file's start.
+class CompileAbandoned : public std::exception {
+ public:
+  explicit CompileAbandoned(std::string message) : message_(std::move(message)) {}
+  const char* what() const noexcept override { return message_.c_str(); }
+
+ private:
+  std::string message_;
+};
+
+// The outcome of the shared compile command.
+struct CompileOutcome {
+  bool Abandoned = false;  // an input/output failure ended the compile
+  std::string Error;       // its message, naming the file and the problem
+};
+
+// The "Compile" command as both front ends run it: empties the module lists
+// and the message lists, clears FatalFlag, assembles the top module and its
+// dependents, withdraws the first-compile diagnostics of modules compiled
+// twice, derives FatalFlag and appends the verdict line when it is set.
+// folder is the document's directory (may be empty: CurrentDirectory is used).
+CompileOutcome RunCompileCommand(CompileSession& session,
+                                 const std::vector<std::string>& sourceLines,
+                                 std::string_view moduleName, std::string_view folder);
+
+}  // namespace qv3

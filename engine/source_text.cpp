@@ -1,0 +1,200 @@
+#include "engine/source_text.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "engine/session.h"
+
+namespace qv3 {
+
+namespace {
+constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+void ReportInvalidNumber(CompileSession& session, std::string_view fileName) {
+  ReportDiagnostic(session, Err::InvalidNumber, true, fileName);
+}
+
+// Value of a hexadecimal digit in either case, or -1.
+int HexDigitEitherCase(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// The decimal conversion of the runtime: optional leading blanks, then either
+// an optionally signed decimal number in the 32-bit signed range, or (without
+// a sign) a "$", "X" or "0X" hexadecimal number of at most 32 bits.
+bool ConvertDecimal(std::string_view text, std::int32_t& result) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  std::string_view rest = text.substr(i);
+  if (rest.empty()) return false;
+
+  std::size_t hexStart = std::string_view::npos;
+  if (rest[0] == '$' || rest[0] == 'X' || rest[0] == 'x')
+    hexStart = 1;
+  else if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'X' || rest[1] == 'x'))
+    hexStart = 2;
+  if (hexStart != std::string_view::npos) {
+    std::string_view digits = rest.substr(hexStart);
+    if (digits.empty()) return false;
+    std::uint64_t value = 0;
+    for (char c : digits) {
+      const int d = HexDigitEitherCase(c);
+      if (d < 0) return false;
+      value = value * 16 + static_cast<unsigned>(d);
+      if (value > 0xFFFFFFFFull) return false;
+    }
+    result = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    return true;
+  }
+
+  bool negative = false;
+  if (rest[0] == '-' || rest[0] == '+') {
+    negative = rest[0] == '-';
+    rest.remove_prefix(1);
+  }
+  if (rest.empty()) return false;
+  std::int64_t value = 0;
+  for (char c : rest) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+    if (value > 2147483648LL) return false;
+  }
+  if (negative) value = -value;
+  if (value > std::numeric_limits<std::int32_t>::max()) return false;
+  result = static_cast<std::int32_t>(value);
+  return true;
+}
+}  // namespace
+
+std::string_view StripComment(std::string_view text) {
+  const auto cut = text.find("//");
+  return cut == std::string_view::npos ? text : text.substr(0, cut);
+}
+
+void UpperCaseOutsideTildesInPlace(std::string& text) {
+  bool inside = false;
+  for (char& c : text) {
+    if (c == '~')
+      inside = !inside;
+    else if (!inside)
+      c = UpperAscii(c);
+  }
+}
+
+std::string UpperCaseOutsideTildes(std::string_view text) {
+  std::string result(text);
+  UpperCaseOutsideTildesInPlace(result);
+  return result;
+}
+
+void NormaliseBlanks(std::string& text) {
+  std::size_t lead = 0;
+  while (lead < text.size() && text[lead] == ' ') ++lead;
+  text.erase(0, lead);
+  std::replace(text.begin(), text.end(), '\t', ' ');
+}
+
+std::string TakeWord(std::string& line, bool deleteWord) {
+  NormaliseBlanks(line);
+  // A line that began with a TAB still begins with a blank: the word is empty.
+  if (!line.empty() && line[0] == ' ') return {};
+  const auto end = line.find(' ');
+  std::string word = line.substr(0, end);
+  if (deleteWord) line.erase(0, word.size());
+  return word;
+}
+
+void SplitText(std::string_view text, std::vector<std::string>& list, std::string_view separator,
+               bool clearFirst, bool keepBlank) {
+  if (clearFirst) list.clear();
+  auto add = [&](std::string_view piece) {
+    if (keepBlank || !TrimControls(piece).empty()) list.emplace_back(piece);
+  };
+  if (!separator.empty()) {
+    for (auto at = text.find(separator); at != std::string_view::npos; at = text.find(separator)) {
+      add(text.substr(0, at));
+      text.remove_prefix(at + separator.size());
+    }
+  }
+  add(text);
+}
+
+std::string_view CutAtFirstDot(std::string_view text) { return text.substr(0, text.find('.')); }
+
+std::string_view TrimControls(std::string_view text) {
+  while (!text.empty() && IsBlankOrControl(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlankOrControl(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::int32_t ParseNumber(std::string_view text, CompileSession& session,
+                         std::string_view fileName) {
+  std::string copy(text);
+  NormaliseBlanks(copy);
+  if (copy.empty()) return 0;
+
+  if (copy[0] == '$' || copy[0] == '%') {
+    const bool hex = copy[0] == '$';
+    // Unsigned accumulation: higher digits drop out of the 32 bits.
+    std::uint32_t value = 0;
+    for (std::size_t i = 1; i < copy.size(); ++i) {
+      const char c = copy[i];
+      if (hex) {
+        const auto digit = kHexDigits.find(c);
+        if (digit == std::string_view::npos) {
+          ReportInvalidNumber(session, fileName);
+          break;
+        }
+        value = value * 16u + static_cast<std::uint32_t>(digit);
+      } else {
+        if (c == ' ') break;  // a blank ends a binary number
+        if (c != '0' && c != '1') {
+          ReportInvalidNumber(session, fileName);
+          break;
+        }
+        value = value * 2u + static_cast<std::uint32_t>(c - '0');
+      }
+    }
+    return static_cast<std::int32_t>(value);
+  }
+
+  std::int32_t value = 0;
+  if (!ConvertDecimal(copy, value)) {
+    ReportInvalidNumber(session, fileName);
+    return 0;
+  }
+  return value;
+}
+
+std::string HexText(std::uint32_t value) {
+  value &= 0xFFFFu;
+  const int digits = value < 256 ? 2 : 4;
+  std::string text(static_cast<std::size_t>(digits), '0');
+  for (int i = digits - 1; i >= 0; --i) {
+    text[static_cast<std::size_t>(i)] = kHexDigits[value & 0xFu];
+    value >>= 4;
+  }
+  return text;
+}
+
+std::string FoldCase(std::string_view text) {
+  std::string folded(text);
+  for (char& c : folded) c = UpperAscii(c);
+  return folded;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+  return true;
+}
+
+}  // namespace qv3

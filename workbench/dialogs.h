@@ -1,0 +1,48 @@
+// The seam between the workbench's commands and its modal boxes and file
+// dialogs. The program uses QtDialogs; tests install a scripted replacement
+// so that no modal window ever blocks them.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+class Dialogs {
+ public:
+  enum class ReplaceAnswer { Yes, No, Abort, All };
+
+  virtual ~Dialogs() = default;
+  // A plain box with one OK button, the program's title as caption, no icon
+  // ("Open a .QV3 source first...").
+  virtual void showMessage(const QString& text) = 0;
+  // A result box: caption "Info", information icon, OK.
+  virtual void showInfo(const QString& text) = 0;
+  // The platform's error box (file errors).
+  virtual void showError(const QString& text) = 0;
+  // A question box with Yes and No, Yes the default; true for Yes.
+  virtual bool askYesNo(const QString& caption, const QString& text) = 0;
+  // "Confirm" / "Replace this occurrence?" with Yes, No, Abort, All.
+  virtual ReplaceAnswer askReplace() = 0;
+  // The open-file dialog (odFile); nothing when cancelled.
+  virtual std::optional<QString> openFileName(const QString& proposed) = 0;
+  // The save-file dialog (sdFile); nothing when cancelled.
+  virtual std::optional<QString> saveFileName(const QString& proposed) = 0;
+};
+
+// The real boxes and dialogs, parented to the given window.
+class QtDialogs final : public Dialogs {
+ public:
+  explicit QtDialogs(QWidget* parent) : parent_(parent) {}
+  void showMessage(const QString& text) override;
+  void showInfo(const QString& text) override;
+  void showError(const QString& text) override;
+  bool askYesNo(const QString& caption, const QString& text) override;
+  ReplaceAnswer askReplace() override;
+  std::optional<QString> openFileName(const QString& proposed) override;
+  std::optional<QString> saveFileName(const QString& proposed) override;
+
+ private:
+  QWidget* parent_;
+  QString lastOpened_;  // odFile proposes the name of its last use
+};
