@@ -100,6 +100,13 @@ class OutputFile {
   std::unique_ptr<std::FILE, Closer> file_;
 };
 
+void KeepSymbols(ModuleAssembly& module) {
+  auto& kept = module.Session.TopModuleSymbols;
+  kept.clear();
+  for (std::size_t i = 0; i < module.Symbols.Size(); ++i)
+    kept.emplace_back(module.Symbols.Name(i), module.Symbols.Value(i));
+}
+
 void AddUnusedSymbolHints(ModuleAssembly& module) {
   for (std::size_t i = 0; i < module.Symbols.Size(); ++i) {
     if (module.Symbols.Uses(i) != 0) continue;
@@ -139,6 +146,7 @@ void AssembleModule(ModuleAssembly& module) {
   OutputFile objectFile(module.ObjectPath);
   WriteObjectHeader(module);
   RunPass(module, false);
+  if (module.IsTopModule && session.KeepTopModuleSymbols) KeepSymbols(module);
 
   AddUnusedSymbolHints(module);
   CheckFinalOrigin(module);
