@@ -15,6 +15,10 @@ QComboBox* MakeHistoryBox(QWidget* parent) {
   // The history is kept by btnOKClick, which ignores letter case; Qt's own
   // insertion on Enter would add case duplicates.
   box->setInsertPolicy(QComboBox::NoInsert);
+  // Qt's inline completer would turn a typed "sei" into a remembered "SEI"
+  // on Enter, and swallow Enter while the whole text is selected; the term
+  // and the replacement must stay exactly as typed.
+  box->setCompleter(nullptr);
   return box;
 }
 
