@@ -5,7 +5,6 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <deque>
 
 #include "workbench/editor_search_text.h"
 
