@@ -236,6 +236,19 @@ TEST_F(OperandTest, ExternalObjectFileIsFoundIgnoringLetterCase) {
   EXPECT_TRUE(Messages().empty());
 }
 
+TEST_F(OperandTest, ExactSpellingWinsThenLowerCaseThenByteOrder) {
+  Bench.Folder.Write("LIB.qvo", "X = $01\r\n");
+  Bench.Folder.Write("lib.qvo", "X = $02\r\n");
+  Bench.Folder.Write("Lib.qvo", "X = $03\r\n");
+  EXPECT_EQ(Resolve("@LIB.X"), 1);  // the name as written exists
+  std::filesystem::remove(Bench.Folder / "LIB.qvo");
+  EXPECT_EQ(Resolve("@LIB.X"), 2);  // the all-lower-case spelling
+  std::filesystem::remove(Bench.Folder / "lib.qvo");
+  Bench.Folder.Write("LIB.QVO", "X = $04\r\n");
+  EXPECT_EQ(Resolve("@LIB.X"), 4);  // "LIB.QVO" sorts before "Lib.qvo"
+  EXPECT_TRUE(Messages().empty());
+}
+
 TEST_F(OperandTest, MissingObjectFileIsAFileErrorEvenWithAnOldCopyLeft) {
   Bench.Folder.Write("LIB.qvo", "X = $2A\r\n");
   EXPECT_EQ(Resolve("@LIB.X"), 42);

@@ -295,6 +295,7 @@ TEST(ParseNumber, LeadingTabLeavesABlankForTheDecimalConversion) {
   ExpectValue("\t$ff", 255);
   ExpectValue("\t12", 12);
   ExpectInvalid("\t%101", 0);  // " %101" is no decimal number
+  ExpectInvalid("\t", 0);      // " " is not empty, and no number either
 }
 
 TEST(ParseNumber, EachFailingCallReportsOnceWithTheModuleName) {
