@@ -137,6 +137,17 @@ TEST_F(OperandTest, UseCountsAddUpOverBothPasses) {
   EXPECT_EQ(Bench.Code(), test::Bytes({0x4C, 0x03, 0x10, 0xEA, 0x4C, 0x03, 0x10}));
 }
 
+// Through the real driver: a label referenced only above its definition
+// counts in pass 2, so it is not reported as unused.
+TEST_F(OperandTest, ReferenceAboveTheDefinitionCountsAsAUse) {
+  const std::vector<std::string> lines = {"ORIGIN $1000", "JMP LATER", "LATER: NOP", "IDLE: RTS"};
+  ASSERT_FALSE(RunCompileCommand(Bench.Session, lines, "demo", Bench.Folder.Path()).Abandoned);
+  std::vector<std::string> hints;
+  for (const auto& line : Bench.Session.HintList.Lines()) hints.push_back(line.Text);
+  EXPECT_EQ(hints, std::vector<std::string>{"Hint: IDLE never used"});
+  EXPECT_TRUE(Messages().empty());
+}
+
 TEST_F(OperandTest, FileSizeTerm) {
   Bench.Folder.Write("DATA.BIN", std::string(1000, 'x'));
   Bench.Folder.Write("EMPTY.BIN", "");
