@@ -364,7 +364,7 @@ TEST_F(OperandTest, NoFileStaysOpenAfterFailures) {
 // another module wrote into the same folder.
 TEST_F(OperandTest, ExternalConstantsFromAnotherModulesCompile) {
   const std::vector<std::string> lib = {
-      "SCREEN = $0C00",
+      "VIDEO = $0C00",
       "COLOURS = $0800",
       "ORIGIN $2000",
       "START: NOP",
@@ -373,15 +373,16 @@ TEST_F(OperandTest, ExternalConstantsFromAnotherModulesCompile) {
   CompileSession libSession;
   ASSERT_FALSE(RunCompileCommand(libSession, lib, "lib", Bench.Folder.Path()).Abandoned);
   ASSERT_TRUE(Bench.Folder.Exists("lib.qvo"));
+  EXPECT_TRUE(test::ReportedMessages(libSession).empty());
 
   const std::vector<std::string> main = {
       "ORIGIN $1000",
-      "LDA @LIB.SCREEN",    // "SCREEN = $0C00"
+      "LDA @LIB.VIDEO",
       "STA @LIB.COLOURS+1",
       "JSR @LIB.CLEAR",
       "JMP @LIB.START",
-      "LDX #<@LIB.SCREEN",
-      "LDY #>@LIB.SCREEN",
+      "LDX #<@LIB.VIDEO",
+      "LDY #>@LIB.VIDEO",
       "LDA @LIB.NOPE",
   };
   CompileSession session;
