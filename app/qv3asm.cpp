@@ -1,1 +1,93 @@
-int main() { return 0; }
+// qv3asm: the command-line front end of the QV3 assembler. It assembles a
+// source file as the workbench's "Compile" does for a document saved there.
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "engine/file_system.h"
+#include "engine/session.h"
+#include "engine/source_text.h"
+
+namespace {
+constexpr int kExitSuccess = 0;
+constexpr int kExitFatal = 1;
+constexpr int kExitUsage = 2;
+
+const char* const kUsage =
+    "Usage: qv3asm [OPTION]... SOURCE.qv3\n"
+    "Assemble a QV3 6502 source module and the modules its COMPILE lines name.\n"
+    "\n"
+    "The program file (.prg) and object file (.qvo) are written next to the\n"
+    "source, named after its lower-cased file name. The Status lines are printed\n"
+    "first, then the Hints lines.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     show this help and exit\n"
+    "  -V, --version  show the version and exit\n"
+    "\n"
+    "Exit status: 0 when no fatal diagnostic remains, 1 when the compile failed\n"
+    "because of fatal errors, 2 for a usage error or an input/output failure.\n";
+
+int UsageError(const std::string& message) {
+  std::cerr << "qv3asm: " << message << "\nTry 'qv3asm --help' for more information.\n";
+  return kExitUsage;
+}
+
+std::string AbsoluteFolderOf(const std::string& path) {
+  std::string folder = qv3::FolderOf(path);
+  if (!folder.empty() && folder[0] == '/') return folder;
+  char cwd[PATH_MAX];
+  std::string base = ::getcwd(cwd, sizeof cwd) ? cwd : ".";
+  if (base.back() != '/') base += '/';
+  return base + folder;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> sources;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (!optionsEnded && (arg == "-h" || arg == "--help")) {
+      std::cout << kUsage;
+      return kExitSuccess;
+    }
+    if (!optionsEnded && (arg == "-V" || arg == "--version")) {
+      std::cout << "qv3asm (QV3 - Assembler for 6502) v1.1.3\n";
+      return kExitSuccess;
+    }
+    if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (!optionsEnded && arg.size() > 1 && arg[0] == '-') return UsageError("unknown option '" + arg + "'");
+    sources.push_back(arg);
+  }
+  if (sources.empty()) return UsageError("no source file given");
+  if (sources.size() > 1) return UsageError("only one source file may be given");
+
+  const std::string& path = sources.front();
+  const auto text = qv3::ReadWholeFile(path);
+  if (!text) return UsageError("cannot read source file '" + path + "'");
+
+  qv3::CompileSession session;
+  session.CurrentDirectory = AbsoluteFolderOf("./");
+  const std::vector<std::string> lines = qv3::SplitLines(*text);
+  const std::string moduleName(qv3::CutAtFirstDot(qv3::FileNameOf(path)));
+  const qv3::CompileOutcome outcome =
+      qv3::RunCompileCommand(session, lines, moduleName, AbsoluteFolderOf(path));
+
+  std::string out;
+  for (const auto& line : session.StatusList.Lines()) out += line.Text + '\n';
+  for (const auto& line : session.HintList.Lines()) out += line.Text + '\n';
+  std::cout << out << std::flush;
+  if (outcome.Abandoned) {
+    std::cerr << "qv3asm: compile abandoned: " << outcome.Error << '\n';
+    return kExitUsage;
+  }
+  return session.FatalFlag ? kExitFatal : kExitSuccess;
+}

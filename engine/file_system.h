@@ -31,3 +31,16 @@ std::string FolderOf(std::string_view path);
 std::string FileNameOf(std::string_view path);
 
 }  // namespace qv3
+
+namespace qv3 {
+
+// The size of a regular file; nothing for missing files, folders, devices.
+std::optional<std::uint64_t> RegularFileSize(const std::string& path);
+
+// Copies source over the per-user temporary file that external-constant
+// lookups read, replacing the previous copy, and returns the copy's path.
+// The copy lives in a private folder (mode 0700, owned by this user) and is
+// opened without following a symbolic link. Nothing on failure.
+std::optional<std::string> CopyToPrivateTemporary(const std::string& source);
+
+}  // namespace qv3

@@ -1,9 +1,193 @@
 #include "engine/module.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "engine/directives.h"
+#include "engine/file_system.h"
+#include "engine/module_assembly.h"
 #include "engine/session.h"
+#include "engine/source_text.h"
 
 namespace qv3 {
-// Placeholder: the driver is being written.
-void CompileModule(CompileSession&, const std::vector<std::string>&, std::string_view, bool,
-                   std::string_view) {}
+
+namespace {
+std::string LowerCaseAToZ(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower;
+}
+
+bool ListContains(const std::vector<std::string>& list, std::string_view key) {
+  return std::any_of(list.begin(), list.end(),
+                     [&](const std::string& entry) { return EqualsIgnoringCase(entry, key); });
+}
+
+// Records the module as compiled once or twice; false when it was already
+// compiled twice in this command and must be skipped.
+bool RecordCompile(CompileSession& session, const std::string& key) {
+  if (ListContains(session.ModulesCompiledTwice, key)) return false;
+  if (!ListContains(session.ModulesCompiledOnce, key)) {
+    session.ModulesCompiledOnce.push_back(key);
+    session.ModulePass = 1;
+  } else {
+    session.ModulesCompiledTwice.push_back(key);
+    session.ModulePass = 2;
+  }
+  return true;
+}
+
+// Collects the files that COMPILE lines name; false after an empty COMPILE,
+// which stops the module before its first pass.
+bool PreScanDependents(ModuleAssembly& module) {
+  CompileSession& session = module.Session;
+  std::vector<std::string> pieces;
+  for (std::size_t i = 0; i < module.SourceLines.size(); ++i) {
+    session.CurrentLineNumber = static_cast<std::int32_t>(i + 1);
+    const std::string_view text = StripComment(module.SourceLines[i]);
+    session.CurrentLineText.assign(text);
+    std::string rest = UpperCaseOutsideTildes(text);
+    NormaliseBlanks(rest);
+    if (TakeWord(rest, true) != "COMPILE") continue;
+    SplitText(rest, pieces, ",", true, false);
+    if (pieces.empty()) {
+      ReportDiagnostic(session, Err::CompileSyntax, true, module.ModuleName);
+      return false;
+    }
+    for (const auto& piece : pieces)
+      module.DependentFiles.push_back(module.Directory + std::string(TrimControls(piece)) + ".qv3");
+  }
+  return true;
+}
+
+void RunPass(ModuleAssembly& module, bool isPass1) {
+  CompileSession& session = module.Session;
+  ProgressSink& progress = session.progress();
+  const std::size_t total = module.SourceLines.size();
+  for (std::size_t i = 0; i < total; ++i) {
+    progress.SetProgress(i + 1, total);
+    session.CurrentLineNumber = static_cast<std::int32_t>(i + 1);
+    ProcessLine(module, StripComment(module.SourceLines[i]), isPass1);
+  }
+}
+
+// An output file, created when pass 2 starts and written when the module
+// ends; closed on every way out.
+class OutputFile {
+ public:
+  explicit OutputFile(std::string path) : path_(std::move(path)) {
+    file_.reset(std::fopen(path_.c_str(), "wb"));
+    if (!file_) throw CompileAbandoned("Cannot create file " + path_ + ": " + std::strerror(errno));
+  }
+  void WriteAndClose(const void* data, std::size_t size) {
+    errno = 0;
+    const bool written = size == 0 || std::fwrite(data, 1, size, file_.get()) == size;
+    const bool closed = std::fclose(file_.release()) == 0;
+    if (!written || !closed)
+      throw CompileAbandoned("Cannot write file " + path_ + ": " +
+                             (errno ? std::strerror(errno) : "write failed"));
+  }
+
+ private:
+  struct Closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::string path_;
+  std::unique_ptr<std::FILE, Closer> file_;
+};
+
+void AddUnusedSymbolHints(ModuleAssembly& module) {
+  for (std::size_t i = 0; i < module.Symbols.Size(); ++i) {
+    if (module.Symbols.Uses(i) != 0) continue;
+    std::string hint = "Hint";
+    if (!module.IsTopModule) hint += " in file [" + module.ModuleName + "]";
+    hint += ": " + module.Symbols.Name(i) + " never used";
+    module.Session.HintList.AppendUnique(std::move(hint));
+  }
+}
+
+void CheckFinalOrigin(ModuleAssembly& module) {
+  if (module.Origin > 0xFFFF)
+    ReportDiagnostic(module.Session, Err::OriginAboveFFFF, true, module.ModuleName);
+  else if (module.Origin > 0xFD00)
+    ReportDiagnostic(module.Session, Err::OriginAboveFD00, false, module.ModuleName);
+  else if (module.Origin > 0xFC00)
+    module.Session.HintList.Append(
+        "Hint: reduce code size or starting origin, because final origin is behind $FC00");
+}
+
+void AssembleModule(ModuleAssembly& module) {
+  CompileSession& session = module.Session;
+  ProgressSink& progress = session.progress();
+  progress.Show();
+  session.StatusList.Append("*** compiling: " + module.Directory + module.ModuleName);
+
+  progress.SetActivity("Pass 1: Processing labels...");
+  RunPass(module, true);
+
+  module.Origin = 0;
+  module.LoadAddress = 0;
+  progress.SetActivity("Pass 2: Generating code...");
+  const std::string base = module.Directory + std::string(CutAtFirstDot(module.ModuleName));
+  module.ProgramPath = base + ".prg";
+  module.ObjectPath = base + ".qvo";
+  OutputFile programFile(module.ProgramPath);
+  OutputFile objectFile(module.ObjectPath);
+  WriteObjectHeader(module);
+  RunPass(module, false);
+
+  AddUnusedSymbolHints(module);
+  CheckFinalOrigin(module);
+
+  objectFile.WriteAndClose(module.ObjectFile.data(), module.ObjectFile.size());
+  const auto& bytes = module.ProgramFile.Bytes();
+  programFile.WriteAndClose(bytes.data(), bytes.size());
+
+  session.StatusList.Append("Success (" + module.ModuleName + ")!");
+  progress.SetActivity("All OK");
+  progress.Close();
+}
+
+void CompileDependents(CompileSession& session, const std::vector<std::string>& dependentFiles,
+                       const std::string& moduleName, const std::string& directory) {
+  for (const auto& file : dependentFiles) {
+    const auto content =
+        ReadWholeFile(ResolveInFolder(FolderOf(file), FileNameOf(file)));
+    if (!content) {
+      ReportDiagnostic(session, Err::FileError, true, moduleName);
+      return;
+    }
+    const std::vector<std::string> lines = SplitLines(*content);
+    CompileModule(session, lines, CutAtFirstDot(FileNameOf(file)), false, directory);
+  }
+}
+}  // namespace
+
+void CompileModule(CompileSession& session, const std::vector<std::string>& sourceLines,
+                   std::string_view moduleName, bool isTopModule, std::string_view directory) {
+  std::vector<std::string> dependentFiles;
+  std::string name = LowerCaseAToZ(moduleName);
+  std::string folder;
+  {
+    // The module's symbols and code are released before its dependents run.
+    ModuleAssembly module(session, sourceLines);
+    module.ModuleName = name;
+    module.IsTopModule = isTopModule;
+    if (!RecordCompile(session, UpperCaseOutsideTildes(module.ModuleName))) return;
+
+    module.Directory = directory.empty() ? session.CurrentDirectory : std::string(directory);
+    if (module.Directory.empty() || module.Directory.back() != '/') module.Directory += '/';
+
+    if (!PreScanDependents(module)) return;
+    AssembleModule(module);
+    dependentFiles = std::move(module.DependentFiles);
+    folder = module.Directory;
+  }
+  CompileDependents(session, dependentFiles, name, folder);
+}
+
 }  // namespace qv3

@@ -1,0 +1,261 @@
+#include "engine/directives.h"
+
+#include <fstream>
+#include <string>
+
+#include "engine/file_system.h"
+#include "engine/instruction.h"
+#include "engine/line_context.h"
+#include "engine/module_assembly.h"
+#include "engine/session.h"
+#include "engine/source_text.h"
+
+namespace qv3 {
+
+namespace {
+constexpr std::array<std::uint8_t, 256> MakeScreenCodes() {
+  std::array<std::uint8_t, 256> codes{};
+  for (int c = 0; c < 256; ++c) {
+    std::uint8_t code = 0x20;
+    if (c >= 33 && c <= 63) code = static_cast<std::uint8_t>(c);
+    else if (c == 64) code = 0x00;
+    else if (c >= 65 && c <= 90) code = static_cast<std::uint8_t>(c);
+    else if (c == 91) code = 0x1B;
+    else if (c == 92) code = 0x00;
+    else if (c == 93) code = 0x1D;
+    else if (c == 94 || c == 95) code = 0x00;
+    else if (c >= 97 && c <= 122) code = static_cast<std::uint8_t>(c - 96);
+    codes[static_cast<std::size_t>(c)] = code;
+  }
+  return codes;
+}
+
+void Report(ModuleAssembly& module, ErrorCode code, bool fatal) {
+  ReportDiagnostic(module.Session, code, fatal, module.ModuleName);
+}
+
+std::int32_t Number(ModuleAssembly& module, std::string_view text) {
+  return ParseNumber(text, module.Session, module.ModuleName);
+}
+
+bool Listing(const ModuleAssembly& module, const LineContext& line) {
+  return !line.IsPass1 && module.CodeListing;
+}
+
+// "1000 : BIN.B  $01 $02": the address, the keyword and the untouched rest.
+void WriteDirectiveListing(ModuleAssembly& module, std::int32_t origin, std::string_view keyword,
+                           std::string_view rest) {
+  std::string text = ListingAddress(origin);
+  text += " : ";
+  text += keyword;
+  text += ' ';
+  text += rest;
+  WriteObjectLine(module, text);
+}
+
+// Pass 1 records the constant; a constant's value is fixed there.
+void DefineConstant(ModuleAssembly& module, LineContext& line) {
+  if (line.IsPass1) {
+    if (module.Symbols.Find(line.FirstWord)) {
+      Report(module, Err::ConstantRedefined, true);
+      return;  // ends the line
+    }
+    std::string name = line.FirstWord;
+    TakeWord(line.RestOfLine, true);  // the "=" word, whatever it holds
+    line.FirstWord = TakeWord(line.RestOfLine, true);
+    const std::int32_t value = Number(module, line.FirstWord);
+    module.Symbols.Add(std::move(name), static_cast<std::uint16_t>(value & 0xFFFF));
+  }
+  line.Handled = true;
+}
+
+// Returns false when the line ends here (a duplicate label in pass 1).
+bool DefineLabel(ModuleAssembly& module, LineContext& line) {
+  line.FirstWord.pop_back();  // the ":"
+  const auto address = static_cast<std::uint16_t>(module.Origin & 0xFFFF);
+  if (const auto index = module.Symbols.Find(line.FirstWord)) {
+    if (line.IsPass1) {
+      Report(module, Err::DuplicateLabel, true);
+      return false;
+    }
+    // Pass 2 moves every label to where this pass meets it.
+    module.Symbols.SetValue(*index, address);
+  } else if (line.IsPass1) {
+    module.Symbols.Add(line.FirstWord, address);
+  }
+  line.AfterLabel = true;
+  return true;
+}
+
+void Origin(ModuleAssembly& module, LineContext& line) {
+  const std::int32_t value = Number(module, TakeWord(line.RestOfLine, true));
+  // The first ORIGIN of a pass also fixes the load address.
+  if (module.Origin == 0) module.LoadAddress = static_cast<std::uint16_t>(value & 0xFFFF);
+  module.Origin = value;
+}
+
+void Leap(ModuleAssembly& module, LineContext& line) {
+  if (module.Origin <= 0) {
+    Report(module, Err::LeapBeforeOrigin, false);
+    return;
+  }
+  NormaliseBlanks(line.RestOfLine);
+  AdvanceOrigin(module, Number(module, line.RestOfLine));
+  if (Listing(module, line)) WriteObjectLine(module, "// * LEAP *");
+}
+
+void NextPage(ModuleAssembly& module, LineContext& line) {
+  if (module.Origin <= 0) {
+    Report(module, Err::NextpageBeforeOrigin, false);
+    return;
+  }
+  if (module.Origin % 256 == 0) return;
+  module.Origin = static_cast<std::int32_t>(
+      (static_cast<std::int64_t>(module.Origin) / 256 + 1) * 256);  // wraps past the top
+  if (Listing(module, line)) WriteObjectLine(module, "// * NEXTPAGE *");
+}
+
+// Copies a file's bytes into the program (pass 2) and advances past them.
+// Only regular files are read, so a folder or a device is a file error
+// rather than an endless read.
+bool Binary(ModuleAssembly& module, LineContext& line) {
+  if (Listing(module, line)) WriteDirectiveListing(module, module.Origin, "BINARY", line.RestOfLine);
+  if (!line.IsPass1) {
+    WriteLoadAddress(module);
+    SeekOrigin(module);
+  }
+  NormaliseBlanks(line.RestOfLine);
+  const std::string path = ResolveInFolder(module.Directory, line.RestOfLine);
+  const auto size = RegularFileSize(path);
+  std::ifstream file;
+  if (size) file.open(path, std::ios::binary);
+  if (!size || !file) {
+    Report(module, Err::FileError, true);
+    return false;
+  }
+  if (!line.IsPass1) {
+    char buffer[1 << 14];
+    std::uint64_t remaining = *size;
+    while (remaining > 0 && module.ProgramFile.Position() < ProgramImage::kMaxSize) {
+      file.read(buffer, static_cast<std::streamsize>(std::min<std::uint64_t>(remaining, sizeof buffer)));
+      const auto got = file.gcount();
+      if (got <= 0)
+        throw CompileAbandoned("Cannot read file " + path + ": the file could not be read");
+      for (std::streamsize i = 0; i < got; ++i)
+        WriteProgramByte(module, static_cast<std::uint8_t>(buffer[i]));
+      remaining -= static_cast<std::uint64_t>(got);
+    }
+    // Bytes past the 64 KB space are not stored; one report covers them.
+    if (remaining > 0) WriteProgramByte(module, 0);
+  }
+  AdvanceOrigin(module, static_cast<std::int64_t>(*size));
+  return true;
+}
+
+bool Screen(ModuleAssembly& module, LineContext& line) {
+  if (Listing(module, line)) WriteDirectiveListing(module, module.Origin, "SCREEN", line.RestOfLine);
+  if (!line.IsPass1) {
+    WriteLoadAddress(module);
+    SeekOrigin(module);
+  }
+  const auto open = line.RestOfLine.find('~');
+  if (open == std::string::npos) {
+    Report(module, Err::ScreenSyntax, true);
+    return false;
+  }
+  const auto close = line.RestOfLine.find('~', open + 1);
+  const std::string_view text = std::string_view(line.RestOfLine)
+                                    .substr(open + 1, close == std::string::npos ? std::string::npos
+                                                                                 : close - open - 1);
+  if (!line.IsPass1)
+    for (char c : text) WriteProgramByte(module, ScreenCodes[static_cast<unsigned char>(c)]);
+  AdvanceOrigin(module, static_cast<std::int64_t>(text.size()));
+  return true;
+}
+
+bool Include(ModuleAssembly& module, LineContext& line) {
+  NormaliseBlanks(line.RestOfLine);
+  const auto content = module.IncludeDepth < kMaxIncludeDepth
+                           ? ReadWholeFile(ResolveInFolder(module.Directory, line.RestOfLine))
+                           : std::nullopt;
+  if (!content) {
+    Report(module, Err::FileError, true);
+    return false;
+  }
+  ++module.IncludeDepth;
+  for (const std::string& included : SplitLines(*content))
+    ProcessLine(module, StripComment(included), line.IsPass1);
+  --module.IncludeDepth;
+  return true;
+}
+
+void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyword, int width) {
+  if (!line.IsPass1) WriteLoadAddress(module);
+  if (Listing(module, line)) WriteDirectiveListing(module, module.Origin, keyword, line.RestOfLine);
+  while (!TrimControls(line.RestOfLine).empty()) {
+    const std::size_t before = line.RestOfLine.size();
+    line.FirstWord = std::string(TrimControls(TakeWord(line.RestOfLine, true)));
+    if (line.RestOfLine.size() == before) line.RestOfLine.erase(0, 1);  // never stall
+    if (!line.IsPass1) {
+      SeekOrigin(module);
+      const std::int32_t value = Number(module, line.FirstWord);
+      WriteProgramByte(module, static_cast<std::uint8_t>(value & 0xFF));
+      if (width == 2) WriteProgramByte(module, static_cast<std::uint8_t>((value >> 8) & 0xFF));
+    }
+    AdvanceOrigin(module, width);
+  }
+}
+}  // namespace
+
+const std::array<std::uint8_t, 256> ScreenCodes = MakeScreenCodes();
+
+void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
+  CompileSession& session = module.Session;
+  session.CurrentLineText.assign(StripComment(text));
+
+  LineContext line;
+  line.IsPass1 = isPass1;
+  line.RestOfLine.assign(text);
+  UpperCaseOutsideTildesInPlace(line.RestOfLine);
+  NormaliseBlanks(line.RestOfLine);
+  line.FirstWord = TakeWord(line.RestOfLine, true);
+
+  if (line.RestOfLine.find('=') != std::string::npos) DefineConstant(module, line);
+  if (line.FirstWord.empty()) return;
+  if (line.FirstWord.back() == ':' && !DefineLabel(module, line)) return;
+
+  // Every keyword is compared with FirstWord as the earlier ones left it:
+  // the chain does not stop at a match.
+  const std::string& word = line.FirstWord;
+  if (word == "ORIGIN") line.Handled = true, Origin(module, line);
+  if (word == "LEAP") line.Handled = true, Leap(module, line);
+  if (word == "NEXTPAGE") line.Handled = true, NextPage(module, line);
+  if (word == "OBJECTFILE") line.Handled = true, module.CodeListing = true;
+  if (word == "BINARY") {
+    line.Handled = true;
+    if (!Binary(module, line)) return;
+  }
+  if (word == "SCREEN") {
+    line.Handled = true;
+    if (!Screen(module, line)) return;
+  }
+  if (word == "INCLUDE") {
+    line.Handled = true;
+    if (!Include(module, line)) return;
+  }
+  if (word == "BIN.B") line.Handled = true, BinaryData(module, line, "BIN.B", 1);
+  if (word == "BIN.W") line.Handled = true, BinaryData(module, line, "BIN.W", 2);
+  if (word == "STRIP") {
+    line.Handled = true;
+    module.Stripped = true;
+    module.HeaderSize = 0;
+  }
+  if (word == "COMPILE") {
+    line.Handled = true;
+    if (Listing(module, line)) WriteObjectLine(module, ">> called compile " + line.RestOfLine);
+  }
+
+  if (!line.Handled) AssembleInstruction(module, line);
+}
+
+}  // namespace qv3

@@ -1,0 +1,22 @@
+// One source line in one pass: constant definitions, labels, the eleven
+// directives, and instructions handed on to the instruction assembler.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace qv3 {
+
+struct ModuleAssembly;
+
+// ASCII to Commodore screen codes, as the SCREEN directive writes them.
+extern const std::array<std::uint8_t, 256> ScreenCodes;
+
+// How deep INCLUDE files may nest; a deeper INCLUDE is a file error.
+inline constexpr int kMaxIncludeDepth = 64;
+
+// line: the source line with its "//" comment already cut.
+void ProcessLine(ModuleAssembly& module, std::string_view line, bool isPass1);
+
+}  // namespace qv3

@@ -1,0 +1,177 @@
+#include "engine/file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+
+#include "engine/source_text.h"
+
+namespace qv3 {
+
+namespace {
+bool IsRegular(const std::string& path, struct stat* info = nullptr) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (info) *info = st;
+  return true;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// A file descriptor closed when it goes out of scope.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+// The spelling of name that exists in folder, ignoring letter case.
+std::optional<std::string> MatchIgnoringCase(const std::string& folder, std::string_view name) {
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()),
+                                          ::closedir);
+  if (!dir) return std::nullopt;
+  std::vector<std::string> matches;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    if (EqualsIgnoringCase(entry->d_name, name)) matches.emplace_back(entry->d_name);
+  }
+  if (matches.empty()) return std::nullopt;
+  const std::string lower = [&] {
+    std::string text(name);
+    for (char& c : text)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+  }();
+  if (std::find(matches.begin(), matches.end(), lower) != matches.end()) return lower;
+  return *std::min_element(matches.begin(), matches.end());
+}
+
+std::optional<std::string> ResolveExisting(const std::string& folder, std::string_view name) {
+  const std::string exact = (!name.empty() && name[0] == '/') ? std::string(name) : folder + std::string(name);
+  if (Exists(exact)) return exact;
+  const std::string parent = FolderOf(exact);
+  const std::string leaf = FileNameOf(exact);
+  if (leaf.empty()) return std::nullopt;
+  if (auto match = MatchIgnoringCase(parent, leaf)) return parent + *match;
+  return std::nullopt;
+}
+
+std::optional<std::string> PrivateTemporaryFolder() {
+  const uid_t uid = ::getuid();
+  std::vector<std::string> candidates;
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/')
+    candidates.push_back(std::string(runtime) + "/qv3");
+  const char* tmp = std::getenv("TMPDIR");
+  candidates.push_back(std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/qv3-" +
+                       std::to_string(uid));
+  for (const auto& folder : candidates) {
+    ::mkdir(folder.c_str(), 0700);
+    struct stat st {};
+    // lstat: a planted symbolic link in place of the folder is refused.
+    if (::lstat(folder.c_str(), &st) != 0) continue;
+    if (!S_ISDIR(st.st_mode) || st.st_uid != uid || (st.st_mode & 077) != 0) continue;
+    return folder + "/";
+  }
+  return std::nullopt;
+}
+}  // namespace
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c != '\r' && c != '\n') continue;
+    lines.emplace_back(text.substr(start, i - start));
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.emplace_back(text.substr(start));
+  return lines;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+  struct stat st {};
+  if (!IsRegular(path, &st)) return std::nullopt;
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.ok()) return std::nullopt;
+  std::string content;
+  content.reserve(static_cast<std::size_t>(st.st_size));
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    content.append(buffer, static_cast<std::size_t>(got));
+  }
+  return content;
+}
+
+std::string ResolveInFolder(const std::string& folder, std::string_view name) {
+  if (auto found = ResolveExisting(folder, name)) return *found;
+  // A comment after a name leaves trailing blanks, which the name's file lacks.
+  std::string_view trimmed = name;
+  while (!trimmed.empty() && trimmed.back() == ' ') trimmed.remove_suffix(1);
+  if (trimmed.size() != name.size() && !trimmed.empty())
+    if (auto found = ResolveExisting(folder, trimmed)) return *found;
+  return (!name.empty() && name[0] == '/') ? std::string(name) : folder + std::string(name);
+}
+
+std::string FolderOf(std::string_view path) {
+  const auto cut = path.rfind('/');
+  return cut == std::string_view::npos ? std::string() : std::string(path.substr(0, cut + 1));
+}
+
+std::string FileNameOf(std::string_view path) {
+  const auto cut = path.rfind('/');
+  return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+std::optional<std::uint64_t> RegularFileSize(const std::string& path) {
+  struct stat st {};
+  if (!IsRegular(path, &st)) return std::nullopt;
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+std::optional<std::string> CopyToPrivateTemporary(const std::string& source) {
+  const auto folder = PrivateTemporaryFolder();
+  if (!folder) return std::nullopt;
+  const std::string copy = *folder + "~qv3tmp~.dat";
+  const auto content = ReadWholeFile(source);
+  if (!content) return std::nullopt;
+  FileDescriptor fd(
+      ::open(copy.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+  if (!fd.ok()) return std::nullopt;
+  std::size_t written = 0;
+  while (written < content->size()) {
+    const ssize_t put = ::write(fd.get(), content->data() + written, content->size() - written);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    written += static_cast<std::size_t>(put);
+  }
+  return copy;
+}
+
+}  // namespace qv3

@@ -1,0 +1,198 @@
+#include "engine/instruction.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/instruction_set.h"
+#include "engine/line_context.h"
+#include "engine/module_assembly.h"
+#include "engine/operands.h"
+#include "engine/session.h"
+#include "engine/source_text.h"
+
+namespace qv3 {
+
+namespace {
+void Report(ModuleAssembly& module, ErrorCode code, bool fatal) {
+  ReportDiagnostic(module.Session, code, fatal, module.ModuleName);
+}
+
+bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
+
+void EraseFirst(std::string& text, std::string_view part) {
+  const auto at = text.find(part);
+  if (at != std::string::npos) text.erase(at, part.size());
+}
+
+// The operand text: blanks removed wherever they stand.
+std::string OperandText(std::string& rest) {
+  NormaliseBlanks(rest);
+  std::string operand;
+  operand.reserve(rest.size());
+  for (char c : rest)
+    if (c != ' ') operand.push_back(c);
+  return operand;
+}
+
+// The addressing mode by the operand's punctuation alone.
+int ClassifyOperand(std::string_view operand) {
+  if (operand.empty()) return kImplied;
+  if (operand[0] == '#') return kImmediate;
+  if (operand[0] == '(') {
+    int mode = -1;
+    if (Contains(operand, ",X")) mode = kIndexedIndirect;
+    if (Contains(operand, ",Y")) mode = kIndirectIndexed;
+    if (!Contains(operand, ",")) mode = kIndirect;
+    if (mode >= 0) return mode;
+    // "(" with a comma but neither ",X" nor ",Y": taken as absolute below.
+  }
+  int mode = kAbsolute;
+  if (Contains(operand, ",X")) mode = kAbsoluteX;
+  if (Contains(operand, ",Y")) mode = kAbsoluteY;
+  return mode;
+}
+
+// The expression left when the mode's punctuation is taken out.
+std::string OperandExpression(std::string operand) {
+  for (std::string_view mark : {",X", ",Y", "#", "(", ")"}) EraseFirst(operand, mark);
+  return operand;
+}
+
+std::int32_t Add(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+std::int32_t Subtract(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
+// One operator at most: the first "+", else the first "-", else a leading
+// "<" or ">" byte selector, else a single term.
+std::int32_t ExpressionValue(ModuleAssembly& module, std::string_view expression, bool isPass1) {
+  if (expression.empty()) return 0;
+  auto term = [&](std::string_view text) { return ResolveTerm(module, text, isPass1); };
+  if (const auto plus = expression.find('+'); plus != std::string_view::npos)
+    return Add(term(expression.substr(0, plus)), term(expression.substr(plus + 1)));
+  if (const auto minus = expression.find('-'); minus != std::string_view::npos)
+    return Subtract(term(expression.substr(0, minus)), term(expression.substr(minus + 1)));
+  if (expression[0] == '<') return term(expression.substr(1)) & 0xFF;
+  if (expression[0] == '>') return (term(expression.substr(1)) >> 8) & 0xFF;
+  return term(expression);
+}
+
+std::string HexByte(std::uint8_t value) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return {kDigits[value >> 4], kDigits[value & 0xF]};
+}
+
+std::string OperandListing(int mode, std::int32_t value, std::int32_t branchTarget, bool branch) {
+  const std::string h = HexText(static_cast<std::uint32_t>(value));
+  switch (mode) {
+    case kImplied: return {};
+    case kImmediate: return "#$" + h;
+    case kZeroPage: return "$" + h;
+    case kZeroPageX: return "$" + h + ",X";
+    case kZeroPageY: return "$" + h + ",Y";
+    case kAbsolute: return "$" + (branch ? HexText(static_cast<std::uint32_t>(branchTarget)) : h);
+    case kAbsoluteX: return "$" + h + ",X";
+    case kAbsoluteY: return "$" + h + ",Y";
+    case kIndexedIndirect: return "($" + h + ",X)";
+    case kIndirectIndexed: return "($" + h + "),Y";
+    case kIndirect: return "($" + h + ")";
+    default: return {};
+  }
+}
+
+void WriteCodeLine(ModuleAssembly& module, int row, int mode, OpcodeEntry entry,
+                   std::int32_t value, const std::string& expression) {
+  const auto low = static_cast<std::uint8_t>(value & 0xFF);
+  const auto high = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+  std::string line = ListingAddress(module.Origin);
+  line += " : ";
+  line += HexByte(entry.Opcode);
+  if (entry.Length == 1) {
+    line += "      ";
+  } else if (entry.Length == 2) {
+    line += ' ' + HexByte(low) + "   ";
+  } else {
+    line += ' ' + HexByte(low) + ' ' + HexByte(high);
+  }
+  line += "   ";
+  line += Mnemonics[static_cast<std::size_t>(row)];
+  line += ' ';
+  const bool branch = IsRelativeBranch(mode, entry);
+  line += OperandListing(mode, value, Add(Add(module.Origin, value), 2), branch);
+  if (!expression.empty()) {
+    line += "\t\t[";
+    line += expression;
+    line += ']';
+  }
+  WriteObjectLine(module, line);
+}
+}  // namespace
+
+void AssembleInstruction(ModuleAssembly& module, LineContext& line) {
+  if (line.AfterLabel) line.FirstWord = TakeWord(line.RestOfLine, true);
+  if (line.FirstWord.empty()) return;  // a label alone on its line
+
+  std::string mnemonic = line.FirstWord;
+  std::string postfix;
+  if (const auto dot = mnemonic.find('.'); dot != std::string::npos) {
+    postfix = UpperCaseOutsideTildes(std::string_view(mnemonic).substr(dot + 1));
+    mnemonic.resize(dot);
+  }
+
+  const int row = FindMnemonic(mnemonic);
+  if (row < 0) {
+    Report(module, Err::UnknownInstruction, true);
+    return;
+  }
+
+  const std::string operand = OperandText(line.RestOfLine);
+  int mode = ClassifyOperand(operand);
+  const std::string expression = OperandExpression(operand);
+  std::int32_t value = ExpressionValue(module, expression, line.IsPass1);
+
+  // The zero-page form is chosen by the value, not by how it was written.
+  if (value < 256 && (mode == kAbsolute || mode == kAbsoluteX || mode == kAbsoluteY)) mode -= 3;
+
+  if (!postfix.empty()) {
+    if (postfix == "16") {
+      if (mode == kZeroPage || mode == kZeroPageX || mode == kZeroPageY)
+        mode += 3;
+      else
+        Report(module, Err::ModeCannotChange, false);
+    } else {
+      Report(module, Err::UnknownPostfix, false);
+    }
+  }
+
+  const OpcodeEntry entry = LookupOpcode(row, mode);
+  if (entry.Length == 0) {
+    Report(module, Err::ModeNotApplicable, true);
+    return;
+  }
+
+  if (IsRelativeBranch(mode, entry)) {
+    value = Subtract(Subtract(value, module.Origin), 2);
+    if (value < -128 || value > 127) {
+      Report(module, Err::BranchOutOfRange, true);
+      return;
+    }
+  }
+
+  if (!line.IsPass1) {
+    WriteLoadAddress(module);
+    SeekOrigin(module);
+    WriteProgramByte(module, entry.Opcode);
+    if (entry.Length >= 2) WriteProgramByte(module, static_cast<std::uint8_t>(value & 0xFF));
+    if (entry.Length == 3) WriteProgramByte(module, static_cast<std::uint8_t>((value >> 8) & 0xFF));
+    if (module.CodeListing) WriteCodeLine(module, row, mode, entry, value, expression);
+  }
+
+  AdvanceOrigin(module, entry.Length);
+}
+
+}  // namespace qv3

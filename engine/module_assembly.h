@@ -1,0 +1,81 @@
+// The state of assembling one module over both passes, shared by the driver,
+// the line processor, the instruction assembler and the operand evaluator.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/symbol_table.h"
+
+namespace qv3 {
+
+struct CompileSession;
+
+// The ".prg" file's bytes, gathered in memory and written once at the end.
+// Addresses cover 64 KB plus the two header bytes; a write past that is
+// refused (the caller reports the program as too large).
+class ProgramImage {
+ public:
+  static constexpr std::int64_t kMaxSize = 65538;
+  std::size_t Size() const { return bytes_.size(); }
+  void Seek(std::int64_t position) { position_ = position; }
+  std::int64_t Position() const { return position_; }
+  // Writes at the position and advances it; false when beyond kMaxSize.
+  bool Put(std::uint8_t byte);
+  const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+  std::int64_t position_ = 0;
+};
+
+struct ModuleAssembly {
+  ModuleAssembly(CompileSession& session, const std::vector<std::string>& sourceLines)
+      : Session(session), SourceLines(sourceLines) {}
+
+  CompileSession& Session;
+  const std::vector<std::string>& SourceLines;
+  std::string ModuleName;  // lower-cased file name without folder and extension
+  bool IsTopModule = true;
+  std::string Directory;  // ends in "/": dependents, includes, outputs
+  std::vector<std::string> DependentFiles;
+
+  std::int32_t Origin = 0;
+  std::uint16_t LoadAddress = 0;
+  std::int32_t HeaderSize = 2;
+  bool Stripped = false;
+  bool CodeListing = false;
+  SymbolTable Symbols;
+
+  // Pass 2 output: created before the pass, written when the module ends.
+  ProgramImage ProgramFile;
+  std::string ObjectFile;
+  std::string ProgramPath;
+  std::string ObjectPath;
+
+  int IncludeDepth = 0;
+};
+
+// Adds to Origin with 32-bit wrap-around.
+inline void AdvanceOrigin(ModuleAssembly& module, std::int64_t amount) {
+  module.Origin = static_cast<std::int32_t>(static_cast<std::uint32_t>(module.Origin) +
+                                            static_cast<std::uint32_t>(amount));
+}
+
+// Writes the load address into a still empty program file (unless stripped).
+void WriteLoadAddress(ModuleAssembly& module);
+// Positions the program file at the byte that belongs to Origin.
+void SeekOrigin(ModuleAssembly& module);
+// Writes one byte at the program file's position. A position before the
+// file's start abandons the compile; one beyond 64 KB is reported (code 14).
+void WriteProgramByte(ModuleAssembly& module, std::uint8_t byte);
+// The object file's symbol section: "// Objects", the symbols, "", "// Code".
+void WriteObjectHeader(ModuleAssembly& module);
+// Appends one line and CR LF to the object file.
+void WriteObjectLine(ModuleAssembly& module, std::string_view line);
+// Origin in upper-case hex with at least 4 digits, as listings show addresses.
+std::string ListingAddress(std::int32_t origin);
+
+}  // namespace qv3
