@@ -170,7 +170,7 @@ def peak_rss_mib(cmd, folder, repeats=3):
 
 
 def hyperfine(cmd, folder, runs, warmup):
-    """Median and standard deviation in seconds."""
+    """The wall-clock times of runs runs, in seconds."""
     with tempfile.NamedTemporaryFile(suffix=".json", delete=False) as tmp:
         report = tmp.name
     try:
@@ -181,43 +181,91 @@ def hyperfine(cmd, folder, runs, warmup):
         if run.returncode != 0:
             raise SystemExit("hyperfine failed on %s:\n%s" % (" ".join(cmd), run.stderr))
         with open(report) as f:
-            result = json.load(f)["results"][0]
-        return result["median"], result["stddev"] or 0.0
+            return json.load(f)["results"][0]["times"]
     finally:
         os.remove(report)
+
+
+def median(values):
+    ordered = sorted(values)
+    mid = len(ordered) // 2
+    return ordered[mid] if len(ordered) % 2 else (ordered[mid - 1] + ordered[mid]) / 2
+
+
+def stddev(values):
+    if len(values) < 2:
+        return 0.0
+    mean = sum(values) / len(values)
+    return (sum((v - mean) ** 2 for v in values) / (len(values) - 1)) ** 0.5
+
+
+def measure_workload(folder, workload, tools, runs, warmup, budget, rounds):
+    """Times every tool on one workload. The runs are split into rounds and the
+    tools take turns within each round, so that a change in the machine's load
+    (other people build here) falls on all tools alike."""
+    plan = {}
+    for tool in tools:
+        cmd, _ = tool_command(tool, workload)
+        started = time.monotonic()
+        try:
+            subprocess.run(cmd, cwd=folder, capture_output=True, timeout=budget)
+        except subprocess.TimeoutExpired:
+            plan[tool] = None
+            continue
+        probe = time.monotonic() - started
+        # Keep one tool and workload under the budget, but never under 3 runs.
+        n = max(3, min(runs, int(budget / max(probe, 1e-3))))
+        plan[tool] = dict(cmd=cmd, probe=probe, runs=n, times=[])
+    loads = []
+    for r in range(rounds):
+        order = tools[r % len(tools):] + tools[:r % len(tools)]
+        for tool in order:
+            p = plan[tool]
+            if p is None:
+                continue
+            share = p["runs"] // rounds + (1 if r < p["runs"] % rounds else 0)
+            if share == 0:
+                continue
+            w = warmup if r == 0 and p["probe"] * warmup < budget / 4 else 1
+            p["times"] += hyperfine(p["cmd"], folder, share, w)
+            loads.append(os.getloadavg()[0])
+    results = {}
+    for tool in tools:
+        p = plan[tool]
+        if p is None:
+            results[tool] = None
+            continue
+        rss = peak_rss_mib(p["cmd"], folder, 3 if p["probe"] < 5 else 1)
+        results[tool] = dict(median=median(p["times"]), stddev=stddev(p["times"]),
+                             rss=rss, runs=len(p["times"]))
+    return results, sum(loads) / max(len(loads), 1)
 
 
 def measure(folders):
     runs = int(os.environ.get("BENCH_RUNS", "10"))
     warmup = int(os.environ.get("BENCH_WARMUP", "3"))
     budget = float(os.environ.get("BENCH_BUDGET", "60"))   # seconds per tool and workload
+    rounds = int(os.environ.get("BENCH_ROUNDS", "3"))
     tools = available_tools()
     rows = []
     for folder in folders:
         scale = scale_of(folder)
         for workload in workloads_in(folder):
             lines = line_count(folder, workload)
+            results, load = measure_workload(folder, workload, tools, runs, warmup, budget,
+                                             max(1, rounds))
             for tool in tools:
-                cmd, _ = tool_command(tool, workload)
-                started = time.monotonic()
-                try:
-                    subprocess.run(cmd, cwd=folder, capture_output=True, timeout=budget)
-                except subprocess.TimeoutExpired:
-                    rows.append(dict(workload=workload, scale=scale, lines=lines, tool=tool,
-                                     median=None, stddev=None, rss=None, runs=0))
-                    print("%-8s x%d %-7s over %.0f s, not timed" % (workload, scale, tool, budget),
-                          flush=True)
-                    continue
-                probe = time.monotonic() - started
-                # Keep one tool and workload under the budget, but never under 3 runs.
-                n = max(3, min(runs, int(budget / max(probe, 1e-3))))
-                w = warmup if probe * (n + warmup) < budget else 1
-                median, stddev = hyperfine(cmd, folder, n, w)
-                rss = peak_rss_mib(cmd, folder, 3 if probe < 5 else 1)
-                rows.append(dict(workload=workload, scale=scale, lines=lines, tool=tool,
-                                 median=median, stddev=stddev, rss=rss, runs=n))
-                print("%-8s x%d %-7s %9.1f ms  %7.1f MiB  (%d runs)"
-                      % (workload, scale, tool, median * 1e3, rss, n), flush=True)
+                r = results[tool]
+                row = dict(workload=workload, scale=scale, lines=lines, tool=tool, load=load,
+                           median=None, stddev=None, rss=None, runs=0)
+                if r is None:
+                    print("%-8s x%d %-7s over %.0f s, not timed" % (workload, scale, tool, budget))
+                else:
+                    row.update(r)
+                    print("%-8s x%d %-7s %9.1f ms  %7.1f MiB  (%d runs, load %.2f)"
+                          % (workload, scale, tool, r["median"] * 1e3, r["rss"], r["runs"], load))
+                rows.append(row)
+            sys.stdout.flush()
     print()
     print_table(rows)
     return 0
@@ -235,15 +283,15 @@ def print_table(rows):
             if k not in fastest or r["median"] < fastest[k]["median"]:
                 fastest[k] = r
     by_tool = {(r["workload"], r["scale"], r["tool"]): r for r in rows}
-    print("| workload | scale | lines | tool | median ms | stddev ms | peak MiB "
-          "| x fastest peer (time) | x fastest peer (memory) | growth x5/x1 |")
-    print("|---|---|---|---|---|---|---|---|---|---|")
+    print("| workload | scale | lines | tool | median ms | stddev ms | runs | peak MiB "
+          "| x fastest peer (time) | x fastest peer (memory) | growth vs x1 | load |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|---|")
     for r in sorted(rows, key=lambda r: (WORKLOADS.index(r["workload"]), r["scale"],
                                          r["median"] is None, r["median"] or 0)):
         best = fastest.get(key(r))
         if r["median"] is None:
-            print("| %s | %d | %d | %s | not timed (over budget) | | | | | |"
-                  % (r["workload"], r["scale"], r["lines"], r["tool"]))
+            print("| %s | %d | %d | %s | not timed (over budget) | | | | | | | %.2f |"
+                  % (r["workload"], r["scale"], r["lines"], r["tool"], r["load"]))
             continue
         ratio = "%.2f" % (r["median"] / best["median"]) if best else "-"
         mem = "%.2f" % (r["rss"] / best["rss"]) if best and best["rss"] else "-"
@@ -253,9 +301,9 @@ def print_table(rows):
             if base and base["median"]:
                 growth = "%.2f" % (r["median"] / base["median"])
         mark = " (fastest peer)" if best is r else ""
-        print("| %s | %d | %d | %s%s | %.1f | %.1f | %.1f | %s | %s | %s |"
+        print("| %s | %d | %d | %s%s | %.1f | %.1f | %d | %.1f | %s | %s | %s | %.2f |"
               % (r["workload"], r["scale"], r["lines"], r["tool"], mark, r["median"] * 1e3,
-                 r["stddev"] * 1e3, r["rss"], ratio, mem, growth))
+                 r["stddev"] * 1e3, r["runs"], r["rss"], ratio, mem, growth, r["load"]))
 
 
 def main(argv):

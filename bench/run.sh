@@ -6,7 +6,7 @@
 #   bench/run.sh
 #
 # Environment: QV3ASM (default build-bench/qv3asm), BENCH_RUNS (10),
-# BENCH_WARMUP (3), BENCH_BUDGET (60 s per tool and workload),
+# BENCH_WARMUP (3), BENCH_BUDGET (60 s per tool and workload), BENCH_ROUNDS (3),
 # BENCH_SCALES ("1 5"), BENCH_KEEP=1 keeps the generated files.
 set -eu
 bench=$(cd "$(dirname "$0")" && pwd)
