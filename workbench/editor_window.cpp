@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -20,6 +21,7 @@
 namespace {
 
 constexpr int kCodeFontPixels = 13;
+constexpr int kTabStopCharacters = 8;
 constexpr int kMessageRowPixels = 13;
 constexpr int kMessageFontPixels = 11;
 constexpr int kMinimumPaneHeight = 44;
@@ -68,6 +70,8 @@ TfrmQVEdit::TfrmQVEdit(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dia
   mCode->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   mCode->setTabChangesFocus(false);
   mCode->setFont(SourceCodeFont());
+  // Tab stops every 8 characters, as sources written for this assembler expect.
+  mCode->setTabStopDistance(kTabStopCharacters * QFontMetricsF(mCode->font()).horizontalAdvance(u' '));
   mCode->setMinimumHeight(kMinimumPaneHeight);
   KeepSelectionVisibleWithoutFocus(*mCode);
   mCode->installEventFilter(this);

@@ -2,6 +2,8 @@
 // offscreen platform.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QTimer>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -23,6 +25,19 @@ TEST(ProgramStart, FourWindowsInOrderOnlyTheMainOneShown) {
   EXPECT_FALSE(windows.frmAbout.isVisible());
   EXPECT_FALSE(windows.frmSearch.isVisible());
   EXPECT_EQ(windows.frmQV3.activeEditor(), nullptr);
+}
+
+TEST(ProgramStart, ClosingTheMainWindowEndsTheMessageLoopWhileOthersAreOpen) {
+  ScriptedDialogs dialogs;
+  WorkbenchWindows windows(&dialogs);
+  windows.frmQV3.show();
+  windows.frmProcess.show();  // a failed compile leaves it open
+  QTimer::singleShot(0, &windows.frmQV3, [&] { windows.frmQV3.close(); });
+  QTimer safety;  // ends the loop with a failure code if closing did not
+  safety.setSingleShot(true);
+  QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  safety.start(5000);
+  EXPECT_EQ(QApplication::exec(), 0);
 }
 
 TEST(ProgramStart, ProgressWindowHasNoTitleButtonsAndCloses) {
