@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <algorithm>
 
@@ -77,6 +78,18 @@ TEST_F(MainWindowTest, SaveIsUnavailableWithoutAnEditorFromMenuAndF2) {
   press(Qt::Key_F2);
   EXPECT_EQ(dialogs.saveProposals.size(), 2u);
   EXPECT_FALSE(main().Save1->isEnabled());
+}
+
+TEST_F(MainWindowTest, SearchAndCompileShortcutsReachTheirItemsFromTheEditor) {
+  main().New1Click();
+  main().activeEditor()->mCode->setFocus();
+  for (QAction* item : {main().Find1, main().Findagain1, main().Replace1, main().Compile2,
+                        main().CompileRun1}) {
+    QSignalSpy triggered(item, &QAction::triggered);
+    press(item->shortcut());
+    EXPECT_EQ(triggered.count(), 1) << item->objectName().toStdString();
+  }
+  EXPECT_EQ(main().activeEditor()->mCode->toPlainText(), "") << "the editor takes none of the keys";
 }
 
 TEST_F(MainWindowTest, SavingANewDocumentAsksForANameFirst) {
