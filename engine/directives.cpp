@@ -214,6 +214,7 @@ const std::array<std::uint8_t, 256> ScreenCodes = MakeScreenCodes();
 void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   CompileSession& session = module.Session;
   session.CurrentLineText.assign(StripComment(text));
+  module.OverflowReported = false;
 
   LineContext line;
   line.IsPass1 = isPass1;
