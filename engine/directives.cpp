@@ -1,5 +1,6 @@
 #include "engine/directives.h"
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 
@@ -194,10 +195,20 @@ bool Include(ModuleAssembly& module, LineContext& line) {
 void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyword, int width) {
   if (!line.IsPass1) WriteLoadAddress(module);
   if (Listing(module, line)) WriteDirectiveListing(module, module.Origin, keyword, line.RestOfLine);
-  while (!TrimControls(line.RestOfLine).empty()) {
-    const std::size_t before = line.RestOfLine.size();
-    line.FirstWord = std::string(TrimControls(TakeWord(line.RestOfLine, true)));
-    if (line.RestOfLine.size() == before) line.RestOfLine.erase(0, 1);  // never stall
+  // The values are taken word by word as TakeWord would take them off the
+  // front of the line (the line holds no TAB any more), but by walking an
+  // index: deleting every word from the front made a long line quadratic.
+  const std::string& rest = line.RestOfLine;
+  const auto significant = [](char c) { return static_cast<unsigned char>(c) > 32; };
+  // The values end where only blanks and control characters are left.
+  const auto last = std::find_if(rest.rbegin(), rest.rend(), significant);
+  const std::size_t end = static_cast<std::size_t>(rest.rend() - last);
+  std::size_t at = 0;
+  while (at < end) {
+    while (rest[at] == ' ') ++at;
+    const std::size_t wordEnd = std::min(rest.find(' ', at), rest.size());
+    line.FirstWord = std::string(TrimControls(std::string_view(rest).substr(at, wordEnd - at)));
+    at = wordEnd;
     if (!line.IsPass1) {
       SeekOrigin(module);
       const std::int32_t value = Number(module, line.FirstWord);
@@ -206,6 +217,7 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
     }
     AdvanceOrigin(module, width);
   }
+  line.RestOfLine.erase(0, at);  // what the later keywords of the chain see
 }
 }  // namespace
 
