@@ -438,6 +438,14 @@ TEST(KeywordChain, BinBLeavesItsLastValueWordForTheKeywordsAfterIt) {
   EXPECT_EQ(h.Status(), (Lines{FatalLine("t", kInvalidNumber, 3, "BIN.B STRIP")}));
 }
 
+TEST(KeywordChain, CompileAfterBinSeesWhatTheValuesLeftOfTheLine) {
+  LineHarness h;
+  h.BothPasses({"OBJECTFILE", "ORIGIN $1000", "BIN.B 1 COMPILE  "});
+  EXPECT_EQ(h.Module().ObjectFile,
+            e2e::CrLfLines({"1000 : BIN.B  1 COMPILE  ", ">> called compile   "}));
+  EXPECT_EQ(Hex(h.Program()), "00 10 01 00");
+}
+
 TEST(KeywordChain, ConstantValueWordRunsAsALaterKeywordInPass1) {
   LineHarness h;
   h.Pass({"L = OBJECTFILE"}, true);
