@@ -178,9 +178,14 @@ bool Screen(ModuleAssembly& module, LineContext& line) {
 
 bool Include(ModuleAssembly& module, LineContext& line) {
   NormaliseBlanks(line.RestOfLine);
-  const auto content = module.IncludeDepth < kMaxIncludeDepth
-                           ? ReadWholeFile(ResolveInFolder(module.Directory, line.RestOfLine))
-                           : std::nullopt;
+  // Only a file that includes itself, directly or through others, gets this
+  // deep. Once it has, the other INCLUDEs met under the same module line are
+  // refused too: a file that includes itself twice would otherwise unfold
+  // into 2^64 inclusions before every branch reached the limit.
+  if (module.IncludeDepth >= kMaxIncludeDepth) module.IncludeLimitReached = true;
+  const auto content = module.IncludeLimitReached
+                           ? std::nullopt
+                           : ReadWholeFile(ResolveInFolder(module.Directory, line.RestOfLine));
   if (!content) {
     Report(module, Err::FileError, true);
     return false;
@@ -227,6 +232,7 @@ void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   CompileSession& session = module.Session;
   session.CurrentLineText.assign(StripComment(text));
   module.OverflowReported = false;
+  if (module.IncludeDepth == 0) module.IncludeLimitReached = false;  // a line of the module itself
 
   LineContext line;
   line.IsPass1 = isPass1;

@@ -56,6 +56,9 @@ struct ModuleAssembly {
   std::string ObjectPath;
 
   int IncludeDepth = 0;
+  // Set when an INCLUDE of the module line being handled ran into the depth
+  // limit; the line's remaining INCLUDEs are then refused as well.
+  bool IncludeLimitReached = false;
   // Set once a byte of the line being handled did not fit into the program
   // file and was reported; cleared for every line.
   bool OverflowReported = false;

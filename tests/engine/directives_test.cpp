@@ -403,6 +403,15 @@ TEST(IncludeDirective, BranchingSelfInclusionEndsQuickly) {
   EXPECT_EQ(h.Program(), Bytes({0x00, 0x10, 0xEA}));
 }
 
+TEST(IncludeDirective, NextModuleLineIncludesAgainAfterTheLimitWasReached) {
+  LineHarness h;
+  h.Folder().Write("self.inc", "INCLUDE SELF.INC\n");
+  h.Folder().Write("ok.inc", "NOP\n");
+  h.BothPasses({"ORIGIN $1000", "INCLUDE SELF.INC", "INCLUDE OK.INC"});
+  EXPECT_EQ(h.Program(), Bytes({0x00, 0x10, 0xEA}));
+  EXPECT_EQ(h.Status(), (Lines{FatalLine("t", kFileError, 2, "INCLUDE SELF.INC")}));
+}
+
 // ------------------------------------------------- STRIP, OBJECTFILE, COMPILE
 
 TEST(StripDirective, TakesEffectInBothPassesWhereverItStands) {
