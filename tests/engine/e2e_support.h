@@ -24,6 +24,7 @@
 #include "engine/module.h"
 #include "engine/module_assembly.h"
 #include "engine/session.h"
+#include "engine/source_text.h"
 
 namespace qv3::e2e {
 
