@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cctype>
+#include <map>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -208,6 +210,119 @@ inline std::string ShellQuote(std::string_view text) {
       quoted += c;
   }
   return quoted + "'";
+}
+
+// ------------------------------------------------------------ golden cases
+// A folder under tests/engine/cases: sources, and in expected/ the Status
+// and Hints lines and the output files (see the README there).
+struct GoldenCase {
+  std::string Name;
+  std::filesystem::path Folder;
+  std::string TopFile = "main.qv3";
+  std::vector<std::string> Status;  // "{DIR}" not yet replaced
+  std::vector<std::string> Hints;
+  std::map<std::string, std::string> Programs;  // file name -> bytes
+  std::map<std::string, std::string> Objects;   // file name -> text, LF line ends
+};
+
+inline std::filesystem::path GoldenCasesFolder() {
+  return std::filesystem::path(QV3_SOURCE_DIR) / "tests" / "engine" / "cases";
+}
+
+inline std::vector<std::string> GoldenCaseNames() {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(GoldenCasesFolder()))
+    if (entry.is_directory()) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+inline std::string ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Hexadecimal byte text ("A9 01\n60") to bytes.
+inline std::string BytesFromHex(std::string_view text) {
+  std::string bytes, digits;
+  for (char c : text) {
+    if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
+    if (digits.size() == 2) {
+      bytes.push_back(static_cast<char>(std::stoi(digits, nullptr, 16)));
+      digits.clear();
+    }
+  }
+  return bytes;
+}
+
+inline GoldenCase LoadGoldenCase(const std::string& name) {
+  GoldenCase golden;
+  golden.Name = name;
+  golden.Folder = GoldenCasesFolder() / name;
+  if (std::filesystem::exists(golden.Folder / "top")) {
+    golden.TopFile = ReadFileBytes(golden.Folder / "top");
+    while (!golden.TopFile.empty() && std::isspace(static_cast<unsigned char>(golden.TopFile.back())))
+      golden.TopFile.pop_back();
+  }
+  const auto expected = golden.Folder / "expected";
+  golden.Status = SplitLines(ReadFileBytes(expected / "status.txt"));
+  if (std::filesystem::exists(expected / "hints.txt"))
+    golden.Hints = SplitLines(ReadFileBytes(expected / "hints.txt"));
+  for (const auto& entry : std::filesystem::directory_iterator(expected)) {
+    const std::string file = entry.path().filename().string();
+    if (file.size() > 8 && file.ends_with(".prg.hex"))
+      golden.Programs[file.substr(0, file.size() - 4)] = BytesFromHex(ReadFileBytes(entry.path()));
+    else if (file.ends_with(".qvo"))
+      golden.Objects[file] = ReadFileBytes(entry.path());
+  }
+  return golden;
+}
+
+// Copies the case's sources (not expected/ nor top) into the scratch folder.
+inline void CopyGoldenSources(const GoldenCase& golden, const ScratchFolder& folder) {
+  for (const auto& entry : std::filesystem::directory_iterator(golden.Folder)) {
+    const std::string file = entry.path().filename().string();
+    if (file == "expected" || file == "top") continue;
+    std::filesystem::copy(entry.path(), folder.PathOf(file),
+                          std::filesystem::copy_options::recursive);
+  }
+}
+
+// Replaces every "{DIR}" by the compile folder.
+inline std::vector<std::string> WithFolder(std::vector<std::string> lines, const std::string& dir) {
+  for (auto& line : lines)
+    for (auto at = line.find("{DIR}"); at != std::string::npos; at = line.find("{DIR}", at + dir.size()))
+      line.replace(at, 5, dir);
+  return lines;
+}
+
+// The output files of a compiled case against its expectations.
+inline void ExpectGoldenOutputs(const GoldenCase& golden, const ScratchFolder& folder) {
+  std::vector<std::string> expectedFiles;
+  for (const auto& [file, bytes] : golden.Programs) {
+    expectedFiles.push_back(file);
+    const auto actual = folder.Read(file);
+    ASSERT_TRUE(actual.has_value()) << file;
+    EXPECT_EQ(Hex(*actual), Hex(bytes)) << file;
+  }
+  for (const auto& [file, text] : golden.Objects) {
+    expectedFiles.push_back(file);
+    const auto actual = folder.Read(file);
+    ASSERT_TRUE(actual.has_value()) << file;
+    std::string plain;
+    for (std::size_t i = 0; i < actual->size(); ++i) {
+      const char c = (*actual)[i];
+      if (c == '\n') EXPECT_TRUE(i > 0 && (*actual)[i - 1] == '\r') << file << ": LF without CR";
+      if (c == '\r') {
+        EXPECT_TRUE(i + 1 < actual->size() && (*actual)[i + 1] == '\n') << file << ": CR without LF";
+        continue;
+      }
+      plain += c;
+    }
+    EXPECT_EQ(plain, text) << file;
+  }
+  std::sort(expectedFiles.begin(), expectedFiles.end());
+  EXPECT_EQ(folder.OutputFiles(), expectedFiles);
 }
 
 }  // namespace qv3::e2e
