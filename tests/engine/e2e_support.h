@@ -312,7 +312,9 @@ inline void ExpectGoldenOutputs(const GoldenCase& golden, const ScratchFolder& f
     std::string plain;
     for (std::size_t i = 0; i < actual->size(); ++i) {
       const char c = (*actual)[i];
-      if (c == '\n') EXPECT_TRUE(i > 0 && (*actual)[i - 1] == '\r') << file << ": LF without CR";
+      if (c == '\n') {
+        EXPECT_TRUE(i > 0 && (*actual)[i - 1] == '\r') << file << ": LF without CR";
+      }
       if (c == '\r') {
         EXPECT_TRUE(i + 1 < actual->size() && (*actual)[i + 1] == '\n') << file << ": CR without LF";
         continue;
