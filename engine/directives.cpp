@@ -1,5 +1,6 @@
 #include "engine/directives.h"
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 
@@ -177,9 +178,14 @@ bool Screen(ModuleAssembly& module, LineContext& line) {
 
 bool Include(ModuleAssembly& module, LineContext& line) {
   NormaliseBlanks(line.RestOfLine);
-  const auto content = module.IncludeDepth < kMaxIncludeDepth
-                           ? ReadWholeFile(ResolveInFolder(module.Directory, line.RestOfLine))
-                           : std::nullopt;
+  // Only a file that includes itself, directly or through others, gets this
+  // deep. Once it has, the other INCLUDEs met under the same module line are
+  // refused too: a file that includes itself twice would otherwise unfold
+  // into 2^64 inclusions before every branch reached the limit.
+  if (module.IncludeDepth >= kMaxIncludeDepth) module.IncludeLimitReached = true;
+  const auto content = module.IncludeLimitReached
+                           ? std::nullopt
+                           : ReadWholeFile(ResolveInFolder(module.Directory, line.RestOfLine));
   if (!content) {
     Report(module, Err::FileError, true);
     return false;
@@ -194,10 +200,20 @@ bool Include(ModuleAssembly& module, LineContext& line) {
 void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyword, int width) {
   if (!line.IsPass1) WriteLoadAddress(module);
   if (Listing(module, line)) WriteDirectiveListing(module, module.Origin, keyword, line.RestOfLine);
-  while (!TrimControls(line.RestOfLine).empty()) {
-    const std::size_t before = line.RestOfLine.size();
-    line.FirstWord = std::string(TrimControls(TakeWord(line.RestOfLine, true)));
-    if (line.RestOfLine.size() == before) line.RestOfLine.erase(0, 1);  // never stall
+  // The values are taken word by word as TakeWord would take them off the
+  // front of the line (the line holds no TAB any more), but by walking an
+  // index: deleting every word from the front made a long line quadratic.
+  const std::string& rest = line.RestOfLine;
+  const auto significant = [](char c) { return static_cast<unsigned char>(c) > 32; };
+  // The values end where only blanks and control characters are left.
+  const auto last = std::find_if(rest.rbegin(), rest.rend(), significant);
+  const std::size_t end = static_cast<std::size_t>(rest.rend() - last);
+  std::size_t at = 0;
+  while (at < end) {
+    while (rest[at] == ' ') ++at;
+    const std::size_t wordEnd = std::min(rest.find(' ', at), rest.size());
+    line.FirstWord = std::string(TrimControls(std::string_view(rest).substr(at, wordEnd - at)));
+    at = wordEnd;
     if (!line.IsPass1) {
       SeekOrigin(module);
       const std::int32_t value = Number(module, line.FirstWord);
@@ -206,6 +222,7 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
     }
     AdvanceOrigin(module, width);
   }
+  line.RestOfLine.erase(0, at);  // what the later keywords of the chain see
 }
 }  // namespace
 
@@ -214,6 +231,8 @@ const std::array<std::uint8_t, 256> ScreenCodes = MakeScreenCodes();
 void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   CompileSession& session = module.Session;
   session.CurrentLineText.assign(StripComment(text));
+  module.OverflowReported = false;
+  if (module.IncludeDepth == 0) module.IncludeLimitReached = false;  // a line of the module itself
 
   LineContext line;
   line.IsPass1 = isPass1;

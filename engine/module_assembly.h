@@ -56,6 +56,12 @@ struct ModuleAssembly {
   std::string ObjectPath;
 
   int IncludeDepth = 0;
+  // Set when an INCLUDE of the module line being handled ran into the depth
+  // limit; the line's remaining INCLUDEs are then refused as well.
+  bool IncludeLimitReached = false;
+  // Set once a byte of the line being handled did not fit into the program
+  // file and was reported; cleared for every line.
+  bool OverflowReported = false;
 };
 
 // Adds to Origin with 32-bit wrap-around.
@@ -69,8 +75,9 @@ void WriteLoadAddress(ModuleAssembly& module);
 // Positions the program file at the byte that belongs to Origin.
 void SeekOrigin(ModuleAssembly& module);
 // Writes one byte at the program file's position. A position before the
-// file's start abandons the compile; one beyond 64 KB is reported (code 14).
-void WriteProgramByte(ModuleAssembly& module, std::uint8_t byte);
+// file's start abandons the compile; one beyond 64 KB is reported (code 14),
+// once per line. Returns whether the byte was stored.
+bool WriteProgramByte(ModuleAssembly& module, std::uint8_t byte);
 // The object file's symbol section: "// Objects", the symbols, "", "// Code".
 void WriteObjectHeader(ModuleAssembly& module);
 // Appends one line and CR LF to the object file.
