@@ -56,7 +56,10 @@ bool CodeEditor::isLineEmphasised(int blockNumber) const {
   return blockNumber >= first && blockNumber <= last;
 }
 
-void CodeEditor::updateLineNumberAreaWidth() { setViewportMargins(lineNumberAreaWidth(), 0, 0, 0); }
+void CodeEditor::updateLineNumberAreaWidth() {
+  setViewportMargins(lineNumberAreaWidth(), 0, 0, 0);
+  placeLineNumberArea();
+}
 
 void CodeEditor::updateLineNumberArea(const QRect& rect, int dy) {
   if (dy != 0)
@@ -79,10 +82,7 @@ void CodeEditor::resizeEvent(QResizeEvent* event) {
 void CodeEditor::changeEvent(QEvent* event) {
   QPlainTextEdit::changeEvent(event);
   // The width is counted in digits of the editor's font.
-  if (event->type() == QEvent::FontChange) {
-    updateLineNumberAreaWidth();
-    placeLineNumberArea();
-  }
+  if (event->type() == QEvent::FontChange) updateLineNumberAreaWidth();
 }
 
 void CodeEditor::paintLineNumbers(QPaintEvent* event) {
