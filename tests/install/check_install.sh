@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and checks what a packager
+# ships: the programs, the desktop entry, the icon, the MIME type of the
+# sources and the assembler's man page.
+# Usage: check_install.sh CMAKE BUILD_DIR BINDIR DATADIR MANDIR WITH_WORKBENCH(0|1)
+set -u
+
+cmake_command=$1 build_dir=$2 bindir=$3 datadir=$4 mandir=$5 with_workbench=$6
+failures=0
+skipped=()
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+skip() { echo "skipped: $*"; skipped+=("$1"); }
+
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/qv3-install.XXXXXX")
+trap 'rm -rf "$prefix"' EXIT
+
+if ! "$cmake_command" --install "$build_dir" --prefix "$prefix" >"$prefix/install.log" 2>&1; then
+  cat "$prefix/install.log"
+  echo "FAIL: cmake --install"
+  exit 1
+fi
+
+expect_file() { [ -f "$prefix/$1" ] || fail "missing $1"; }
+expect_program() { [ -x "$prefix/$1" ] && [ -f "$prefix/$1" ] || fail "missing or not executable: $1"; }
+
+desktop=$datadir/applications/qv3.desktop
+icon=$datadir/icons/hicolor/scalable/apps/qv3.svg
+mime=$datadir/mime/packages/qv3.xml
+man_page=$mandir/man1/qv3asm.1
+
+expect_program "$bindir/qv3asm"
+expect_file "$man_page"
+if [ "$with_workbench" = 1 ]; then
+  expect_program "$bindir/qv3"
+  expect_file "$desktop"
+  expect_file "$icon"
+  expect_file "$mime"
+fi
+
+# The installed assembler runs and its help and version match the man page.
+help=$("$prefix/$bindir/qv3asm" --help) || fail "qv3asm --help"
+version=$("$prefix/$bindir/qv3asm" --version) || fail "qv3asm --version"
+man_version=$(sed -n 's/^\.TH .*"QV3 \([0-9.]*\)".*/\1/p' "$prefix/$man_page")
+[ -n "$man_version" ] && [[ "$version" == *"v$man_version"* ]] ||
+  fail "man page version '$man_version' differs from '$version'"
+
+if command -v groff >/dev/null; then
+  rendered=$(groff -man -Tascii -P-cbou -ww "$prefix/$man_page" 2>"$prefix/groff.err")
+  [ -s "$prefix/groff.err" ] && fail "groff warns: $(cat "$prefix/groff.err")"
+  options_section=$(sed -n '/^OPTIONS/,/^[A-Z]/p' <<<"$rendered")
+  # The help's option column: the lines that start with an option, up to
+  # the gap before their description.
+  help_options=$(grep -E '^ +-' <<<"$help" | sed -E 's/^ +//; s/  .*//' | grep -oE -- '-{1,2}[a-zA-Z][a-zA-Z-]*' | sort -u)
+  [ -n "$help_options" ] || fail "no options found in qv3asm --help"
+  for option in $help_options; do
+    grep -qE -- "(^|[ ,])$option([ ,=]|$)" <<<"$options_section" || fail "man page lacks option $option"
+  done
+  grep -q 'EXIT STATUS' <<<"$rendered" || fail "man page lacks EXIT STATUS"
+else
+  skip "groff (man page options)"
+fi
+if command -v man >/dev/null; then
+  MANWIDTH=80 man --warnings -l "$prefix/$man_page" >"$prefix/man.out" 2>"$prefix/man.err" || fail "man -l failed"
+  [ -s "$prefix/man.err" ] && fail "man warns: $(cat "$prefix/man.err")"
+  grep -q 'qv3asm' "$prefix/man.out" || fail "man -l rendered nothing"
+else
+  skip "man (rendering)"
+fi
+
+if [ "$with_workbench" = 1 ] && [ -f "$prefix/$desktop" ] && [ -f "$prefix/$mime" ]; then
+  entry=$prefix/$desktop
+  # The workbench takes no command-line arguments: no field codes.
+  grep -qx 'Exec=qv3' "$entry" || fail "Exec is not exactly qv3"
+  grep -qE '^Categories=(.*;)?Development;' "$entry" || fail "Categories lacks Development"
+  grep -qx 'Icon=qv3' "$entry" || fail "Icon is not qv3"
+  mime_type=$(sed -n 's/.*<mime-type type="\([^"]*\)".*/\1/p' "$prefix/$mime")
+  [ -n "$mime_type" ] || fail "no MIME type in $mime"
+  grep -qE "^MimeType=(.*;)?${mime_type//./\\.};" "$entry" || fail "MimeType does not list $mime_type"
+
+  if command -v xmllint >/dev/null; then
+    xmllint --noout "$prefix/$mime" "$prefix/$icon" || fail "malformed XML"
+  fi
+  grep -q '<svg' "$prefix/$icon" || fail "icon is no SVG"
+
+  if command -v update-mime-database >/dev/null; then
+    cp -r "$prefix/$datadir/mime" "$prefix/mime-check"
+    update-mime-database "$prefix/mime-check" 2>"$prefix/mime.err" || fail "update-mime-database: $(cat "$prefix/mime.err")"
+    grep -q "^[0-9]*:$mime_type:\*\.qv3$" "$prefix/mime-check/globs2" || fail "*.qv3 not mapped to $mime_type"
+  else
+    skip "update-mime-database"
+  fi
+
+  if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$entry" || fail "desktop-file-validate rejects the entry"
+  else
+    skip "desktop-file-validate"
+  fi
+fi
+
+if [ "$failures" -gt 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+# The desktop entry's validation is part of what this test promises.
+for what in "${skipped[@]}"; do [ "$what" = desktop-file-validate ] && exit 77; done
+echo "install layout OK under $prefix"
