@@ -15,8 +15,10 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "workbench/code_editor.h"
 #include "workbench/dialogs.h"
 #include "workbench/document_io.h"
+#include "workbench/syntax_highlighter.h"
 
 namespace {
 
@@ -62,7 +64,8 @@ void KeepSelectionVisibleWithoutFocus(QWidget& editor) {
 TfrmQVEdit::TfrmQVEdit(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dialogs) {
   resize(544, 422);
 
-  mCode = new QPlainTextEdit(this);
+  mCode = new CodeEditor(this);
+  new Qv3Highlighter(mCode->document());  // owned by the document
   mCode->setObjectName(QStringLiteral("mCode"));
   mCode->setFrameShape(QFrame::NoFrame);
   mCode->setLineWrapMode(QPlainTextEdit::NoWrap);
