@@ -73,6 +73,9 @@ std::optional<std::string> ResolveExisting(const std::string& folder, std::strin
   return std::nullopt;
 }
 
+
+}  // namespace
+
 std::optional<std::string> PrivateTemporaryFolder() {
   const uid_t uid = ::getuid();
   std::vector<std::string> candidates;
@@ -91,8 +94,6 @@ std::optional<std::string> PrivateTemporaryFolder() {
   }
   return std::nullopt;
 }
-}  // namespace
-
 std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
   std::size_t start = 0;

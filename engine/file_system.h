@@ -38,6 +38,10 @@ namespace qv3 {
 // missing or unreadable files, folders, devices.
 std::optional<std::uint64_t> RegularFileSize(const std::string& path);
 
+// The per-user private temporary folder ("/"-terminated), created with mode
+// 0700 when missing; nothing when no safe folder can be had.
+std::optional<std::string> PrivateTemporaryFolder();
+
 // Copies source over the per-user temporary file that external-constant
 // lookups read, replacing the previous copy, and returns the copy's path.
 // The copy lives in a private folder (mode 0700, owned by this user) and is

@@ -3,6 +3,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QListWidget>
@@ -13,8 +14,17 @@
 #include <QScreen>
 #include <QShortcut>
 #include <algorithm>
+#include <optional>
 
+#include "engine/file_system.h"
+#include "engine/source_text.h"
+#include "engine/vice_labels.h"
 #include "workbench/about_box.h"
+#include "workbench/compile_progress.h"
+#include "workbench/editor_search_text.h"
+#include "workbench/launcher.h"
+#include "workbench/message_jump.h"
+#include "workbench/message_panes.h"
 #include "workbench/dialogs.h"
 #include "workbench/document_io.h"
 #include "workbench/editor_window.h"
@@ -45,7 +55,11 @@ TfrmQV3::TfrmQV3(Dialogs* dialogs, QWidget* parent) : QMainWindow(parent) {
     dialogs = ownDialogs_.get();
   }
   dialogs_ = dialogs;
+  ownLauncher_ = std::make_unique<DesktopLauncher>();
+  launcher_ = ownLauncher_.get();
   currentFolder_ = QDir::currentPath();
+  // The debugging label file of "Compile && Run" needs the top module's symbols.
+  session_.KeepTopModuleSymbols = true;
 
   setObjectName(QStringLiteral("frmQV3"));
   setWindowTitle(QString::fromLatin1(kMainWindowTitle));
@@ -185,6 +199,9 @@ TfrmQVEdit* TfrmQV3::createEditor() {
   sub->showMaximized();
   mdiArea_->setActiveSubWindow(sub);
   editor->mCode->setFocus();
+  // Only the Status list jumps: hint lines carry no record to jump with.
+  connect(editor->lbMessy, &QListWidget::itemDoubleClicked, this,
+          [this, editor] { lbMessyDblClick(*editor); });
   return editor;
 }
 
@@ -314,8 +331,119 @@ void TfrmQV3::Replace1Click() {
 
 // The compile commands are not built yet: the items and their shortcuts are
 // in place, the work they start comes with the compile commands.
-void TfrmQV3::Compile2Click() {}
-void TfrmQV3::CompileRun1Click() {}
+namespace {
+QString Latin1(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+std::string Bytes(const QString& text) { return text.toLatin1().toStdString(); }
+const QString kNoEditorMessage = QStringLiteral("Open a .QV3 source first...");
+}  // namespace
+
+void TfrmQV3::setLauncher(Launcher* launcher) { launcher_ = launcher ? launcher : ownLauncher_.get(); }
+
+QString TfrmQV3::folderOfDocument(const TfrmQVEdit& editor) const {
+  // The kept path decides, so a file dialog visiting another folder since
+  // cannot move a document's outputs; a document without a file of its own
+  // belongs to the current folder.
+  const QString folder = editor.documentFolder();
+  return folder.isEmpty() ? currentFolder_ : folder;
+}
+
+bool TfrmQV3::compileActiveEditor(QString& programPath, QString& folder) {
+  TfrmQVEdit* editor = activeEditor();
+  if (!editor) {
+    dialogs_->showMessage(kNoEditorMessage);
+    return false;
+  }
+  ClearMessages(*editor);
+  folder = folderOfDocument(*editor);
+  const std::string moduleName(qv3::CutAtFirstDot(qv3::FileNameOf(Bytes(editor->caption()))));
+  const std::vector<std::string> lines = qv3::SplitLines(editor->DocumentBytes());
+
+  std::string directory = Bytes(folder);
+  if (directory.empty() || directory.back() != '/') directory += '/';
+  session_.CurrentDirectory = Bytes(currentFolder_) + "/";
+  std::optional<ProcessWindowProgress> progress;
+  if (frmProcess_) progress.emplace(*frmProcess_);
+  session_.Progress = progress ? &*progress : nullptr;
+  const qv3::CompileOutcome outcome =
+      qv3::RunCompileCommand(session_, lines, moduleName, directory);
+  session_.Progress = nullptr;
+
+  ShowMessageLines(*editor, session_);
+  if (outcome.Abandoned) {
+    // The progress window stays open with its Close button; the captions
+    // keep their counts.
+    dialogs_->showError(Latin1(outcome.Error));
+    return false;
+  }
+  ShowCompileVerdict(*editor);
+  std::string lowerName = moduleName;
+  for (char& c : lowerName)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  programPath = Latin1(directory + std::string(qv3::CutAtFirstDot(lowerName)) + ".prg");
+  return true;
+}
+
+void TfrmQV3::Compile2Click() {
+  QString programPath, folder;
+  compileActiveEditor(programPath, folder);
+}
+
+void TfrmQV3::CompileRun1Click() {
+  QString programPath, folder;
+  if (!compileActiveEditor(programPath, folder) || session_.FatalFlag) return;
+  const QString labels = writeDebugLabels(QFileInfo(programPath).completeBaseName());
+  launcher_->openProgram(programPath, folder, labels);
+}
+
+QString TfrmQV3::writeDebugLabels(const QString& moduleName) const {
+  // Kept out of the project folder: a compile's outputs stay the .prg and .qvo.
+  const auto temporary = qv3::PrivateTemporaryFolder();
+  if (!temporary) return {};
+  const QString path = Latin1(*temporary) + moduleName + QStringLiteral(".lbl");
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return {};
+  const std::string commands = qv3::ViceLabelCommands(session_.TopModuleSymbols);
+  if (file.write(commands.data(), static_cast<qint64>(commands.size())) !=
+      static_cast<qint64>(commands.size()))
+    return {};
+  return path;
+}
+
+void TfrmQV3::lbMessyDblClick(TfrmQVEdit& editor) {
+  const QListWidgetItem* selected = editor.lbMessy->currentItem();
+  if (!selected) return;
+  const std::optional<qv3::TErrorInfo> info = ErrorInfoOf(*selected);
+  if (!info) return;
+  const long long index = static_cast<long long>(info->Line) - 1;
+  QPlainTextEdit* memo = FindModuleEditor(editor, Latin1(info->FileName));
+  if (!memo) return;
+  TfrmQVEdit* target = nullptr;
+  for (TfrmQVEdit* candidate : editors())
+    if (candidate->mCode == memo) target = candidate;
+  const std::vector<std::string> lines =
+      qv3::SplitLines(target ? target->DocumentBytes() : Bytes(memo->toPlainText()));
+  const std::optional<LineSelection> selection = SelectionOfLine(lines, index);
+  if (!selection) return;
+  EditorSearchText(*memo).select(selection->start, selection->length);
+  if (target)
+    if (QMdiSubWindow* sub = subWindowOf(*target)) mdiArea_->setActiveSubWindow(sub);
+  memo->setFocus();
+}
+
+QPlainTextEdit* TfrmQV3::FindModuleEditor(TfrmQVEdit& editor, const QString& moduleFileName) {
+  const std::string key = ModuleKey(Bytes(moduleFileName));
+  for (TfrmQVEdit* candidate : editors())
+    if (CaptionShowsModule(Bytes(candidate->caption()), key)) return candidate->mCode;
+  // Module files are named in lower case while keys are upper case: the
+  // file is looked up ignoring case in the document's folder.
+  std::string folder = Bytes(folderOfDocument(editor));
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  const std::string path = qv3::ResolveInFolder(folder, key + ".qv3");
+  TfrmQVEdit* opened = OpenSourceFile(Latin1(path));
+  return opened ? opened->mCode : nullptr;
+}
 
 void TfrmQV3::Tile1Click() {
   // Horizontal tiling: the windows one above the other, each the full width,

@@ -8,7 +8,11 @@
 #include <memory>
 #include <vector>
 
+#include "engine/session.h"
+
 class Dialogs;
+class Launcher;
+class QPlainTextEdit;
 class QActionGroup;
 class QMdiArea;
 class QMdiSubWindow;
@@ -47,6 +51,18 @@ class TfrmQV3 : public QMainWindow {
   // name, and when the file could not be read (the empty window stays open).
   // A relative path is taken against currentFolder().
   TfrmQVEdit* OpenSourceFile(const QString& path);
+
+  // Where "Compile && Run" hands the program; the desktop's when not set.
+  void setLauncher(Launcher* launcher);
+  void setCurrentFolder(const QString& folder) { currentFolder_ = folder; }
+  // The state of the last compile (its verdict in FatalFlag).
+  const qv3::CompileSession& compileSession() const { return session_; }
+
+  // The double click on a line of an editor's Status list.
+  void lbMessyDblClick(TfrmQVEdit& editor);
+  // The memo of the window that shows the module, opened from the folder of
+  // editor's document when no window shows it; null when there is none.
+  QPlainTextEdit* FindModuleEditor(TfrmQVEdit& editor, const QString& moduleFileName);
 
   QMenu* File1;
   QAction* New1;
@@ -101,6 +117,11 @@ class TfrmQV3 : public QMainWindow {
   void rememberFolderOf(const QString& chosenPath);
   bool writeDocument(TfrmQVEdit& editor, const QString& path);
   void reportSaved(TfrmQVEdit& editor, const QString& savedTo);
+  // Compiles the active editor; false when refused or abandoned. On success
+  // programPath is the ".prg" written and folder the document's folder.
+  bool compileActiveEditor(QString& programPath, QString& folder);
+  QString folderOfDocument(const TfrmQVEdit& editor) const;
+  QString writeDebugLabels(const QString& moduleName) const;
 
   std::unique_ptr<Dialogs> ownDialogs_;
   Dialogs* dialogs_;
@@ -111,4 +132,8 @@ class TfrmQV3 : public QMainWindow {
   QPointer<TfrmProcess> frmProcess_;
   QPointer<TfrmAbout> frmAbout_;
   QPointer<TfrmSearch> frmSearch_;
+  // The main window owns the compile state, module lists included.
+  qv3::CompileSession session_;
+  std::unique_ptr<Launcher> ownLauncher_;
+  Launcher* launcher_;
 };

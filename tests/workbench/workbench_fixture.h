@@ -13,13 +13,31 @@
 
 #include "scripted_dialogs.h"
 #include "workbench/editor_window.h"
+#include "workbench/launcher.h"
 #include "workbench/workbench_windows.h"
 
+// Records what "Compile && Run" would have started.
+class RecordingLauncher final : public Launcher {
+ public:
+  struct Request {
+    QString program, folder, labels;
+  };
+  void openProgram(const QString& program, const QString& folder, const QString& labels) override {
+    requests.push_back({program, folder, labels});
+  }
+  std::vector<Request> requests;
+};
+
 class WorkbenchTest : public ::testing::Test {
+ public:
+  void pressKey(QKeySequence key) { press(key); }
+
  protected:
   void SetUp() override {
     ASSERT_TRUE(folder.isValid());
     windows = std::make_unique<WorkbenchWindows>(&dialogs);
+    main().setLauncher(&launcher);
+    main().setCurrentFolder(folder.path());
     main().show();
     main().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&main()));
@@ -55,5 +73,6 @@ class WorkbenchTest : public ::testing::Test {
 
   QTemporaryDir folder;
   ScriptedDialogs dialogs;
+  RecordingLauncher launcher;
   std::unique_ptr<WorkbenchWindows> windows;
 };
