@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "engine/file_system.h"
 #include "engine/session.h"
 #include "engine/source_text.h"
+#include "engine/vice_labels.h"
 
 namespace {
 constexpr int kExitSuccess = 0;
@@ -26,8 +28,11 @@ const char* const kUsage =
     "first, then the Hints lines.\n"
     "\n"
     "Options:\n"
-    "  -h, --help     show this help and exit\n"
-    "  -V, --version  show the version and exit\n"
+    "      --vice-labels FILE  also write the top module's labels and constants\n"
+    "                          as VICE monitor commands (al C:1000 .START) to FILE,\n"
+    "                          for xplus4 -moncommands FILE\n"
+    "  -h, --help              show this help and exit\n"
+    "  -V, --version           show the version and exit\n"
     "\n"
     "Exit status: 0 when no fatal diagnostic remains, 1 when the compile failed\n"
     "because of fatal errors, 2 for a usage error or an input/output failure.\n";
@@ -49,6 +54,7 @@ std::string AbsoluteFolderOf(const std::string& path) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> sources;
+  std::string viceLabelsPath;
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -59,6 +65,15 @@ int main(int argc, char** argv) {
     if (!optionsEnded && (arg == "-V" || arg == "--version")) {
       std::cout << "qv3asm (QV3 - Assembler for 6502) v1.1.3\n";
       return kExitSuccess;
+    }
+    if (!optionsEnded && (arg == "--vice-labels" || arg.rfind("--vice-labels=", 0) == 0)) {
+      if (arg.size() > 13) {
+        viceLabelsPath = arg.substr(14);
+      } else if (i + 1 < argc) {
+        viceLabelsPath = argv[++i];
+      }
+      if (viceLabelsPath.empty()) return UsageError("option '--vice-labels' needs a file name");
+      continue;
     }
     if (!optionsEnded && arg == "--") {
       optionsEnded = true;
@@ -76,6 +91,7 @@ int main(int argc, char** argv) {
 
   qv3::CompileSession session;
   session.CurrentDirectory = AbsoluteFolderOf("./");
+  session.KeepTopModuleSymbols = !viceLabelsPath.empty();
   const std::vector<std::string> lines = qv3::SplitLines(*text);
   const std::string moduleName(qv3::CutAtFirstDot(qv3::FileNameOf(path)));
   const qv3::CompileOutcome outcome =
@@ -88,6 +104,15 @@ int main(int argc, char** argv) {
   if (outcome.Abandoned) {
     std::cerr << "qv3asm: compile abandoned: " << outcome.Error << '\n';
     return kExitUsage;
+  }
+  if (!viceLabelsPath.empty()) {
+    std::ofstream labels(viceLabelsPath, std::ios::binary | std::ios::trunc);
+    labels << qv3::ViceLabelCommands(session.TopModuleSymbols);
+    labels.close();
+    if (!labels) {
+      std::cerr << "qv3asm: cannot write label file '" << viceLabelsPath << "'\n";
+      return kExitUsage;
+    }
   }
   return session.FatalFlag ? kExitFatal : kExitSuccess;
 }

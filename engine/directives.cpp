@@ -53,12 +53,13 @@ void WriteDirectiveListing(ModuleAssembly& module, std::int32_t origin, std::str
   WriteObjectLine(module, text);
 }
 
-// Pass 1 records the constant; a constant's value is fixed there.
-void DefineConstant(ModuleAssembly& module, LineContext& line) {
+// Pass 1 records the constant; a constant's value is fixed there. Returns
+// false when the line ends here (a name defined before).
+bool DefineConstant(ModuleAssembly& module, LineContext& line) {
   if (line.IsPass1) {
     if (module.Symbols.Find(line.FirstWord)) {
       Report(module, Err::ConstantRedefined, true);
-      return;  // ends the line
+      return false;
     }
     std::string name = line.FirstWord;
     TakeWord(line.RestOfLine, true);  // the "=" word, whatever it holds
@@ -67,6 +68,7 @@ void DefineConstant(ModuleAssembly& module, LineContext& line) {
     module.Symbols.Add(std::move(name), static_cast<std::uint16_t>(value & 0xFFFF));
   }
   line.Handled = true;
+  return true;
 }
 
 // Returns false when the line ends here (a duplicate label in pass 1).
@@ -220,7 +222,7 @@ void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   NormaliseBlanks(line.RestOfLine);
   line.FirstWord = TakeWord(line.RestOfLine, true);
 
-  if (line.RestOfLine.find('=') != std::string::npos) DefineConstant(module, line);
+  if (line.RestOfLine.find('=') != std::string::npos && !DefineConstant(module, line)) return;
   if (line.FirstWord.empty()) return;
   if (line.FirstWord.back() == ':' && !DefineLabel(module, line)) return;
 

@@ -148,8 +148,13 @@ std::string FileNameOf(std::string_view path) {
 }
 
 std::optional<std::uint64_t> RegularFileSize(const std::string& path) {
+  // Checked before opening, so that a FIFO cannot block the open.
+  if (!IsRegular(path)) return std::nullopt;
+  // The size counts only for a file that can be opened for reading: an
+  // unreadable file is a file error, as it is for every other reader.
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
-  if (!IsRegular(path, &st)) return std::nullopt;
+  if (!fd.ok() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   return static_cast<std::uint64_t>(st.st_size);
 }
 

@@ -34,7 +34,8 @@ std::string FileNameOf(std::string_view path);
 
 namespace qv3 {
 
-// The size of a regular file; nothing for missing files, folders, devices.
+// The size of a regular file that can be opened for reading; nothing for
+// missing or unreadable files, folders, devices.
 std::optional<std::uint64_t> RegularFileSize(const std::string& path);
 
 // Copies source over the per-user temporary file that external-constant

@@ -78,10 +78,32 @@ const std::array<OpcodeEntry, kMnemonicCount * kAddressingModeCount> OpcodeMatri
 }};
 // clang-format on
 
+namespace {
+// Every mnemonic is three upper-case letters, so the letters index a table
+// of 26^3 rows; anything else cannot be a mnemonic.
+constexpr int kLetters = 26;
+
+constexpr int LetterIndex(char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' : -1; }
+
+struct MnemonicIndex {
+  std::array<std::int8_t, kLetters * kLetters * kLetters> rows{};
+  MnemonicIndex() {
+    rows.fill(-1);
+    for (int i = 0; i < kMnemonicCount; ++i) {
+      const auto m = Mnemonics[static_cast<std::size_t>(i)];
+      rows[static_cast<std::size_t>((LetterIndex(m[0]) * kLetters + LetterIndex(m[1])) * kLetters +
+                                    LetterIndex(m[2]))] = static_cast<std::int8_t>(i);
+    }
+  }
+};
+}  // namespace
+
 int FindMnemonic(std::string_view text) {
-  for (int i = 0; i < kMnemonicCount; ++i)
-    if (Mnemonics[static_cast<std::size_t>(i)] == text) return i;
-  return -1;
+  static const MnemonicIndex index;
+  if (text.size() != 3) return -1;
+  const int a = LetterIndex(text[0]), b = LetterIndex(text[1]), c = LetterIndex(text[2]);
+  if (a < 0 || b < 0 || c < 0) return -1;
+  return index.rows[static_cast<std::size_t>((a * kLetters + b) * kLetters + c)];
 }
 
 }  // namespace qv3

@@ -41,6 +41,17 @@ bool RecordCompile(CompileSession& session, const std::string& key) {
   return true;
 }
 
+// A cheap exact pre-test: the first word can only be "COMPILE" when the
+// line, after leading blanks, starts with those seven letters in any case
+// and the word ends there (a tilde or a TAB in front would change the word).
+bool MayStartWithCompile(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  const std::string_view word = text.substr(i, 7);
+  if (!EqualsIgnoringCase(word, "COMPILE")) return false;
+  return i + 7 == text.size() || text[i + 7] == ' ' || text[i + 7] == '\t';
+}
+
 // Collects the files that COMPILE lines name; false after an empty COMPILE,
 // which stops the module before its first pass.
 bool PreScanDependents(ModuleAssembly& module) {
@@ -50,6 +61,7 @@ bool PreScanDependents(ModuleAssembly& module) {
     session.CurrentLineNumber = static_cast<std::int32_t>(i + 1);
     const std::string_view text = StripComment(module.SourceLines[i]);
     session.CurrentLineText.assign(text);
+    if (!MayStartWithCompile(text)) continue;
     std::string rest = UpperCaseOutsideTildes(text);
     NormaliseBlanks(rest);
     if (TakeWord(rest, true) != "COMPILE") continue;
@@ -100,6 +112,13 @@ class OutputFile {
   std::unique_ptr<std::FILE, Closer> file_;
 };
 
+void KeepSymbols(ModuleAssembly& module) {
+  auto& kept = module.Session.TopModuleSymbols;
+  kept.clear();
+  for (std::size_t i = 0; i < module.Symbols.Size(); ++i)
+    kept.emplace_back(module.Symbols.Name(i), module.Symbols.Value(i));
+}
+
 void AddUnusedSymbolHints(ModuleAssembly& module) {
   for (std::size_t i = 0; i < module.Symbols.Size(); ++i) {
     if (module.Symbols.Uses(i) != 0) continue;
@@ -139,6 +158,7 @@ void AssembleModule(ModuleAssembly& module) {
   OutputFile objectFile(module.ObjectPath);
   WriteObjectHeader(module);
   RunPass(module, false);
+  if (module.IsTopModule && session.KeepTopModuleSymbols) KeepSymbols(module);
 
   AddUnusedSymbolHints(module);
   CheckFinalOrigin(module);

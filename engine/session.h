@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "engine/diagnostics.h"
@@ -89,6 +90,10 @@ struct CompileSession {
   // ends in "/". Set by the front end.
   std::string CurrentDirectory;
   ProgressSink* Progress = nullptr;
+  // When set, the top module's symbols as pass 2 left them are kept in
+  // TopModuleSymbols (for debugging label files).
+  bool KeepTopModuleSymbols = false;
+  std::vector<std::pair<std::string, std::uint16_t>> TopModuleSymbols;
 
   ProgressSink& progress();
 };

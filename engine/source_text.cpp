@@ -97,8 +97,9 @@ std::string UpperCaseOutsideTildes(std::string_view text) {
 void NormaliseBlanks(std::string& text) {
   std::size_t lead = 0;
   while (lead < text.size() && text[lead] == ' ') ++lead;
-  text.erase(0, lead);
-  std::replace(text.begin(), text.end(), '\t', ' ');
+  if (lead > 0) text.erase(0, lead);
+  for (auto tab = text.find('\t'); tab != std::string::npos; tab = text.find('\t', tab + 1))
+    text[tab] = ' ';
 }
 
 std::string TakeWord(std::string& line, bool deleteWord) {
