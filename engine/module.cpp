@@ -42,11 +42,12 @@ bool RecordCompile(CompileSession& session, const std::string& key) {
 }
 
 // A cheap exact pre-test: the first word can only be "COMPILE" when the
-// line, after leading blanks, starts with those seven letters in any case
-// and the word ends there (a tilde or a TAB in front would change the word).
+// line, after leading blanks and TABs, starts with those seven letters in
+// any case and the word ends there. TABs count as blanks here because the
+// line is normalised twice (once before TakeWord, once inside it).
 bool MayStartWithCompile(std::string_view text) {
   std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   const std::string_view word = text.substr(i, 7);
   if (!EqualsIgnoringCase(word, "COMPILE")) return false;
   return i + 7 == text.size() || text[i + 7] == ' ' || text[i + 7] == '\t';
