@@ -1,7 +1,8 @@
 // Assembles a module source in a fixture folder the way qv3asm does and
 // checks what must hold for any source: no file left open, no program file
 // beyond the 64 KB address space plus its header, well-formed message
-// lines, and the same results when the same source is assembled again.
+// lines, the same results when the same source is assembled again, and
+// the same results when its lines are indented or their letter case changed.
 // Shared by the module fuzz target and the regression tests.
 #pragma once
 
@@ -78,13 +79,54 @@ inline std::string AssembleChecked(FixtureFolder& folder, const std::vector<std:
   return {};
 }
 
-// Assembles source twice and checks both assemblies and their agreement.
+// The same line indented by a TAB, with the letter case of A..Z / a..z
+// swapped outside "~" stretches. The engine upper-cases every line outside
+// tildes and normalises its blanks before reading it, so this changes
+// nothing but the line texts that diagnostics quote.
+inline std::string Disguised(std::string_view line) {
+  std::string disguised = "\t";
+  bool inside = false;
+  for (char c : line) {
+    if (c == '~')
+      inside = !inside;
+    else if (!inside && c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+    else if (!inside && c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+    disguised += c;
+  }
+  return disguised;
+}
+
+// Diagnostic lines without the quoted line text, which disguising changes.
+inline ModuleOutcome WithoutQuotedTexts(ModuleOutcome outcome) {
+  for (std::string& line : outcome.Status) {
+    const auto at = line.find(" (at line: ");
+    const auto quote = at == std::string::npos ? at : line.find(" \"", at);
+    const auto tail = line.rfind("\", pass: ");
+    if (quote != std::string::npos && tail != std::string::npos && tail > quote)
+      line.erase(quote + 2, tail - quote - 2);
+  }
+  return outcome;
+}
+
+// Assembles source twice and its disguised form once, and checks every
+// assembly, that the two of the same source agree, and that the disguised
+// one differs only in the quoted line texts.
 inline std::string CheckModuleSource(FixtureFolder& folder, std::string_view source) {
   const std::vector<std::string> lines = qv3::SplitLines(source);
-  ModuleOutcome first, second;
+  ModuleOutcome first, second, disguised;
   if (std::string broken = AssembleChecked(folder, lines, first); !broken.empty()) return broken;
   if (std::string broken = AssembleChecked(folder, lines, second); !broken.empty()) return broken;
   if (!(first == second)) return "assembling the same source twice gave different results";
+
+  std::vector<std::string> disguisedLines;
+  disguisedLines.reserve(lines.size());
+  for (const auto& line : lines) disguisedLines.push_back(Disguised(line));
+  if (std::string broken = AssembleChecked(folder, disguisedLines, disguised); !broken.empty())
+    return "disguised source: " + broken;
+  if (!(WithoutQuotedTexts(first) == WithoutQuotedTexts(disguised)))
+    return "indenting by a TAB or changing letter case outside tildes changed the results";
   return {};
 }
 
