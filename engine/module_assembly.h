@@ -40,7 +40,10 @@ struct ModuleAssembly {
   std::string ModuleName;  // lower-cased file name without folder and extension
   bool IsTopModule = true;
   std::string Directory;  // ends in "/": dependents, includes, outputs
-  std::vector<std::string> DependentFiles;
+  // The COMPILE lines found by the pre-scan (indices into SourceLines). The
+  // dependent files are named from them when the dependents are assembled,
+  // so a very long list is never held as a list of full file names.
+  std::vector<std::size_t> CompileLines;
 
   std::int32_t Origin = 0;
   std::uint16_t LoadAddress = 0;
