@@ -1,5 +1,6 @@
 #include "engine/directives.h"
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 
@@ -169,8 +170,11 @@ bool Screen(ModuleAssembly& module, LineContext& line) {
   const std::string_view text = std::string_view(line.RestOfLine)
                                     .substr(open + 1, close == std::string::npos ? std::string::npos
                                                                                  : close - open - 1);
-  if (!line.IsPass1)
-    for (char c : text) WriteProgramByte(module, ScreenCodes[static_cast<unsigned char>(c)]);
+  if (!line.IsPass1) {
+    bool refused = false;  // reported once: later refusals repeat the line
+    for (char c : text)
+      refused |= !WriteProgramByte(module, ScreenCodes[static_cast<unsigned char>(c)], !refused);
+  }
   AdvanceOrigin(module, static_cast<std::int64_t>(text.size()));
   return true;
 }
@@ -194,18 +198,38 @@ bool Include(ModuleAssembly& module, LineContext& line) {
 void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyword, int width) {
   if (!line.IsPass1) WriteLoadAddress(module);
   if (Listing(module, line)) WriteDirectiveListing(module, module.Origin, keyword, line.RestOfLine);
-  while (!TrimControls(line.RestOfLine).empty()) {
-    const std::size_t before = line.RestOfLine.size();
-    line.FirstWord = std::string(TrimControls(TakeWord(line.RestOfLine, true)));
-    if (line.RestOfLine.size() == before) line.RestOfLine.erase(0, 1);  // never stall
+  // The values are walked by position instead of being deleted word by word
+  // from the front of the line, and each kind of report is made once per
+  // line (later ones would repeat its text): on a very long line either
+  // would cost the line's length for every value. The rest holds no TAB
+  // (the line was normalised), so a word runs from the next non-blank to
+  // the next blank, as TakeWord takes it.
+  const std::string& rest = line.RestOfLine;
+  const auto significant = std::find_if(rest.rbegin(), rest.rend(),
+                                        [](char c) { return static_cast<unsigned char>(c) > 32; });
+  const auto end = static_cast<std::size_t>(rest.rend() - significant);  // past the last one
+  CompileSession quiet;  // takes the report of each malformed value
+  bool invalidReported = false, refused = false;
+  std::size_t at = 0;
+  while (at < end) {
+    at = rest.find_first_not_of(' ', at);
+    const std::size_t wordEnd = std::min(rest.find(' ', at), rest.size());
+    line.FirstWord.assign(TrimControls(std::string_view(rest).substr(at, wordEnd - at)));
+    at = wordEnd;
     if (!line.IsPass1) {
       SeekOrigin(module);
-      const std::int32_t value = Number(module, line.FirstWord);
-      WriteProgramByte(module, static_cast<std::uint8_t>(value & 0xFF));
-      if (width == 2) WriteProgramByte(module, static_cast<std::uint8_t>((value >> 8) & 0xFF));
+      const std::int32_t value = ParseNumber(line.FirstWord, quiet, module.ModuleName);
+      if (!invalidReported && quiet.StatusList.Size() != 0) {
+        Report(module, Err::InvalidNumber, true);
+        invalidReported = true;
+      }
+      refused |= !WriteProgramByte(module, static_cast<std::uint8_t>(value & 0xFF), !refused);
+      if (width == 2)
+        refused |= !WriteProgramByte(module, static_cast<std::uint8_t>((value >> 8) & 0xFF), !refused);
     }
     AdvanceOrigin(module, width);
   }
+  line.RestOfLine.erase(0, at);
 }
 }  // namespace
 

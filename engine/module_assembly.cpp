@@ -26,12 +26,13 @@ void SeekOrigin(ModuleAssembly& module) {
                           module.HeaderSize);
 }
 
-void WriteProgramByte(ModuleAssembly& module, std::uint8_t byte) {
+bool WriteProgramByte(ModuleAssembly& module, std::uint8_t byte, bool reportRefusal) {
   if (module.ProgramFile.Position() < 0)
     throw CompileAbandoned("Cannot write file " + module.ProgramPath +
                            ": position before the start of the file (code below the load address)");
-  if (!module.ProgramFile.Put(byte))
-    ReportDiagnostic(module.Session, Err::OriginAboveFFFF, true, module.ModuleName);
+  if (module.ProgramFile.Put(byte)) return true;
+  if (reportRefusal) ReportDiagnostic(module.Session, Err::OriginAboveFFFF, true, module.ModuleName);
+  return false;
 }
 
 void WriteObjectLine(ModuleAssembly& module, std::string_view line) {

@@ -72,8 +72,11 @@ void WriteLoadAddress(ModuleAssembly& module);
 // Positions the program file at the byte that belongs to Origin.
 void SeekOrigin(ModuleAssembly& module);
 // Writes one byte at the program file's position. A position before the
-// file's start abandons the compile; one beyond 64 KB is reported (code 14).
-void WriteProgramByte(ModuleAssembly& module, std::uint8_t byte);
+// file's start abandons the compile; one beyond 64 KB is refused and, with
+// reportRefusal, reported (code 14). Returns whether the byte was stored.
+// Writers of many bytes on one line report only the first refusal: the
+// later ones would repeat its text, at the cost of the line's length each.
+bool WriteProgramByte(ModuleAssembly& module, std::uint8_t byte, bool reportRefusal = true);
 // The object file's symbol section: "// Objects", the symbols, "", "// Code".
 void WriteObjectHeader(ModuleAssembly& module);
 // Appends one line and CR LF to the object file.
