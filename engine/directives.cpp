@@ -1,6 +1,7 @@
 #include "engine/directives.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -181,16 +182,25 @@ bool Screen(ModuleAssembly& module, LineContext& line) {
 
 bool Include(ModuleAssembly& module, LineContext& line) {
   NormaliseBlanks(line.RestOfLine);
-  const auto content = module.IncludeDepth < kMaxIncludeDepth
-                           ? ReadWholeFile(ResolveInFolder(module.Directory, line.RestOfLine))
-                           : std::nullopt;
+  const std::string path = ResolveInFolder(module.Directory, line.RestOfLine);
+  // A file that is being included already would include itself again at
+  // every level (and, named twice, twice as often at each): like a nesting
+  // beyond the limit, that is a file error at once.
+  std::error_code unresolved;
+  const std::string identity = std::filesystem::canonical(path, unresolved).string();
+  auto& chain = module.IncludeChain;
+  const bool cycle = !unresolved && std::find(chain.begin(), chain.end(), identity) != chain.end();
+  const auto content =
+      !cycle && module.IncludeDepth < kMaxIncludeDepth ? ReadWholeFile(path) : std::nullopt;
   if (!content) {
     Report(module, Err::FileError, true);
     return false;
   }
   ++module.IncludeDepth;
+  chain.push_back(identity);
   for (const std::string& included : SplitLines(*content))
     ProcessLine(module, StripComment(included), line.IsPass1);
+  chain.pop_back();
   --module.IncludeDepth;
   return true;
 }

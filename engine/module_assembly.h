@@ -59,6 +59,8 @@ struct ModuleAssembly {
   std::string ObjectPath;
 
   int IncludeDepth = 0;
+  // The files being included, innermost last, by their canonical paths.
+  std::vector<std::string> IncludeChain;
 };
 
 // Adds to Origin with 32-bit wrap-around.
