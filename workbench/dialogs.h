@@ -28,6 +28,10 @@ class Dialogs {
   virtual std::optional<QString> openFileName(const QString& proposed) = 0;
   // The save-file dialog (sdFile); nothing when cancelled.
   virtual std::optional<QString> saveFileName(const QString& proposed) = 0;
+  // The folder a file dialog shows first when its proposed name carries no
+  // folder. The workbench never changes the process's working directory, so
+  // it tells the dialogs its current folder before each use.
+  virtual void setStartFolder(const QString& /*folder*/) {}
 };
 
 // The real boxes and dialogs, parented to the given window.
@@ -41,8 +45,10 @@ class QtDialogs final : public Dialogs {
   ReplaceAnswer askReplace() override;
   std::optional<QString> openFileName(const QString& proposed) override;
   std::optional<QString> saveFileName(const QString& proposed) override;
+  void setStartFolder(const QString& folder) override { startFolder_ = folder; }
 
  private:
   QWidget* parent_;
   QString lastOpened_;  // odFile proposes the name of its last use
+  QString startFolder_;
 };

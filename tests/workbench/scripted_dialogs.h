@@ -1,0 +1,73 @@
+// A Dialogs replacement for headless tests: answers come from queues the
+// test fills, and every box and dialog is recorded. An unscripted question
+// fails the test and gets the cautious answer (No, Cancel).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <ostream>
+#include <optional>
+#include <vector>
+
+#include "workbench/dialogs.h"
+
+// Readable texts in the failure messages of the tests.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+class ScriptedDialogs : public Dialogs {
+ public:
+  struct Question {
+    QString caption;
+    QString text;
+  };
+
+  void showMessage(const QString& text) override { messages.push_back(text); }
+  void showInfo(const QString& text) override { infos.push_back(text); }
+  void showError(const QString& text) override { errors.push_back(text); }
+  bool askYesNo(const QString& caption, const QString& text) override {
+    questions.push_back({caption, text});
+    if (yesNoAnswers.empty()) {
+      ADD_FAILURE() << "unexpected question: " << text.toStdString();
+      return false;
+    }
+    const bool answer = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return answer;
+  }
+  ReplaceAnswer askReplace() override {
+    ADD_FAILURE() << "unexpected replace confirmation";
+    return ReplaceAnswer::Abort;
+  }
+  std::optional<QString> openFileName(const QString& proposed) override {
+    openProposals.push_back(proposed);
+    return next(openAnswers, "open");
+  }
+  std::optional<QString> saveFileName(const QString& proposed) override {
+    saveProposals.push_back(proposed);
+    return next(saveAnswers, "save");
+  }
+  void setStartFolder(const QString& folder) override { startFolders.push_back(folder); }
+
+  // Answers: a file name, or nullopt for Cancel.
+  std::deque<std::optional<QString>> openAnswers;
+  std::deque<std::optional<QString>> saveAnswers;
+  std::deque<bool> yesNoAnswers;
+
+  QStringList messages, infos, errors;
+  std::vector<Question> questions;
+  QStringList openProposals, saveProposals, startFolders;
+
+ private:
+  static std::optional<QString> next(std::deque<std::optional<QString>>& answers, const char* kind) {
+    if (answers.empty()) {
+      ADD_FAILURE() << "unexpected " << kind << " dialog";
+      return std::nullopt;
+    }
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+};

@@ -1,0 +1,82 @@
+#include "workbench/dialogs.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+// odFile and sdFile: "6502 assembly files|*.qv3", default extension qv3.
+const QString kSourceFilter = QStringLiteral("6502 assembly files (*.qv3)");
+const QString kSourceSuffix = QStringLiteral("qv3");
+
+std::optional<QString> RunFileDialog(QFileDialog& dialog, const QString& startFolder,
+                                     const QString& proposed) {
+  dialog.setNameFilter(kSourceFilter);
+  dialog.setDefaultSuffix(kSourceSuffix);
+  if (!startFolder.isEmpty()) dialog.setDirectory(startFolder);
+  if (!proposed.isEmpty()) dialog.selectFile(proposed);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.front();
+}
+
+}  // namespace
+
+void QtDialogs::showMessage(const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok,
+                  parent_);
+  box.exec();
+}
+
+void QtDialogs::showInfo(const QString& text) {
+  QMessageBox::information(parent_, QStringLiteral("Info"), text);
+}
+
+void QtDialogs::showError(const QString& text) {
+  QMessageBox::critical(parent_, QCoreApplication::applicationName(), text);
+}
+
+bool QtDialogs::askYesNo(const QString& caption, const QString& text) {
+  QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent_);
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
+Dialogs::ReplaceAnswer QtDialogs::askReplace() {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"),
+                  QStringLiteral("Replace this occurrence?"), QMessageBox::NoButton, parent_);
+  QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+  QPushButton* abort = box.addButton(QStringLiteral("&Abort"), QMessageBox::RejectRole);
+  QPushButton* all = box.addButton(QStringLiteral("&All"), QMessageBox::AcceptRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(no);
+  box.exec();
+  const auto* clicked = box.clickedButton();
+  if (clicked == yes) return ReplaceAnswer::Yes;
+  if (clicked == abort) return ReplaceAnswer::Abort;
+  if (clicked == all) return ReplaceAnswer::All;
+  return ReplaceAnswer::No;
+}
+
+std::optional<QString> QtDialogs::openFileName(const QString& proposed) {
+  QFileDialog dialog(parent_, QStringLiteral("Open"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  // A typed name of a file that does not exist is accepted; the caller then
+  // opens nothing.
+  dialog.setFileMode(QFileDialog::AnyFile);
+  auto chosen = RunFileDialog(dialog, startFolder_, proposed.isEmpty() ? lastOpened_ : proposed);
+  if (chosen) lastOpened_ = *chosen;
+  return chosen;
+}
+
+std::optional<QString> QtDialogs::saveFileName(const QString& proposed) {
+  QFileDialog dialog(parent_, QStringLiteral("Save As"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  return RunFileDialog(dialog, startFolder_, proposed);
+}

@@ -1,0 +1,372 @@
+#include "workbench/main_window.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QShortcut>
+#include <algorithm>
+
+#include "workbench/about_box.h"
+#include "workbench/dialogs.h"
+#include "workbench/document_io.h"
+#include "workbench/editor_window.h"
+#include "workbench/process_window.h"
+#include "workbench/program_info.h"
+#include "workbench/search_commands.h"
+#include "workbench/search_dialog.h"
+
+namespace {
+
+// The caption of a document that has no file yet; Save asks for a name when
+// a caption is exactly this (letter case counts).
+const QString kNewDocumentCaption = QStringLiteral("anonymus");
+
+QAction* AddItem(QMenu* menu, const char* name, const QString& caption,
+                 const QKeySequence& shortcut = {}) {
+  QAction* item = menu->addAction(caption);
+  item->setObjectName(QString::fromLatin1(name));
+  item->setShortcut(shortcut);
+  return item;
+}
+
+}  // namespace
+
+TfrmQV3::TfrmQV3(Dialogs* dialogs, QWidget* parent) : QMainWindow(parent) {
+  if (!dialogs) {
+    ownDialogs_ = std::make_unique<QtDialogs>(this);
+    dialogs = ownDialogs_.get();
+  }
+  dialogs_ = dialogs;
+  currentFolder_ = QDir::currentPath();
+
+  setObjectName(QStringLiteral("frmQV3"));
+  setWindowTitle(QString::fromLatin1(kMainWindowTitle));
+  // The restored size, centred on the screen; the program shows it maximised.
+  resize(544, 375);
+  if (const QScreen* where = QGuiApplication::primaryScreen())
+    move(where->availableGeometry().center() - rect().center());
+
+  mdiArea_ = new QMdiArea(this);
+  mdiArea_->setObjectName(QStringLiteral("mdiArea"));
+  mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setCentralWidget(mdiArea_);
+
+  createMenus();
+  FormCreate();
+}
+
+TfrmQV3::~TfrmQV3() = default;
+
+void TfrmQV3::attachCompanions(TfrmProcess& process, TfrmAbout& about, TfrmSearch& search) {
+  frmProcess_ = &process;
+  frmAbout_ = &about;
+  frmSearch_ = &search;
+}
+
+void TfrmQV3::createMenus() {
+  File1 = menuBar()->addMenu(QStringLiteral("&File"));
+  File1->setObjectName(QStringLiteral("File1"));
+  New1 = AddItem(File1, "New1", QStringLiteral("&New"));
+  Open1 = AddItem(File1, "Open1", QStringLiteral("&Open..."), Qt::Key_F3);
+  Save1 = AddItem(File1, "Save1", QStringLiteral("&Save"), Qt::Key_F2);
+  SaveAs1 = AddItem(File1, "SaveAs1", QStringLiteral("Save &As..."));
+  File1->addSeparator()->setObjectName(QStringLiteral("N2"));
+  Exit1 = AddItem(File1, "Exit1", QStringLiteral("E&xit"));
+  connect(File1, &QMenu::aboutToShow, this, &TfrmQV3::File1Click);
+  connect(New1, &QAction::triggered, this, &TfrmQV3::New1Click);
+  connect(Open1, &QAction::triggered, this, &TfrmQV3::Open1Click);
+  connect(Save1, &QAction::triggered, this, &TfrmQV3::Save1Click);
+  connect(SaveAs1, &QAction::triggered, this, &TfrmQV3::SaveAs1Click);
+  connect(Exit1, &QAction::triggered, this, &TfrmQV3::Exit1Click);
+  routeShortcutThroughFileMenu(Open1);
+  routeShortcutThroughFileMenu(Save1);
+
+  Search1 = menuBar()->addMenu(QStringLiteral("Search"));
+  Search1->setObjectName(QStringLiteral("Search1"));
+  Find1 = AddItem(Search1, "Find1", QStringLiteral("Find"), QKeySequence(Qt::CTRL | Qt::Key_F));
+  Findagain1 = AddItem(Search1, "Findagain1", QStringLiteral("Find again"),
+                       QKeySequence(Qt::CTRL | Qt::Key_L));
+  Search1->addSeparator()->setObjectName(QStringLiteral("N1"));
+  Replace1 = AddItem(Search1, "Replace1", QStringLiteral("Replace"), QKeySequence(Qt::CTRL | Qt::Key_R));
+  connect(Find1, &QAction::triggered, this, &TfrmQV3::Find1Click);
+  connect(Findagain1, &QAction::triggered, this, &TfrmQV3::Findagain1Click);
+  connect(Replace1, &QAction::triggered, this, &TfrmQV3::Replace1Click);
+
+  // The editors of the Tools menu do not exist; the items only hold their place.
+  Tools1 = menuBar()->addMenu(QStringLiteral("&Tools"));
+  Tools1->setObjectName(QStringLiteral("Tools1"));
+  Screeneditor1 = AddItem(Tools1, "Screeneditor1", QStringLiteral("&Screeneditor"));
+  Sinuseditor1 = AddItem(Tools1, "Sinuseditor1", QStringLiteral("Sinus&editor"));
+  Chareditor1 = AddItem(Tools1, "Chareditor1", QStringLiteral("&Chareditor"));
+  for (QAction* item : {Screeneditor1, Sinuseditor1, Chareditor1}) item->setEnabled(false);
+
+  Compile1 = menuBar()->addMenu(QStringLiteral("&Compile"));
+  Compile1->setObjectName(QStringLiteral("Compile1"));
+  Compile2 = AddItem(Compile1, "Compile2", QStringLiteral("Compile"),
+                     QKeySequence(Qt::CTRL | Qt::Key_F9));
+  CompileRun1 = AddItem(Compile1, "CompileRun1", QStringLiteral("Compile && Run"), Qt::Key_F9);
+  connect(Compile2, &QAction::triggered, this, &TfrmQV3::Compile2Click);
+  connect(CompileRun1, &QAction::triggered, this, &TfrmQV3::CompileRun1Click);
+
+  Window1 = menuBar()->addMenu(QStringLiteral("&Window"));
+  Window1->setObjectName(QStringLiteral("Window1"));
+  Tile1 = AddItem(Window1, "Tile1", QStringLiteral("&Tile"));
+  Cascade1 = AddItem(Window1, "Cascade1", QStringLiteral("&Cascade"));
+  connect(Tile1, &QAction::triggered, this, &TfrmQV3::Tile1Click);
+  connect(Cascade1, &QAction::triggered, this, &TfrmQV3::Cascade1Click);
+  connect(Window1, &QMenu::aboutToShow, this, &TfrmQV3::listEditorWindows);
+
+  miAbout = menuBar()->addAction(QStringLiteral("About"));
+  miAbout->setObjectName(QStringLiteral("miAbout"));
+  connect(miAbout, &QAction::triggered, this, &TfrmQV3::miAboutClick);
+}
+
+// A shortcut of a File menu item first runs the menu's opening action, so
+// Save is judged by whether an editor is active now, not when the menu was
+// last opened; then the item acts only if it is enabled. Qt would skip a
+// disabled item's shortcut without asking, so the item keeps its key only
+// for display (a widget context no widget ever focuses) and a shortcut of
+// the window does the work.
+void TfrmQV3::routeShortcutThroughFileMenu(QAction* item) {
+  auto* shortcut = new QShortcut(item->shortcut(), this);
+  shortcut->setContext(Qt::WindowShortcut);
+  item->setShortcutContext(Qt::WidgetShortcut);
+  connect(shortcut, &QShortcut::activated, this, [this, item] {
+    File1Click();
+    if (item->isEnabled()) item->trigger();
+  });
+}
+
+void TfrmQV3::FormCreate() {
+  UpdateFileMenu();
+  // The module lists of the compile commands belong to the compile session,
+  // which those commands create with their first compile.
+}
+
+void TfrmQV3::UpdateFileMenu() {
+  const bool editorActive = activeEditor() != nullptr;
+  Save1->setEnabled(editorActive);
+  SaveAs1->setEnabled(editorActive);
+}
+
+void TfrmQV3::File1Click() { UpdateFileMenu(); }
+
+TfrmQVEdit* TfrmQV3::activeEditor() const {
+  const QMdiSubWindow* current = mdiArea_->currentSubWindow();
+  return current ? qobject_cast<TfrmQVEdit*>(current->widget()) : nullptr;
+}
+
+std::vector<TfrmQVEdit*> TfrmQV3::editors() const {
+  std::vector<TfrmQVEdit*> found;
+  for (const QMdiSubWindow* sub : mdiArea_->subWindowList(QMdiArea::CreationOrder))
+    if (auto* editor = qobject_cast<TfrmQVEdit*>(sub->widget())) found.push_back(editor);
+  return found;
+}
+
+QMdiSubWindow* TfrmQV3::subWindowOf(const TfrmQVEdit& editor) const {
+  for (QMdiSubWindow* sub : mdiArea_->subWindowList())
+    if (sub->widget() == &editor) return sub;
+  return nullptr;
+}
+
+TfrmQVEdit* TfrmQV3::createEditor() {
+  auto* editor = new TfrmQVEdit(*dialogs_, mdiArea_);
+  QMdiSubWindow* sub = mdiArea_->addSubWindow(editor);  // deletes itself and the editor on close
+  sub->resize(544, 422);
+  sub->showMaximized();
+  mdiArea_->setActiveSubWindow(sub);
+  editor->mCode->setFocus();
+  return editor;
+}
+
+QString TfrmQV3::absolutePath(const QString& path) const {
+  return QDir::cleanPath(QDir(currentFolder_).absoluteFilePath(path));
+}
+
+void TfrmQV3::rememberFolderOf(const QString& chosenPath) {
+  currentFolder_ = QFileInfo(absolutePath(chosenPath)).absolutePath();
+}
+
+void TfrmQV3::New1Click() {
+  TfrmQVEdit* editor = createEditor();
+  editor->setCaption(kNewDocumentCaption);
+}
+
+void TfrmQV3::Open1Click() {
+  dialogs_->setStartFolder(currentFolder_);
+  const std::optional<QString> chosen = dialogs_->openFileName(lastOpenedName_);
+  if (!chosen || chosen->isEmpty()) return;
+  lastOpenedName_ = *chosen;
+  rememberFolderOf(*chosen);
+  OpenSourceFile(*chosen);
+}
+
+TfrmQVEdit* TfrmQV3::OpenSourceFile(const QString& path) {
+  const QString absolute = absolutePath(path);
+  const qv3::DocumentRead read = qv3::ReadDocumentFile(absolute);
+  if (read.Outcome == qv3::ReadOutcome::Missing) return nullptr;
+
+  TfrmQVEdit* editor = createEditor();
+  editor->setCaption(QFileInfo(absolute).fileName());
+  if (read.Outcome == qv3::ReadOutcome::Unreadable) {
+    // The window stays, empty and without a path of its own: a later Save
+    // must ask for a name instead of overwriting the file it could not read.
+    dialogs_->showError(QStringLiteral("Cannot open file ") + path);
+    return nullptr;
+  }
+  editor->LoadDocumentBytes(read.Bytes);
+  editor->SetModifiedState(false);
+  editor->setPathPanel(path);
+  editor->setDocumentPath(absolute);
+  return editor;
+}
+
+bool TfrmQV3::writeDocument(TfrmQVEdit& editor, const QString& path) {
+  if (qv3::WriteDocumentFile(path, editor.DocumentBytes())) return true;
+  dialogs_->showError(QStringLiteral("Cannot create file ") + path);
+  return false;
+}
+
+void TfrmQV3::reportSaved(TfrmQVEdit& editor, const QString& savedTo) {
+  editor.setPathPanel(savedTo);
+  editor.SetModifiedState(false);
+  editor.lbMessy->addItem(QStringLiteral("Saved..."));
+}
+
+void TfrmQV3::Save1Click() {
+  UpdateFileMenu();
+  TfrmQVEdit* editor = activeEditor();
+  if (!editor) return;
+  if (editor->caption() == kNewDocumentCaption || editor->documentPath().isEmpty()) {
+    SaveAs1->trigger();
+    return;
+  }
+  // The kept path, not the caption: a bare file name would be taken against
+  // whatever folder a file dialog visited last.
+  const QString path = editor->documentPath();
+  if (!writeDocument(*editor, path)) return;
+  reportSaved(*editor, path);
+}
+
+void TfrmQV3::SaveAs1Click() {
+  TfrmQVEdit* editor = activeEditor();
+  if (!editor) return;
+  dialogs_->setStartFolder(editor->documentPath().isEmpty() ? currentFolder_
+                                                            : editor->documentFolder());
+  const std::optional<QString> chosen = dialogs_->saveFileName(editor->caption());
+  if (!chosen || chosen->isEmpty()) return;
+  rememberFolderOf(*chosen);
+  const QString path = absolutePath(*chosen);
+  editor->setCaption(path);
+  editor->setDocumentPath(path);
+  if (!writeDocument(*editor, path)) return;
+  reportSaved(*editor, path);
+}
+
+void TfrmQV3::Exit1Click() {
+  // The editor's own edit flag, not IsModified: saving does not clear it, so
+  // a document saved and not changed since is saved once more.
+  if (TfrmQVEdit* editor = activeEditor(); editor && editor->HasEditsSinceLoad()) Save1->trigger();
+  close();
+}
+
+void TfrmQV3::closeEvent(QCloseEvent* event) {
+  // Every window is asked before any closes; the first refusal keeps the
+  // program and all its windows open. Topmost window first.
+  QList<QMdiSubWindow*> windows = mdiArea_->subWindowList(QMdiArea::StackingOrder);
+  std::reverse(windows.begin(), windows.end());
+  for (QMdiSubWindow* sub : windows) {
+    auto* editor = qobject_cast<TfrmQVEdit*>(sub->widget());
+    if (editor && !editor->FormCloseQuery()) {
+      event->ignore();
+      return;
+    }
+  }
+  event->accept();
+}
+
+void TfrmQV3::Find1Click() {
+  if (!frmSearch_) return;
+  TfrmQVEdit* editor = activeEditor();
+  RunFindCommand(editor ? editor->mCode : nullptr, *frmSearch_, *dialogs_);
+}
+
+void TfrmQV3::Findagain1Click() {
+  if (!frmSearch_) return;
+  TfrmQVEdit* editor = activeEditor();
+  RunFindAgainCommand(editor ? editor->mCode : nullptr, *frmSearch_, *dialogs_);
+}
+
+void TfrmQV3::Replace1Click() {
+  if (!frmSearch_) return;
+  TfrmQVEdit* editor = activeEditor();
+  RunReplaceCommand(editor ? editor->mCode : nullptr, *frmSearch_, *dialogs_);
+}
+
+// The compile commands are not built yet: the items and their shortcuts are
+// in place, the work they start comes with the compile commands.
+void TfrmQV3::Compile2Click() {}
+void TfrmQV3::CompileRun1Click() {}
+
+void TfrmQV3::Tile1Click() {
+  // Horizontal tiling: the windows one above the other, each the full width,
+  // the topmost first.
+  QList<QMdiSubWindow*> windows;
+  const QList<QMdiSubWindow*> stacked = mdiArea_->subWindowList(QMdiArea::StackingOrder);
+  for (auto it = stacked.rbegin(); it != stacked.rend(); ++it)
+    if (!(*it)->isMinimized() && !(*it)->isHidden()) windows.push_back(*it);
+  if (windows.isEmpty()) return;
+  const QRect area = mdiArea_->viewport()->rect();
+  const int count = static_cast<int>(windows.size());
+  const int rowHeight = std::max(1, area.height() / count);
+  for (int row = 0; row < count; ++row) {
+    QMdiSubWindow* sub = windows[row];
+    sub->showNormal();
+    const int top = row * rowHeight;
+    const int bottom = row == count - 1 ? area.height() : top + rowHeight;
+    sub->setGeometry(0, top, area.width(), bottom - top);
+  }
+}
+
+void TfrmQV3::Cascade1Click() { mdiArea_->cascadeSubWindows(); }
+
+void TfrmQV3::listEditorWindows() {
+  // The list is made anew each time the menu opens, the captions numbered in
+  // the order the windows were created and the active one marked.
+  windowList_ = std::make_unique<QActionGroup>(nullptr);
+  windowList_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+  const QList<QMdiSubWindow*> windows = mdiArea_->subWindowList(QMdiArea::CreationOrder);
+  if (windows.isEmpty()) return;
+  auto* separator = new QAction(windowList_.get());
+  separator->setSeparator(true);
+  Window1->addAction(separator);
+  const QMdiSubWindow* current = mdiArea_->currentSubWindow();
+  int number = 0;
+  for (QMdiSubWindow* sub : windows) {
+    ++number;
+    QString caption = sub->windowTitle();
+    caption.replace(u'&', QStringLiteral("&&"));
+    const QString text =
+        number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(caption) : QStringLiteral("%1 %2").arg(number).arg(caption);
+    auto* item = new QAction(text, windowList_.get());
+    item->setCheckable(true);
+    item->setChecked(sub == current);
+    connect(item, &QAction::triggered, this, [this, window = QPointer<QMdiSubWindow>(sub)] {
+      if (window) mdiArea_->setActiveSubWindow(window);
+    });
+    Window1->addAction(item);
+  }
+}
+
+void TfrmQV3::miAboutClick() {
+  if (frmAbout_) frmAbout_->exec();
+}
