@@ -170,8 +170,11 @@ bool Screen(ModuleAssembly& module, LineContext& line) {
   const std::string_view text = std::string_view(line.RestOfLine)
                                     .substr(open + 1, close == std::string::npos ? std::string::npos
                                                                                  : close - open - 1);
-  if (!line.IsPass1)
-    for (char c : text) WriteProgramByte(module, ScreenCodes[static_cast<unsigned char>(c)]);
+  if (!line.IsPass1) {
+    bool refused = false;  // reported once: later refusals repeat the line
+    for (char c : text)
+      refused |= !WriteProgramByte(module, ScreenCodes[static_cast<unsigned char>(c)], !refused);
+  }
   AdvanceOrigin(module, static_cast<std::int64_t>(text.size()));
   return true;
 }
@@ -200,29 +203,38 @@ bool Include(ModuleAssembly& module, LineContext& line) {
 void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyword, int width) {
   if (!line.IsPass1) WriteLoadAddress(module);
   if (Listing(module, line)) WriteDirectiveListing(module, module.Origin, keyword, line.RestOfLine);
-  // The values are taken word by word as TakeWord would take them off the
-  // front of the line (the line holds no TAB any more), but by walking an
-  // index: deleting every word from the front made a long line quadratic.
+  // The values are walked by position instead of being deleted word by word
+  // from the front of the line, and each kind of report is made once per
+  // line (later ones would repeat its text): on a very long line either
+  // would cost the line's length for every value. The rest holds no TAB
+  // (the line was normalised), so a word runs from the next non-blank to
+  // the next blank, as TakeWord takes it.
   const std::string& rest = line.RestOfLine;
-  const auto significant = [](char c) { return static_cast<unsigned char>(c) > 32; };
-  // The values end where only blanks and control characters are left.
-  const auto last = std::find_if(rest.rbegin(), rest.rend(), significant);
-  const std::size_t end = static_cast<std::size_t>(rest.rend() - last);
+  const auto significant = std::find_if(rest.rbegin(), rest.rend(),
+                                        [](char c) { return static_cast<unsigned char>(c) > 32; });
+  const auto end = static_cast<std::size_t>(rest.rend() - significant);  // past the last one
+  CompileSession quiet;  // takes the report of each malformed value
+  bool invalidReported = false, refused = false;
   std::size_t at = 0;
   while (at < end) {
-    while (rest[at] == ' ') ++at;
+    at = rest.find_first_not_of(' ', at);
     const std::size_t wordEnd = std::min(rest.find(' ', at), rest.size());
-    line.FirstWord = std::string(TrimControls(std::string_view(rest).substr(at, wordEnd - at)));
+    line.FirstWord.assign(TrimControls(std::string_view(rest).substr(at, wordEnd - at)));
     at = wordEnd;
     if (!line.IsPass1) {
       SeekOrigin(module);
-      const std::int32_t value = Number(module, line.FirstWord);
-      WriteProgramByte(module, static_cast<std::uint8_t>(value & 0xFF));
-      if (width == 2) WriteProgramByte(module, static_cast<std::uint8_t>((value >> 8) & 0xFF));
+      const std::int32_t value = ParseNumber(line.FirstWord, quiet, module.ModuleName);
+      if (!invalidReported && quiet.StatusList.Size() != 0) {
+        Report(module, Err::InvalidNumber, true);
+        invalidReported = true;
+      }
+      refused |= !WriteProgramByte(module, static_cast<std::uint8_t>(value & 0xFF), !refused);
+      if (width == 2)
+        refused |= !WriteProgramByte(module, static_cast<std::uint8_t>((value >> 8) & 0xFF), !refused);
     }
     AdvanceOrigin(module, width);
   }
-  line.RestOfLine.erase(0, at);  // what the later keywords of the chain see
+  line.RestOfLine.erase(0, at);
 }
 }  // namespace
 
@@ -231,7 +243,6 @@ const std::array<std::uint8_t, 256> ScreenCodes = MakeScreenCodes();
 void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   CompileSession& session = module.Session;
   session.CurrentLineText.assign(StripComment(text));
-  module.OverflowReported = false;
   if (module.IncludeDepth == 0) module.IncludeLimitReached = false;  // a line of the module itself
 
   LineContext line;

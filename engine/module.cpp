@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "engine/directives.h"
 #include "engine/file_system.h"
@@ -42,36 +43,59 @@ bool RecordCompile(CompileSession& session, const std::string& key) {
 }
 
 // A cheap exact pre-test: the first word can only be "COMPILE" when the
-// line, after leading blanks, starts with those seven letters in any case
-// and the word ends there (a tilde or a TAB in front would change the word).
+// line, after leading blanks and TABs, starts with those seven letters in
+// any case and the word ends there. TABs count as blanks here because the
+// line is normalised twice (once before TakeWord, once inside it).
 bool MayStartWithCompile(std::string_view text) {
   std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   const std::string_view word = text.substr(i, 7);
   if (!EqualsIgnoringCase(word, "COMPILE")) return false;
   return i + 7 == text.size() || text[i + 7] == ' ' || text[i + 7] == '\t';
 }
 
-// Collects the files that COMPILE lines name; false after an empty COMPILE,
-// which stops the module before its first pass.
+// The text after the keyword of a COMPILE line (upper-cased outside
+// tildes, normalised), or nothing when the line's first word is another.
+std::optional<std::string> CompileList(std::string_view text) {
+  if (!MayStartWithCompile(text)) return std::nullopt;
+  std::string rest = UpperCaseOutsideTildes(text);
+  NormaliseBlanks(rest);
+  if (TakeWord(rest, true) != "COMPILE") return std::nullopt;
+  return rest;
+}
+
+// Calls visit with each module name of a COMPILE list, in order, until it
+// returns false: the pieces between commas, blank ones dropped, each with
+// blanks and control characters removed at both ends (SplitText at ","
+// without blank pieces, walked in place rather than collected).
+template <typename Visit>
+void ForEachModuleName(std::string_view list, Visit&& visit) {
+  for (;;) {
+    const auto comma = list.find(',');
+    const std::string_view name = TrimControls(list.substr(0, comma));
+    if (!name.empty() && !visit(name)) return;
+    if (comma == std::string_view::npos) return;
+    list.remove_prefix(comma + 1);
+  }
+}
+
+// Finds the COMPILE lines; false after an empty one, which stops the module
+// before its first pass.
 bool PreScanDependents(ModuleAssembly& module) {
   CompileSession& session = module.Session;
-  std::vector<std::string> pieces;
   for (std::size_t i = 0; i < module.SourceLines.size(); ++i) {
     session.CurrentLineNumber = static_cast<std::int32_t>(i + 1);
     const std::string_view text = StripComment(module.SourceLines[i]);
     session.CurrentLineText.assign(text);
-    if (!MayStartWithCompile(text)) continue;
-    std::string rest = UpperCaseOutsideTildes(text);
-    NormaliseBlanks(rest);
-    if (TakeWord(rest, true) != "COMPILE") continue;
-    SplitText(rest, pieces, ",", true, false);
-    if (pieces.empty()) {
+    const auto list = CompileList(text);
+    if (!list) continue;
+    bool named = false;
+    ForEachModuleName(*list, [&](std::string_view) { return !(named = true); });
+    if (!named) {
       ReportDiagnostic(session, Err::CompileSyntax, true, module.ModuleName);
       return false;
     }
-    for (const auto& piece : pieces)
-      module.DependentFiles.push_back(module.Directory + std::string(TrimControls(piece)) + ".qv3");
+    module.CompileLines.push_back(i);
   }
   return true;
 }
@@ -172,24 +196,33 @@ void AssembleModule(ModuleAssembly& module) {
   progress.Close();
 }
 
-void CompileDependents(CompileSession& session, const std::vector<std::string>& dependentFiles,
-                       const std::string& moduleName, const std::string& directory) {
-  for (const auto& file : dependentFiles) {
-    const auto content =
-        ReadWholeFile(ResolveInFolder(FolderOf(file), FileNameOf(file)));
-    if (!content) {
-      ReportDiagnostic(session, Err::FileError, true, moduleName);
-      return;
-    }
-    const std::vector<std::string> lines = SplitLines(*content);
-    CompileModule(session, lines, CutAtFirstDot(FileNameOf(file)), false, directory);
+// Assembles the modules that the COMPILE lines name, in order: directory +
+// name + ".qv3" for each; the first file that cannot be read ends the list.
+void CompileDependents(CompileSession& session, const std::vector<std::string>& sourceLines,
+                       const std::vector<std::size_t>& compileLines, const std::string& moduleName,
+                       const std::string& directory) {
+  for (const std::size_t index : compileLines) {
+    bool unreadable = false;
+    ForEachModuleName(*CompileList(StripComment(sourceLines[index])), [&](std::string_view name) {
+      const std::string file = directory + std::string(name) + ".qv3";
+      const auto content = ReadWholeFile(ResolveInFolder(FolderOf(file), FileNameOf(file)));
+      if (!content) {
+        ReportDiagnostic(session, Err::FileError, true, moduleName);
+        unreadable = true;
+        return false;
+      }
+      const std::vector<std::string> lines = SplitLines(*content);
+      CompileModule(session, lines, CutAtFirstDot(FileNameOf(file)), false, directory);
+      return true;
+    });
+    if (unreadable) return;
   }
 }
 }  // namespace
 
 void CompileModule(CompileSession& session, const std::vector<std::string>& sourceLines,
                    std::string_view moduleName, bool isTopModule, std::string_view directory) {
-  std::vector<std::string> dependentFiles;
+  std::vector<std::size_t> compileLines;
   std::string name = LowerCaseAToZ(moduleName);
   std::string folder;
   {
@@ -204,10 +237,10 @@ void CompileModule(CompileSession& session, const std::vector<std::string>& sour
 
     if (!PreScanDependents(module)) return;
     AssembleModule(module);
-    dependentFiles = std::move(module.DependentFiles);
+    compileLines = std::move(module.CompileLines);
     folder = module.Directory;
   }
-  CompileDependents(session, dependentFiles, name, folder);
+  CompileDependents(session, sourceLines, compileLines, name, folder);
 }
 
 }  // namespace qv3

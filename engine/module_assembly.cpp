@@ -26,18 +26,12 @@ void SeekOrigin(ModuleAssembly& module) {
                           module.HeaderSize);
 }
 
-bool WriteProgramByte(ModuleAssembly& module, std::uint8_t byte) {
+bool WriteProgramByte(ModuleAssembly& module, std::uint8_t byte, bool reportRefusal) {
   if (module.ProgramFile.Position() < 0)
     throw CompileAbandoned("Cannot write file " + module.ProgramPath +
                            ": position before the start of the file (code below the load address)");
   if (module.ProgramFile.Put(byte)) return true;
-  // Every further byte of the same line would give the same diagnostic line,
-  // which the reporter drops; not building it again keeps a long SCREEN or
-  // BIN.B line beyond 64 KB linear.
-  if (!module.OverflowReported) {
-    module.OverflowReported = true;
-    ReportDiagnostic(module.Session, Err::OriginAboveFFFF, true, module.ModuleName);
-  }
+  if (reportRefusal) ReportDiagnostic(module.Session, Err::OriginAboveFFFF, true, module.ModuleName);
   return false;
 }
 

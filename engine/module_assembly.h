@@ -40,7 +40,10 @@ struct ModuleAssembly {
   std::string ModuleName;  // lower-cased file name without folder and extension
   bool IsTopModule = true;
   std::string Directory;  // ends in "/": dependents, includes, outputs
-  std::vector<std::string> DependentFiles;
+  // The COMPILE lines found by the pre-scan (indices into SourceLines). The
+  // dependent files are named from them when the dependents are assembled,
+  // so a very long list is never held as a list of full file names.
+  std::vector<std::size_t> CompileLines;
 
   std::int32_t Origin = 0;
   std::uint16_t LoadAddress = 0;
@@ -59,9 +62,6 @@ struct ModuleAssembly {
   // Set when an INCLUDE of the module line being handled ran into the depth
   // limit; the line's remaining INCLUDEs are then refused as well.
   bool IncludeLimitReached = false;
-  // Set once a byte of the line being handled did not fit into the program
-  // file and was reported; cleared for every line.
-  bool OverflowReported = false;
 };
 
 // Adds to Origin with 32-bit wrap-around.
@@ -75,9 +75,11 @@ void WriteLoadAddress(ModuleAssembly& module);
 // Positions the program file at the byte that belongs to Origin.
 void SeekOrigin(ModuleAssembly& module);
 // Writes one byte at the program file's position. A position before the
-// file's start abandons the compile; one beyond 64 KB is reported (code 14),
-// once per line. Returns whether the byte was stored.
-bool WriteProgramByte(ModuleAssembly& module, std::uint8_t byte);
+// file's start abandons the compile; one beyond 64 KB is refused and, with
+// reportRefusal, reported (code 14). Returns whether the byte was stored.
+// Writers of many bytes on one line report only the first refusal: the
+// later ones would repeat its text, at the cost of the line's length each.
+bool WriteProgramByte(ModuleAssembly& module, std::uint8_t byte, bool reportRefusal = true);
 // The object file's symbol section: "// Objects", the symbols, "", "// Code".
 void WriteObjectHeader(ModuleAssembly& module);
 // Appends one line and CR LF to the object file.
