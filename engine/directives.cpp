@@ -245,8 +245,12 @@ void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   session.CurrentLineText.assign(StripComment(text));
   if (module.IncludeDepth == 0) module.IncludeLimitReached = false;  // a line of the module itself
 
-  LineContext line;
+  const auto depth = static_cast<std::size_t>(module.IncludeDepth);
+  if (module.LineContexts.size() <= depth) module.LineContexts.push_back(std::make_unique<LineContext>());
+  LineContext& line = *module.LineContexts[depth];
   line.IsPass1 = isPass1;
+  line.AfterLabel = false;
+  line.Handled = false;
   line.RestOfLine.assign(text);
   UpperCaseOutsideTildesInPlace(line.RestOfLine);
   NormaliseBlanks(line.RestOfLine);

@@ -27,14 +27,12 @@ void EraseFirst(std::string& text, std::string_view part) {
   if (at != std::string::npos) text.erase(at, part.size());
 }
 
-// The operand text: blanks removed wherever they stand.
-std::string OperandText(std::string& rest) {
+// The operand text, blanks removed wherever they stand, into operand.
+void OperandText(std::string& rest, std::string& operand) {
   NormaliseBlanks(rest);
-  std::string operand;
-  operand.reserve(rest.size());
+  operand.clear();
   for (char c : rest)
     if (c != ' ') operand.push_back(c);
-  return operand;
 }
 
 // The addressing mode by the operand's punctuation alone.
@@ -55,10 +53,9 @@ int ClassifyOperand(std::string_view operand) {
   return mode;
 }
 
-// The expression left when the mode's punctuation is taken out.
-std::string OperandExpression(std::string operand) {
+// The expression left when the mode's punctuation is taken out (in place).
+void OperandExpression(std::string& operand) {
   for (std::string_view mark : {",X", ",Y", "#", "(", ")"}) EraseFirst(operand, mark);
-  return operand;
 }
 
 std::int32_t Add(std::int32_t a, std::int32_t b) {
@@ -150,9 +147,10 @@ void AssembleInstruction(ModuleAssembly& module, LineContext& line) {
     return;
   }
 
-  const std::string operand = OperandText(line.RestOfLine);
-  int mode = ClassifyOperand(operand);
-  const std::string expression = OperandExpression(operand);
+  std::string& expression = module.OperandScratch;
+  OperandText(line.RestOfLine, expression);
+  int mode = ClassifyOperand(expression);
+  OperandExpression(expression);
   std::int32_t value = ExpressionValue(module, expression, line.IsPass1);
 
   // The zero-page form is chosen by the value, not by how it was written.

@@ -43,10 +43,10 @@ void WriteObjectLine(ModuleAssembly& module, std::string_view line) {
 void WriteObjectHeader(ModuleAssembly& module) {
   WriteObjectLine(module, "// Objects");
   for (std::size_t i = 0; i < module.Symbols.Size(); ++i) {
-    std::string line = module.Symbols.Name(i);
-    line += " = ";
-    line += module.Symbols.ValueText(i);
-    WriteObjectLine(module, line);
+    module.ObjectFile += module.Symbols.Name(i);
+    module.ObjectFile += " = $";
+    module.ObjectFile += HexText(module.Symbols.Value(i));
+    module.ObjectFile += "\r\n";
   }
   WriteObjectLine(module, "");
   WriteObjectLine(module, "// Code");

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/line_context.h"
 #include "engine/symbol_table.h"
 
 namespace qv3 {
@@ -59,6 +61,11 @@ struct ModuleAssembly {
   std::string ObjectPath;
 
   int IncludeDepth = 0;
+  // One line context per include depth, reused from line to line so that
+  // handling a line does not allocate its texts anew.
+  std::vector<std::unique_ptr<LineContext>> LineContexts;
+  // Scratch space of the instruction assembler, reused for the same reason.
+  std::string OperandScratch;
   // Set when an INCLUDE of the module line being handled ran into the depth
   // limit; the line's remaining INCLUDEs are then refused as well.
   bool IncludeLimitReached = false;

@@ -8,30 +8,21 @@
 namespace qv3 {
 
 void MessageList::Append(std::string text, std::optional<TErrorInfo> info) {
-  folded_.insert(FoldCase(text));
   lines_.push_back({std::move(text), std::move(info)});
+  index_.insert(lines_.back().Text);
 }
 
-bool MessageList::Contains(std::string_view text) const {
-  return folded_.find(FoldCase(text)) != folded_.end();
-}
+bool MessageList::Contains(std::string_view text) const { return index_.find(text) != index_.end(); }
 
 bool MessageList::AppendUnique(std::string text, std::optional<TErrorInfo> info) {
-  std::string folded = FoldCase(text);
-  if (folded_.find(folded) != folded_.end()) return false;
-  folded_.insert(std::move(folded));
-  lines_.push_back({std::move(text), std::move(info)});
+  if (Contains(text)) return false;
+  Append(std::move(text), std::move(info));
   return true;
 }
 
 void MessageList::Clear() {
+  index_.clear();
   lines_.clear();
-  folded_.clear();
-}
-
-void MessageList::RebuildIndex() {
-  folded_.clear();
-  for (const auto& line : lines_) folded_.insert(FoldCase(line.Text));
 }
 
 ProgressSink& CompileSession::progress() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "engine/diagnostics.h"
+#include "engine/symbol_table.h"
 
 namespace qv3 {
 
@@ -21,10 +23,18 @@ struct StatusLine {
 };
 
 // A list of message lines with a case-insensitive index beside it, so that
-// "is this line already listed?" stays cheap for long lists. The index holds
-// the folded texts of the lines that the duplicate checks look for.
+// "is this line already listed?" stays cheap for long lists. The lines sit
+// in a deque, which never moves them, so the index can refer to their texts.
 class MessageList {
  public:
+  MessageList() = default;
+  // Moving keeps the deque's elements where they are, so the index stays
+  // valid; a copy would point into the other list.
+  MessageList(MessageList&&) = default;
+  MessageList& operator=(MessageList&&) = default;
+  MessageList(const MessageList&) = delete;
+  MessageList& operator=(const MessageList&) = delete;
+
   void Append(std::string text, std::optional<TErrorInfo> info = std::nullopt);
   // True when a line equal to text, letter case ignored, is in the list.
   bool Contains(std::string_view text) const;
@@ -35,20 +45,19 @@ class MessageList {
   // Removes the lines for which drop returns true, keeping the order of the rest.
   template <typename Predicate>
   void RemoveIf(Predicate drop) {
-    std::vector<StatusLine> kept;
-    kept.reserve(lines_.size());
+    std::deque<StatusLine> kept;
     for (auto& line : lines_)
       if (!drop(line)) kept.push_back(std::move(line));
+    index_.clear();
     lines_ = std::move(kept);
-    RebuildIndex();
+    for (const auto& line : lines_) index_.insert(line.Text);
   }
-  const std::vector<StatusLine>& Lines() const { return lines_; }
+  const std::deque<StatusLine>& Lines() const { return lines_; }
   std::size_t Size() const { return lines_.size(); }
 
  private:
-  void RebuildIndex();
-  std::vector<StatusLine> lines_;
-  std::unordered_multiset<std::string> folded_;
+  std::deque<StatusLine> lines_;
+  std::unordered_multiset<std::string_view, CaseInsensitiveHash, CaseInsensitiveEqual> index_;
 };
 
 // The progress window of a compile. The driver shows it for every module,

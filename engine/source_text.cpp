@@ -137,8 +137,17 @@ std::string_view TrimControls(std::string_view text) {
 
 std::int32_t ParseNumber(std::string_view text, CompileSession& session,
                          std::string_view fileName) {
-  std::string copy(text);
-  NormaliseBlanks(copy);
+  // Normalising only matters for a text with a TAB; otherwise skipping the
+  // leading blanks of a view gives the same text without a copy.
+  std::string normalised;
+  std::string_view copy = text;
+  if (copy.find('\t') != std::string_view::npos) {
+    normalised.assign(text);
+    NormaliseBlanks(normalised);
+    copy = normalised;
+  } else {
+    while (!copy.empty() && copy.front() == ' ') copy.remove_prefix(1);
+  }
   if (copy.empty()) return 0;
 
   if (copy[0] == '$' || copy[0] == '%') {
