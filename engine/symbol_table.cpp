@@ -44,8 +44,8 @@ std::optional<std::size_t> SymbolTable::Find(std::string_view name) const {
 
 std::size_t SymbolTable::Add(std::string name, std::uint16_t value) {
   const std::size_t index = SymbolNames.size();
-  index_.try_emplace(name, index);
   SymbolNames.push_back(std::move(name));
+  index_.try_emplace(SymbolNames.back(), index);
   SymbolValues.push_back(value);
   SymbolUses.push_back(0);
   return index;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,10 @@ struct CaseInsensitiveEqual {
 
 class SymbolTable {
  public:
+  SymbolTable() = default;
+  SymbolTable(const SymbolTable&) = delete;
+  SymbolTable& operator=(const SymbolTable&) = delete;
+
   // Index of the first symbol whose name equals name ignoring letter case.
   std::optional<std::size_t> Find(std::string_view name) const;
   // Appends a symbol with use count 0; returns its index.
@@ -40,12 +45,12 @@ class SymbolTable {
   void CountUse(std::size_t i) { ++SymbolUses[i]; }
 
  private:
-  std::vector<std::string> SymbolNames;
+  std::deque<std::string> SymbolNames;  // a deque never moves its names: the index refers to them
   std::vector<std::uint16_t> SymbolValues;  // the low 16 bits the value text shows
   std::vector<std::uint32_t> SymbolUses;
   // The first index for each name; later equal names never enter it, so a
   // lookup answers as a first-match linear search would.
-  std::unordered_map<std::string, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual> index_;
+  std::unordered_map<std::string_view, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual> index_;
 };
 
 }  // namespace qv3
