@@ -213,7 +213,6 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
   const auto significant = std::find_if(rest.rbegin(), rest.rend(),
                                         [](char c) { return static_cast<unsigned char>(c) > 32; });
   const auto end = static_cast<std::size_t>(rest.rend() - significant);  // past the last one
-  CompileSession quiet;  // takes the report of each malformed value
   bool invalidReported = false, refused = false;
   std::size_t at = 0;
   while (at < end) {
@@ -223,8 +222,8 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
     at = wordEnd;
     if (!line.IsPass1) {
       SeekOrigin(module);
-      const std::int32_t value = ParseNumber(line.FirstWord, quiet, module.ModuleName);
-      if (!invalidReported && quiet.StatusList.Size() != 0) {
+      const auto [value, valid] = ReadNumberLiteral(line.FirstWord);
+      if (!invalidReported && !valid) {
         Report(module, Err::InvalidNumber, true);
         invalidReported = true;
       }

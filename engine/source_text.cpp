@@ -140,8 +140,7 @@ std::string_view TrimControls(std::string_view text) {
   return text;
 }
 
-std::int32_t ParseNumber(std::string_view text, CompileSession& session,
-                         std::string_view fileName) {
+NumberLiteral ReadNumberLiteral(std::string_view text) {
   // Normalising only matters for a text with a TAB; otherwise skipping the
   // leading blanks of a view gives the same text without a copy.
   std::string normalised;
@@ -153,7 +152,7 @@ std::int32_t ParseNumber(std::string_view text, CompileSession& session,
   } else {
     while (!copy.empty() && copy.front() == ' ') copy.remove_prefix(1);
   }
-  if (copy.empty()) return 0;
+  if (copy.empty()) return {0, true};
 
   if (copy[0] == '$' || copy[0] == '%') {
     const bool hex = copy[0] == '$';
@@ -163,29 +162,27 @@ std::int32_t ParseNumber(std::string_view text, CompileSession& session,
       const char c = copy[i];
       if (hex) {
         const auto digit = kHexDigits.find(c);
-        if (digit == std::string_view::npos) {
-          ReportInvalidNumber(session, fileName);
-          break;
-        }
+        if (digit == std::string_view::npos) return {static_cast<std::int32_t>(value), false};
         value = value * 16u + static_cast<std::uint32_t>(digit);
       } else {
         if (c == ' ') break;  // a blank ends a binary number
-        if (c != '0' && c != '1') {
-          ReportInvalidNumber(session, fileName);
-          break;
-        }
+        if (c != '0' && c != '1') return {static_cast<std::int32_t>(value), false};
         value = value * 2u + static_cast<std::uint32_t>(c - '0');
       }
     }
-    return static_cast<std::int32_t>(value);
+    return {static_cast<std::int32_t>(value), true};
   }
 
   std::int32_t value = 0;
-  if (!ConvertDecimal(copy, value)) {
-    ReportInvalidNumber(session, fileName);
-    return 0;
-  }
-  return value;
+  if (!ConvertDecimal(copy, value)) return {0, false};
+  return {value, true};
+}
+
+std::int32_t ParseNumber(std::string_view text, CompileSession& session,
+                         std::string_view fileName) {
+  const NumberLiteral literal = ReadNumberLiteral(text);
+  if (!literal.Valid) ReportInvalidNumber(session, fileName);
+  return literal.Value;
 }
 
 std::string HexText(std::uint32_t value) {

@@ -28,6 +28,13 @@ void SplitText(std::string_view text, std::vector<std::string>& list, std::strin
 std::string_view CutAtFirstDot(std::string_view text);
 // Blanks and control characters removed at both ends.
 std::string_view TrimControls(std::string_view text);
+// A number literal's value and whether it was well formed; a malformed one
+// keeps the value of the digits before the bad character ("$", "%") or 0.
+struct NumberLiteral {
+  std::int32_t Value = 0;
+  bool Valid = true;
+};
+NumberLiteral ReadNumberLiteral(std::string_view text);
 // Reads a number literal ("$" hex, "%" binary, else decimal). Malformed
 // literals report code 1 (fatal) with fileName through the session.
 std::int32_t ParseNumber(std::string_view text, CompileSession& session, std::string_view fileName);
