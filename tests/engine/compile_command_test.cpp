@@ -24,12 +24,8 @@ class CompileCommandTest : public ::testing::Test {
     return CompileSource(session, folder, module, source);
   }
   Lines Status() const { return e2e::Texts(session.StatusList); }
-  std::string Compiling(std::string_view module) const {
-    return "*** compiling: " + folder.Path() + std::string(module);
-  }
-  static std::string Success(std::string_view module) {
-    return "Success (" + std::string(module) + ")!";
-  }
+  std::string Compiling(std::string_view module) const { return e2e::CompilingLine(folder.Path(), module); }
+  static std::string Success(std::string_view module) { return e2e::SuccessLine(module); }
 
   ScratchFolder folder;
   CompileSession session;

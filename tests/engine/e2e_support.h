@@ -126,6 +126,14 @@ inline std::string WarningLine(std::string_view module, std::string_view message
          "\", pass: " + std::to_string(pass) + ")";
 }
 
+// The driver's lines around a module's assembly.
+inline std::string CompilingLine(const std::string& folder, std::string_view module) {
+  return "*** compiling: " + folder + std::string(module);
+}
+inline std::string SuccessLine(std::string_view module) {
+  return "Success (" + std::string(module) + ")!";
+}
+
 inline std::vector<std::string> Texts(const MessageList& list) {
   std::vector<std::string> texts;
   for (const auto& line : list.Lines()) texts.push_back(line.Text);

@@ -32,12 +32,8 @@ class DriverTest : public ::testing::Test {
   }
   Lines Status() const { return e2e::Texts(session.StatusList); }
   Lines Hints() const { return e2e::Texts(session.HintList); }
-  std::string Compiling(std::string_view module) const {
-    return "*** compiling: " + folder.Path() + std::string(module);
-  }
-  static std::string Success(std::string_view module) {
-    return "Success (" + std::string(module) + ")!";
-  }
+  std::string Compiling(std::string_view module) const { return e2e::CompilingLine(folder.Path(), module); }
+  static std::string Success(std::string_view module) { return e2e::SuccessLine(module); }
 
   ScratchFolder folder;
   CompileSession session;
