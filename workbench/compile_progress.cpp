@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "workbench/process_window.h"
+#include "workbench/latin1.h"
 
 namespace {
 constexpr qint64 kRepaintIntervalMs = 40;
@@ -17,7 +18,7 @@ void ProcessWindowProgress::Show() {
 }
 
 void ProcessWindowProgress::SetActivity(std::string_view text) {
-  window_.lbWhat->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  window_.lbWhat->setText(Latin1(text));
   RepaintNowAndThen(false);
 }
 

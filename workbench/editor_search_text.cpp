@@ -1,4 +1,5 @@
 #include "workbench/editor_search_text.h"
+#include "workbench/latin1.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -49,13 +50,13 @@ std::size_t EditorSearchText::lineCount() const {
 std::string EditorSearchText::lineText(std::size_t line) const {
   const QTextBlock block = editor_.document()->findBlockByNumber(static_cast<int>(line));
   if (!block.isValid()) return {};
-  return block.text().toLatin1().toStdString();
+  return Bytes(block.text());
 }
 
 void EditorSearchText::setLineText(std::size_t line, const std::string& text) {
   const QTextBlock block = editor_.document()->findBlockByNumber(static_cast<int>(line));
   if (!block.isValid()) return;
-  const std::string old = block.text().toLatin1().toStdString();
+  const std::string old = Bytes(block.text());
   std::size_t prefix = 0;
   while (prefix < old.size() && prefix < text.size() && old[prefix] == text[prefix]) ++prefix;
   std::size_t suffix = 0;
@@ -69,7 +70,7 @@ void EditorSearchText::setLineText(std::size_t line, const std::string& text) {
   cursor.setPosition(block.position() + static_cast<int>(prefix));
   cursor.setPosition(block.position() + static_cast<int>(old.size() - suffix), QTextCursor::KeepAnchor);
   const std::string inserted = text.substr(prefix, text.size() - prefix - suffix);
-  cursor.insertText(QString::fromLatin1(inserted.data(), static_cast<qsizetype>(inserted.size())));
+  cursor.insertText(Latin1(inserted));
   cursor.endEditBlock();
   // The caret stands after the new text, where the next run begins.
   editor_.setTextCursor(cursor);

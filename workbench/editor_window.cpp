@@ -18,6 +18,7 @@
 #include "workbench/code_editor.h"
 #include "workbench/dialogs.h"
 #include "workbench/document_io.h"
+#include "workbench/latin1.h"
 #include "workbench/syntax_highlighter.h"
 
 namespace {
@@ -156,7 +157,7 @@ void TfrmQVEdit::mCodeChange() {
 
 void TfrmQVEdit::LoadDocumentBytes(const std::string& fileBytes) {
   const std::string text = qv3::EditorTextFromFileBytes(fileBytes);
-  mCode->setPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  mCode->setPlainText(Latin1(text));
   editedSinceLoad_ = false;
 }
 
@@ -167,7 +168,7 @@ std::string TfrmQVEdit::DocumentBytes() const {
   QString text = mCode->document()->toRawText();
   text.replace(QChar::ParagraphSeparator, u'\n');
   text.replace(QChar::LineSeparator, u'\n');
-  return qv3::FileBytesFromEditorText(text.toLatin1().toStdString());
+  return qv3::FileBytesFromEditorText(Bytes(text));
 }
 
 QString TfrmQVEdit::sbPanelText(int panel) const {

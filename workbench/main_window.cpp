@@ -23,6 +23,7 @@
 #include "workbench/compile_progress.h"
 #include "workbench/editor_search_text.h"
 #include "workbench/launcher.h"
+#include "workbench/latin1.h"
 #include "workbench/message_jump.h"
 #include "workbench/message_panes.h"
 #include "workbench/dialogs.h"
@@ -332,10 +333,6 @@ void TfrmQV3::Replace1Click() {
 // The compile commands are not built yet: the items and their shortcuts are
 // in place, the work they start comes with the compile commands.
 namespace {
-QString Latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-std::string Bytes(const QString& text) { return text.toLatin1().toStdString(); }
 const QString kNoEditorMessage = QStringLiteral("Open a .QV3 source first...");
 }  // namespace
 

@@ -6,14 +6,11 @@
 
 #include "engine/session.h"
 #include "workbench/editor_window.h"
+#include "workbench/latin1.h"
 
 Q_DECLARE_METATYPE(qv3::TErrorInfo)
 
 namespace {
-QString Latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 void Fill(QListWidget& list, const qv3::MessageList& lines) {
   list.setUpdatesEnabled(false);
   for (const auto& line : lines.Lines()) {
