@@ -190,6 +190,7 @@ void AssembleModule(ModuleAssembly& module) {
   objectFile.WriteAndClose(module.ObjectFile.data(), module.ObjectFile.size());
   const auto& bytes = module.ProgramFile.Bytes();
   programFile.WriteAndClose(bytes.data(), bytes.size());
+  if (module.IsTopModule) session.TopModuleProgramPath = module.ProgramPath;
 
   session.StatusList.Append("Success (" + module.ModuleName + ")!");
   progress.SetActivity("All OK");

@@ -59,6 +59,7 @@ CompileOutcome RunCompileCommand(CompileSession& session,
   session.StatusList.Clear();
   session.HintList.Clear();
   session.FatalFlag = false;
+  session.TopModuleProgramPath.clear();
 
   try {
     CompileModule(session, sourceLines, moduleName, true, folder);

@@ -103,6 +103,8 @@ struct CompileSession {
   // TopModuleSymbols (for debugging label files).
   bool KeepTopModuleSymbols = false;
   std::vector<std::pair<std::string, std::uint16_t>> TopModuleSymbols;
+  // The ".prg" file the top module's assembly wrote (empty until then).
+  std::string TopModuleProgramPath;
 
   ProgressSink& progress();
 };

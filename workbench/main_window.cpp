@@ -375,10 +375,7 @@ bool TfrmQV3::compileActiveEditor(QString& programPath, QString& folder) {
     return false;
   }
   ShowCompileVerdict(*editor);
-  std::string lowerName = moduleName;
-  for (char& c : lowerName)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  programPath = Latin1(directory + std::string(qv3::CutAtFirstDot(lowerName)) + ".prg");
+  programPath = Latin1(session_.TopModuleProgramPath);
   return true;
 }
 
