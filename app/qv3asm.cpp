@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -92,15 +93,18 @@ int main(int argc, char** argv) {
   qv3::CompileSession session;
   session.CurrentDirectory = AbsoluteFolderOf("./");
   session.KeepTopModuleSymbols = !viceLabelsPath.empty();
-  const std::vector<std::string> lines = qv3::SplitLines(*text);
+  const std::vector<std::string_view> lines = qv3::SplitLineViews(*text);
   const std::string moduleName(qv3::CutAtFirstDot(qv3::FileNameOf(path)));
   const qv3::CompileOutcome outcome =
       qv3::RunCompileCommand(session, lines, moduleName, AbsoluteFolderOf(path));
 
-  std::string out;
-  for (const auto& line : session.StatusList.Lines()) out += line.Text + '\n';
-  for (const auto& line : session.HintList.Lines()) out += line.Text + '\n';
-  std::cout << out << std::flush;
+  for (const qv3::MessageList* list : {&session.StatusList, &session.HintList}) {
+    for (const auto& line : list->Lines()) {
+      std::fwrite(line.Text.data(), 1, line.Text.size(), stdout);
+      std::fputc('\n', stdout);
+    }
+  }
+  std::fflush(stdout);
   if (outcome.Abandoned) {
     std::cerr << "qv3asm: compile abandoned: " << outcome.Error << '\n';
     return kExitUsage;

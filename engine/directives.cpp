@@ -62,11 +62,11 @@ bool DefineConstant(ModuleAssembly& module, LineContext& line) {
       Report(module, Err::ConstantRedefined, true);
       return false;
     }
-    std::string name = line.FirstWord;
-    TakeWord(line.RestOfLine, true);  // the "=" word, whatever it holds
-    line.FirstWord = TakeWord(line.RestOfLine, true);
+    const std::string_view name = line.FirstWord;
+    TakeWordOf(line.RestOfLine);  // the "=" word, whatever it holds
+    line.FirstWord = TakeWordOf(line.RestOfLine);
     const std::int32_t value = Number(module, line.FirstWord);
-    module.Symbols.Add(std::move(name), static_cast<std::uint16_t>(value & 0xFFFF));
+    module.Symbols.Add(name, static_cast<std::uint16_t>(value & 0xFFFF));
   }
   line.Handled = true;
   return true;
@@ -74,7 +74,7 @@ bool DefineConstant(ModuleAssembly& module, LineContext& line) {
 
 // Returns false when the line ends here (a duplicate label in pass 1).
 bool DefineLabel(ModuleAssembly& module, LineContext& line) {
-  line.FirstWord.pop_back();  // the ":"
+  line.FirstWord.remove_suffix(1);  // the ":"
   const auto address = static_cast<std::uint16_t>(module.Origin & 0xFFFF);
   if (const auto index = module.Symbols.Find(line.FirstWord)) {
     if (line.IsPass1) {
@@ -91,7 +91,7 @@ bool DefineLabel(ModuleAssembly& module, LineContext& line) {
 }
 
 void Origin(ModuleAssembly& module, LineContext& line) {
-  const std::int32_t value = Number(module, TakeWord(line.RestOfLine, true));
+  const std::int32_t value = Number(module, TakeWordOf(line.RestOfLine));
   // The first ORIGIN of a pass also fixes the load address.
   if (module.Origin == 0) module.LoadAddress = static_cast<std::uint16_t>(value & 0xFFFF);
   module.Origin = value;
@@ -102,7 +102,7 @@ void Leap(ModuleAssembly& module, LineContext& line) {
     Report(module, Err::LeapBeforeOrigin, false);
     return;
   }
-  NormaliseBlanks(line.RestOfLine);
+  line.RestOfLine = SkipBlanks(line.RestOfLine);
   AdvanceOrigin(module, Number(module, line.RestOfLine));
   if (Listing(module, line)) WriteObjectLine(module, "// * LEAP *");
 }
@@ -127,7 +127,7 @@ bool Binary(ModuleAssembly& module, LineContext& line) {
     WriteLoadAddress(module);
     SeekOrigin(module);
   }
-  NormaliseBlanks(line.RestOfLine);
+  line.RestOfLine = SkipBlanks(line.RestOfLine);
   const std::string path = ResolveInFolder(module.Directory, line.RestOfLine);
   const auto size = RegularFileSize(path);
   std::ifstream file;
@@ -162,14 +162,13 @@ bool Screen(ModuleAssembly& module, LineContext& line) {
     SeekOrigin(module);
   }
   const auto open = line.RestOfLine.find('~');
-  if (open == std::string::npos) {
+  if (open == std::string_view::npos) {
     Report(module, Err::ScreenSyntax, true);
     return false;
   }
   const auto close = line.RestOfLine.find('~', open + 1);
-  const std::string_view text = std::string_view(line.RestOfLine)
-                                    .substr(open + 1, close == std::string::npos ? std::string::npos
-                                                                                 : close - open - 1);
+  const std::string_view text = line.RestOfLine.substr(
+      open + 1, close == std::string_view::npos ? std::string_view::npos : close - open - 1);
   if (!line.IsPass1) {
     bool refused = false;  // reported once: later refusals repeat the line
     for (char c : text)
@@ -180,7 +179,7 @@ bool Screen(ModuleAssembly& module, LineContext& line) {
 }
 
 bool Include(ModuleAssembly& module, LineContext& line) {
-  NormaliseBlanks(line.RestOfLine);
+  line.RestOfLine = SkipBlanks(line.RestOfLine);
   // Only a file that includes itself, directly or through others, gets this
   // deep. Once it has, the other INCLUDEs met under the same module line are
   // refused too: a file that includes itself twice would otherwise unfold
@@ -194,8 +193,8 @@ bool Include(ModuleAssembly& module, LineContext& line) {
     return false;
   }
   ++module.IncludeDepth;
-  for (const std::string& included : SplitLines(*content))
-    ProcessLine(module, StripComment(included), line.IsPass1);
+  for (const std::string_view included : SplitLineViews(*content))
+    ProcessLine(module, included, line.IsPass1);
   --module.IncludeDepth;
   return true;
 }
@@ -209,7 +208,7 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
   // would cost the line's length for every value. The rest holds no TAB
   // (the line was normalised), so a word runs from the next non-blank to
   // the next blank, as TakeWord takes it.
-  const std::string& rest = line.RestOfLine;
+  const std::string_view rest = line.RestOfLine;
   const auto significant = std::find_if(rest.rbegin(), rest.rend(),
                                         [](char c) { return static_cast<unsigned char>(c) > 32; });
   const auto end = static_cast<std::size_t>(rest.rend() - significant);  // past the last one
@@ -218,7 +217,7 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
   while (at < end) {
     at = rest.find_first_not_of(' ', at);
     const std::size_t wordEnd = std::min(rest.find(' ', at), rest.size());
-    line.FirstWord.assign(TrimControls(std::string_view(rest).substr(at, wordEnd - at)));
+    line.FirstWord = TrimControls(rest.substr(at, wordEnd - at));
     at = wordEnd;
     if (!line.IsPass1) {
       SeekOrigin(module);
@@ -233,7 +232,41 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
     }
     AdvanceOrigin(module, width);
   }
-  line.RestOfLine.erase(0, at);
+  line.RestOfLine.remove_prefix(at);
+}
+enum class Keyword {
+  None, Origin, Leap, NextPage, ObjectFile, Binary, Screen, Include, BinB, BinW, Strip, Compile
+};
+
+// The directive a first word names, if any. Most lines hold a mnemonic of
+// three letters, which no keyword has, so the length decides first.
+Keyword KeywordOf(std::string_view word) {
+  switch (word.size()) {
+    case 4:
+      if (word == "LEAP") return Keyword::Leap;
+      break;
+    case 5:
+      if (word == "BIN.B") return Keyword::BinB;
+      if (word == "BIN.W") return Keyword::BinW;
+      if (word == "STRIP") return Keyword::Strip;
+      break;
+    case 6:
+      if (word == "ORIGIN") return Keyword::Origin;
+      if (word == "BINARY") return Keyword::Binary;
+      if (word == "SCREEN") return Keyword::Screen;
+      break;
+    case 7:
+      if (word == "INCLUDE") return Keyword::Include;
+      if (word == "COMPILE") return Keyword::Compile;
+      break;
+    case 8:
+      if (word == "NEXTPAGE") return Keyword::NextPage;
+      break;
+    case 10:
+      if (word == "OBJECTFILE") return Keyword::ObjectFile;
+      break;
+  }
+  return Keyword::None;
 }
 }  // namespace
 
@@ -241,7 +274,8 @@ const std::array<std::uint8_t, 256> ScreenCodes = MakeScreenCodes();
 
 void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   CompileSession& session = module.Session;
-  session.CurrentLineText.assign(StripComment(text));
+  text = StripComment(text);
+  session.CurrentLineText.assign(text);
   if (module.IncludeDepth == 0) module.IncludeLimitReached = false;  // a line of the module itself
 
   const auto depth = static_cast<std::size_t>(module.IncludeDepth);
@@ -250,44 +284,58 @@ void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   line.IsPass1 = isPass1;
   line.AfterLabel = false;
   line.Handled = false;
-  line.RestOfLine.assign(text);
-  UpperCaseOutsideTildesInPlace(line.RestOfLine);
-  NormaliseBlanks(line.RestOfLine);
-  line.FirstWord = TakeWord(line.RestOfLine, true);
+  line.Load(text);
 
-  if (line.RestOfLine.find('=') != std::string::npos && !DefineConstant(module, line)) return;
+  if (line.RestOfLine.find('=') != std::string_view::npos && !DefineConstant(module, line)) return;
   if (line.FirstWord.empty()) return;
   if (line.FirstWord.back() == ':' && !DefineLabel(module, line)) return;
 
   // Every keyword is compared with FirstWord as the earlier ones left it:
-  // the chain does not stop at a match.
-  const std::string& word = line.FirstWord;
-  if (word == "ORIGIN") line.Handled = true, Origin(module, line);
-  if (word == "LEAP") line.Handled = true, Leap(module, line);
-  if (word == "NEXTPAGE") line.Handled = true, NextPage(module, line);
-  if (word == "OBJECTFILE") line.Handled = true, module.CodeListing = true;
-  if (word == "BINARY") {
+  // the chain does not stop at a match. Only BIN.B and BIN.W change the
+  // word (to their last value), so it is classified again after them.
+  Keyword word = KeywordOf(line.FirstWord);
+  if (word == Keyword::None) {
+    if (!line.Handled) AssembleInstruction(module, line);
+    return;
+  }
+  if (word == Keyword::Origin) line.Handled = true, Origin(module, line);
+  if (word == Keyword::Leap) line.Handled = true, Leap(module, line);
+  if (word == Keyword::NextPage) line.Handled = true, NextPage(module, line);
+  if (word == Keyword::ObjectFile) line.Handled = true, module.CodeListing = true;
+  if (word == Keyword::Binary) {
     line.Handled = true;
     if (!Binary(module, line)) return;
   }
-  if (word == "SCREEN") {
+  if (word == Keyword::Screen) {
     line.Handled = true;
     if (!Screen(module, line)) return;
   }
-  if (word == "INCLUDE") {
+  if (word == Keyword::Include) {
     line.Handled = true;
     if (!Include(module, line)) return;
   }
-  if (word == "BIN.B") line.Handled = true, BinaryData(module, line, "BIN.B", 1);
-  if (word == "BIN.W") line.Handled = true, BinaryData(module, line, "BIN.W", 2);
-  if (word == "STRIP") {
+  if (word == Keyword::BinB) {
+    line.Handled = true;
+    BinaryData(module, line, "BIN.B", 1);
+    word = KeywordOf(line.FirstWord);
+  }
+  if (word == Keyword::BinW) {
+    line.Handled = true;
+    BinaryData(module, line, "BIN.W", 2);
+    word = KeywordOf(line.FirstWord);
+  }
+  if (word == Keyword::Strip) {
     line.Handled = true;
     module.Stripped = true;
     module.HeaderSize = 0;
   }
-  if (word == "COMPILE") {
+  if (word == Keyword::Compile) {
     line.Handled = true;
-    if (Listing(module, line)) WriteObjectLine(module, ">> called compile " + line.RestOfLine);
+    if (Listing(module, line)) {
+      std::string listing = ">> called compile ";
+      listing += line.RestOfLine;
+      WriteObjectLine(module, listing);
+    }
   }
 
   if (!line.Handled) AssembleInstruction(module, line);

@@ -28,8 +28,7 @@ void EraseFirst(std::string& text, std::string_view part) {
 }
 
 // The operand text, blanks removed wherever they stand, into operand.
-void OperandText(std::string& rest, std::string& operand) {
-  NormaliseBlanks(rest);
+void OperandText(std::string_view rest, std::string& operand) {
   operand.clear();
   for (char c : rest)
     if (c != ' ') operand.push_back(c);
@@ -131,14 +130,15 @@ void WriteCodeLine(ModuleAssembly& module, int row, int mode, OpcodeEntry entry,
 }  // namespace
 
 void AssembleInstruction(ModuleAssembly& module, LineContext& line) {
-  if (line.AfterLabel) line.FirstWord = TakeWord(line.RestOfLine, true);
+  if (line.AfterLabel) line.FirstWord = TakeWordOf(line.RestOfLine);
   if (line.FirstWord.empty()) return;  // a label alone on its line
 
-  std::string mnemonic = line.FirstWord;
-  std::string postfix;
-  if (const auto dot = mnemonic.find('.'); dot != std::string::npos) {
-    postfix = UpperCaseOutsideTildes(std::string_view(mnemonic).substr(dot + 1));
-    mnemonic.resize(dot);
+  // Only "16" is a known postfix; letter case cannot make or unmake it.
+  std::string_view mnemonic = line.FirstWord;
+  std::string_view postfix;
+  if (const auto dot = mnemonic.find('.'); dot != std::string_view::npos) {
+    postfix = mnemonic.substr(dot + 1);
+    mnemonic = mnemonic.substr(0, dot);
   }
 
   const int row = FindMnemonic(mnemonic);

@@ -107,7 +107,7 @@ void RunPass(ModuleAssembly& module, bool isPass1) {
   for (std::size_t i = 0; i < total; ++i) {
     progress.SetProgress(i + 1, total);
     session.CurrentLineNumber = static_cast<std::int32_t>(i + 1);
-    ProcessLine(module, StripComment(module.SourceLines[i]), isPass1);
+    ProcessLine(module, module.SourceLines[i], isPass1);
   }
 }
 
@@ -140,7 +140,7 @@ void KeepSymbols(ModuleAssembly& module) {
   auto& kept = module.Session.TopModuleSymbols;
   kept.clear();
   for (std::size_t i = 0; i < module.Symbols.Size(); ++i)
-    kept.emplace_back(module.Symbols.Name(i), module.Symbols.Value(i));
+    kept.emplace_back(std::string(module.Symbols.Name(i)), module.Symbols.Value(i));
 }
 
 void AddUnusedSymbolHints(ModuleAssembly& module) {
@@ -148,7 +148,9 @@ void AddUnusedSymbolHints(ModuleAssembly& module) {
     if (module.Symbols.Uses(i) != 0) continue;
     std::string hint = "Hint";
     if (!module.IsTopModule) hint += " in file [" + module.ModuleName + "]";
-    hint += ": " + module.Symbols.Name(i) + " never used";
+    hint += ": ";
+    hint += module.Symbols.Name(i);
+    hint += " never used";
     module.Session.HintList.AppendUnique(std::move(hint));
   }
 }
@@ -199,7 +201,7 @@ void AssembleModule(ModuleAssembly& module) {
 
 // Assembles the modules that the COMPILE lines name, in order: directory +
 // name + ".qv3" for each; the first file that cannot be read ends the list.
-void CompileDependents(CompileSession& session, const std::vector<std::string>& sourceLines,
+void CompileDependents(CompileSession& session, std::span<const std::string_view> sourceLines,
                        const std::vector<std::size_t>& compileLines, const std::string& moduleName,
                        const std::string& directory) {
   for (const std::size_t index : compileLines) {
@@ -212,7 +214,7 @@ void CompileDependents(CompileSession& session, const std::vector<std::string>& 
         unreadable = true;
         return false;
       }
-      const std::vector<std::string> lines = SplitLines(*content);
+      const std::vector<std::string_view> lines = SplitLineViews(*content);
       CompileModule(session, lines, CutAtFirstDot(FileNameOf(file)), false, directory);
       return true;
     });
@@ -222,6 +224,12 @@ void CompileDependents(CompileSession& session, const std::vector<std::string>& 
 }  // namespace
 
 void CompileModule(CompileSession& session, const std::vector<std::string>& sourceLines,
+                   std::string_view moduleName, bool isTopModule, std::string_view directory) {
+  const std::vector<std::string_view> views(sourceLines.begin(), sourceLines.end());
+  CompileModule(session, views, moduleName, isTopModule, directory);
+}
+
+void CompileModule(CompileSession& session, std::span<const std::string_view> sourceLines,
                    std::string_view moduleName, bool isTopModule, std::string_view directory) {
   std::vector<std::size_t> compileLines;
   std::string name = LowerCaseAToZ(moduleName);

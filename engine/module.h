@@ -2,6 +2,7 @@
 // files, its hints and result lines, and the modules it names.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,8 @@ struct CompileSession;
 // directory: where the module's dependents, includes, binaries and object
 // files are found and its outputs written ("/"-terminated; empty means the
 // session's CurrentDirectory). Throws CompileAbandoned on output failures.
+void CompileModule(CompileSession& session, std::span<const std::string_view> sourceLines,
+                   std::string_view moduleName, bool isTopModule, std::string_view directory);
 void CompileModule(CompileSession& session, const std::vector<std::string>& sourceLines,
                    std::string_view moduleName, bool isTopModule, std::string_view directory);
 

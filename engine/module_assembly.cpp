@@ -41,6 +41,11 @@ void WriteObjectLine(ModuleAssembly& module, std::string_view line) {
 }
 
 void WriteObjectHeader(ModuleAssembly& module) {
+  // "NAME = $hhhh" CR LF per symbol: reserved at once instead of grown.
+  std::size_t size = 32;
+  for (std::size_t i = 0; i < module.Symbols.Size(); ++i)
+    size += module.Symbols.Name(i).size() + (module.Symbols.Value(i) < 256 ? 8 : 10);
+  module.ObjectFile.reserve(module.ObjectFile.size() + size);
   WriteObjectLine(module, "// Objects");
   for (std::size_t i = 0; i < module.Symbols.Size(); ++i) {
     module.ObjectFile += module.Symbols.Name(i);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,11 +35,22 @@ class ProgramImage {
 };
 
 struct ModuleAssembly {
-  ModuleAssembly(CompileSession& session, const std::vector<std::string>& sourceLines)
+  ModuleAssembly(CompileSession& session, std::span<const std::string_view> sourceLines)
       : Session(session), SourceLines(sourceLines) {}
+  // Lines held as strings are seen through views kept here (of the lines
+  // as they are when the assembly is made).
+  ModuleAssembly(CompileSession& session, const std::vector<std::string>& sourceLines)
+      : Session(session), lineViews_(sourceLines.begin(), sourceLines.end()), SourceLines(lineViews_) {}
+  ModuleAssembly(const ModuleAssembly&) = delete;
+  ModuleAssembly& operator=(const ModuleAssembly&) = delete;
 
   CompileSession& Session;
-  const std::vector<std::string>& SourceLines;
+
+ private:
+  std::vector<std::string_view> lineViews_;
+
+ public:
+  std::span<const std::string_view> SourceLines;
   std::string ModuleName;  // lower-cased file name without folder and extension
   bool IsTopModule = true;
   std::string Directory;  // ends in "/": dependents, includes, outputs

@@ -9,10 +9,13 @@ namespace qv3 {
 
 void MessageList::Append(std::string text, std::optional<TErrorInfo> info) {
   lines_.push_back({std::move(text), std::move(info)});
-  index_.insert(lines_.back().Text);
+  Index(lines_.size() - 1);
 }
 
-bool MessageList::Contains(std::string_view text) const { return index_.find(text) != index_.end(); }
+bool MessageList::Contains(std::string_view text) const {
+  return index_.Find(text, [this](std::size_t at) -> std::string_view { return lines_[at].Text; }) !=
+         TextIndex::kNone;
+}
 
 bool MessageList::AppendUnique(std::string text, std::optional<TErrorInfo> info) {
   if (Contains(text)) return false;
@@ -21,7 +24,7 @@ bool MessageList::AppendUnique(std::string text, std::optional<TErrorInfo> info)
 }
 
 void MessageList::Clear() {
-  index_.clear();
+  index_.Clear();
   lines_.clear();
 }
 
@@ -53,6 +56,13 @@ void WithdrawSupersededDiagnostics(CompileSession& session) {
 
 CompileOutcome RunCompileCommand(CompileSession& session,
                                  const std::vector<std::string>& sourceLines,
+                                 std::string_view moduleName, std::string_view folder) {
+  const std::vector<std::string_view> views(sourceLines.begin(), sourceLines.end());
+  return RunCompileCommand(session, views, moduleName, folder);
+}
+
+CompileOutcome RunCompileCommand(CompileSession& session,
+                                 std::span<const std::string_view> sourceLines,
                                  std::string_view moduleName, std::string_view folder) {
   session.ModulesCompiledOnce.clear();
   session.ModulesCompiledTwice.clear();

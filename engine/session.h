@@ -5,14 +5,14 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "engine/diagnostics.h"
-#include "engine/symbol_table.h"
+#include "engine/text_index.h"
 
 namespace qv3 {
 
@@ -48,16 +48,20 @@ class MessageList {
     std::deque<StatusLine> kept;
     for (auto& line : lines_)
       if (!drop(line)) kept.push_back(std::move(line));
-    index_.clear();
+    index_.Clear();
     lines_ = std::move(kept);
-    for (const auto& line : lines_) index_.insert(line.Text);
+    for (std::size_t i = 0; i < lines_.size(); ++i) Index(i);
   }
   const std::deque<StatusLine>& Lines() const { return lines_; }
   std::size_t Size() const { return lines_.size(); }
 
  private:
+  void Index(std::size_t i) {
+    index_.Insert(lines_[i].Text, i, [this](std::size_t at) -> std::string_view { return lines_[at].Text; });
+  }
+
   std::deque<StatusLine> lines_;
-  std::unordered_multiset<std::string_view, CaseInsensitiveHash, CaseInsensitiveEqual> index_;
+  TextIndex index_;
 };
 
 // The progress window of a compile. The driver shows it for every module,
@@ -136,6 +140,9 @@ struct CompileOutcome {
 // dependents, withdraws the first-compile diagnostics of modules compiled
 // twice, derives FatalFlag and appends the verdict line when it is set.
 // folder is the document's directory (may be empty: CurrentDirectory is used).
+CompileOutcome RunCompileCommand(CompileSession& session,
+                                 std::span<const std::string_view> sourceLines,
+                                 std::string_view moduleName, std::string_view folder);
 CompileOutcome RunCompileCommand(CompileSession& session,
                                  const std::vector<std::string>& sourceLines,
                                  std::string_view moduleName, std::string_view folder);

@@ -1,56 +1,50 @@
 #include "engine/symbol_table.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/source_text.h"
 
 namespace qv3 {
 
-
-std::size_t CaseInsensitiveHash::operator()(std::string_view text) const noexcept {
-  // Eight bytes at a time. Setting bit 5 of every byte makes the two cases
-  // of a letter alike (and some other bytes too, which only costs a rare
-  // collision), so names equal but for case hash equal.
-  constexpr std::uint64_t kCaseBits = 0x2020202020202020ull;
-  std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ text.size();
-  const char* at = text.data();
-  std::size_t left = text.size();
-  auto mix = [&hash](std::uint64_t word) {
-    hash = (hash ^ (word | kCaseBits)) * 0xFF51AFD7ED558CCDull;
-    hash ^= hash >> 32;
-  };
-  for (; left >= 8; at += 8, left -= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, at, 8);
-    mix(word);
-  }
-  if (left > 0) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, at, left);
-    mix(word);
-  }
-  return static_cast<std::size_t>(hash);
-}
-
-bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const noexcept {
-  return EqualsIgnoringCase(a, b);
+namespace {
+constexpr std::size_t kBlockSize = 64 * 1024;
 }
 
 std::optional<std::size_t> SymbolTable::Find(std::string_view name) const {
-  const auto found = index_.find(name);
-  if (found == index_.end()) return std::nullopt;
-  return found->second;
+  const std::size_t found = index_.Find(name, [this](std::size_t i) { return names_[i]; });
+  if (found == TextIndex::kNone) return std::nullopt;
+  return found;
 }
 
-std::size_t SymbolTable::Add(std::string name, std::uint16_t value) {
-  const std::size_t index = SymbolNames.size();
-  SymbolNames.push_back(std::move(name));
-  index_.try_emplace(SymbolNames.back(), index);
-  SymbolValues.push_back(value);
-  SymbolUses.push_back(0);
+std::string_view SymbolTable::Keep(std::string_view name) {
+  if (name.size() > blockLeft_) {
+    // A name longer than a block gets a block of its own.
+    const std::size_t size = std::max(kBlockSize, name.size());
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+    blockNext_ = blocks_.back().get();
+    blockLeft_ = size;
+  }
+  if (!name.empty()) std::memcpy(blockNext_, name.data(), name.size());
+  const std::string_view kept(blockNext_, name.size());
+  blockNext_ += name.size();
+  blockLeft_ -= name.size();
+  return kept;
+}
+
+std::size_t SymbolTable::Add(std::string_view name, std::uint16_t value) {
+  const std::size_t index = names_.size();
+  names_.push_back(Keep(name));
+  values_.push_back(value);
+  uses_.push_back(0);
+  index_.Insert(names_.back(), index, [this](std::size_t i) { return names_[i]; });
   return index;
 }
 
-std::string SymbolTable::ValueText(std::size_t i) const { return "$" + HexText(SymbolValues[i]); }
+std::string SymbolTable::ValueText(std::size_t i) const {
+  std::string text = HexText(values_[i]);
+  text.insert(text.begin(), '$');
+  return text;
+}
 
 }  // namespace qv3

@@ -3,25 +3,15 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
-namespace qv3 {
+#include "engine/text_index.h"
 
-// Hash and equality that ignore ASCII letter case, usable with string_view
-// keys so a lookup does not have to build a folded copy of the name.
-struct CaseInsensitiveHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view text) const noexcept;
-};
-struct CaseInsensitiveEqual {
-  using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const noexcept;
-};
+namespace qv3 {
 
 class SymbolTable {
  public:
@@ -32,25 +22,30 @@ class SymbolTable {
   // Index of the first symbol whose name equals name ignoring letter case.
   std::optional<std::size_t> Find(std::string_view name) const;
   // Appends a symbol with use count 0; returns its index.
-  std::size_t Add(std::string name, std::uint16_t value);
-  std::size_t Size() const { return SymbolNames.size(); }
+  std::size_t Add(std::string_view name, std::uint16_t value);
+  std::size_t Size() const { return names_.size(); }
 
-  const std::string& Name(std::size_t i) const { return SymbolNames[i]; }
-  std::uint16_t Value(std::size_t i) const { return SymbolValues[i]; }
+  std::string_view Name(std::size_t i) const { return names_[i]; }
+  std::uint16_t Value(std::size_t i) const { return values_[i]; }
   // The value as the object file and the operand evaluator see it: "$" and
   // 2 hex digits below 256, else 4.
   std::string ValueText(std::size_t i) const;
-  void SetValue(std::size_t i, std::uint16_t value) { SymbolValues[i] = value; }
-  std::uint32_t Uses(std::size_t i) const { return SymbolUses[i]; }
-  void CountUse(std::size_t i) { ++SymbolUses[i]; }
+  void SetValue(std::size_t i, std::uint16_t value) { values_[i] = value; }
+  std::uint32_t Uses(std::size_t i) const { return uses_[i]; }
+  void CountUse(std::size_t i) { ++uses_[i]; }
 
  private:
-  std::deque<std::string> SymbolNames;  // a deque never moves its names: the index refers to them
-  std::vector<std::uint16_t> SymbolValues;  // the low 16 bits the value text shows
-  std::vector<std::uint32_t> SymbolUses;
-  // The first index for each name; later equal names never enter it, so a
-  // lookup answers as a first-match linear search would.
-  std::unordered_map<std::string_view, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual> index_;
+  // The name's bytes, copied into blocks that never move.
+  std::string_view Keep(std::string_view name);
+
+  std::vector<std::string_view> names_;  // views into blocks_
+  std::vector<std::uint16_t> values_;    // the low 16 bits the value text shows
+  std::vector<std::uint32_t> uses_;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  std::size_t blockLeft_ = 0;
+  char* blockNext_ = nullptr;
+  // The first index for each name; later equal names never enter it.
+  TextIndex index_;
 };
 
 }  // namespace qv3

@@ -355,7 +355,8 @@ bool TfrmQV3::compileActiveEditor(QString& programPath, QString& folder) {
   ClearMessages(*editor);
   folder = folderOfDocument(*editor);
   const std::string moduleName(qv3::CutAtFirstDot(qv3::FileNameOf(Bytes(editor->caption()))));
-  const std::vector<std::string> lines = qv3::SplitLines(editor->DocumentBytes());
+  const std::string text = editor->DocumentBytes();
+  const std::vector<std::string_view> lines = qv3::SplitLineViews(text);
 
   std::string directory = Bytes(folder);
   if (directory.empty() || directory.back() != '/') directory += '/';

@@ -52,11 +52,9 @@ Outcome AssembleLine(std::string_view text, LineSetup setup = {}) {
 
   LineContext line;
   line.IsPass1 = setup.IsPass1;
-  line.RestOfLine = UpperCaseOutsideTildes(text);
-  NormaliseBlanks(line.RestOfLine);
-  line.FirstWord = TakeWord(line.RestOfLine, true);
+  line.Load(text);
   if (!line.FirstWord.empty() && line.FirstWord.back() == ':') {
-    line.FirstWord.pop_back();
+    line.FirstWord.remove_suffix(1);
     line.AfterLabel = true;
   }
   AssembleInstruction(module, line);
@@ -413,8 +411,7 @@ TEST(Output, LaterInstructionsDoNotRewriteTheLoadAddress) {
   for (const char* text : {"NOP", "LDA #1", "RTS"}) {
     LineContext line;
     line.IsPass1 = false;
-    line.RestOfLine = text;
-    line.FirstWord = TakeWord(line.RestOfLine, true);
+    line.Load(text);
     AssembleInstruction(module, line);
   }
   EXPECT_EQ(module.ProgramFile.Bytes(), Bytes({0x00, 0x10, 0xEA, 0xA9, 0x01, 0x60}));

@@ -132,23 +132,6 @@ struct ModuleBench {
     Session.CurrentLineNumber = 1;
   }
 
-  // Prepares the line as the line processor does (upper case outside
-  // tildes, blanks normalised, first word taken; a trailing ":" marks a
-  // label) and quotes it in diagnostics.
-  LineContext Prepare(std::string_view text, bool isPass1) {
-    Session.CurrentLineText.assign(StripComment(text));
-    LineContext line;
-    line.IsPass1 = isPass1;
-    line.RestOfLine = UpperCaseOutsideTildes(StripComment(text));
-    NormaliseBlanks(line.RestOfLine);
-    line.FirstWord = TakeWord(line.RestOfLine, true);
-    if (!line.FirstWord.empty() && line.FirstWord.back() == ':') {
-      line.FirstWord.pop_back();
-      line.AfterLabel = true;
-    }
-    return line;
-  }
-
   // The program file's bytes after the two-byte load address.
   std::vector<std::uint8_t> Code() const {
     const auto& bytes = Module.ProgramFile.Bytes();

@@ -1,0 +1,79 @@
+// An open-addressing hash index over texts stored elsewhere, ignoring ASCII
+// letter case: it maps a text to the first entry indexed under an equal
+// text, so a lookup answers exactly as a first-match linear search would.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+namespace qv3 {
+
+// Hash that ignores ASCII letter case (names equal but for case hash equal).
+std::uint64_t CaseInsensitiveHash(std::string_view text) noexcept;
+bool EqualsIgnoringCaseFast(std::string_view a, std::string_view b) noexcept;
+
+class TextIndex {
+ public:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  // The entry indexed for text, or kNone. textOf(entry) gives an entry's text.
+  template <typename TextOf>
+  std::size_t Find(std::string_view text, const TextOf& textOf) const {
+    if (slots_.empty()) return kNone;
+    const std::uint32_t hash = SlotHash(text);
+    for (std::size_t at = hash & mask_;; at = (at + 1) & mask_) {
+      const Slot& slot = slots_[at];
+      if (slot.EntryPlusOne == 0) return kNone;
+      if (slot.Hash == hash && EqualsIgnoringCaseFast(textOf(slot.EntryPlusOne - 1), text))
+        return slot.EntryPlusOne - 1;
+    }
+  }
+
+  // Indexes entry under text unless an equal text is indexed already.
+  // Returns the entry indexed for the text afterwards.
+  template <typename TextOf>
+  std::size_t Insert(std::string_view text, std::size_t entry, const TextOf& textOf) {
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    if (entry >= kMaxEntries) throw std::length_error("too many entries for a text index");
+    const std::uint32_t hash = SlotHash(text);
+    for (std::size_t at = hash & mask_;; at = (at + 1) & mask_) {
+      Slot& slot = slots_[at];
+      if (slot.EntryPlusOne == 0) {
+        slot = {hash, static_cast<std::uint32_t>(entry + 1)};
+        ++used_;
+        return entry;
+      }
+      if (slot.Hash == hash && EqualsIgnoringCaseFast(textOf(slot.EntryPlusOne - 1), text))
+        return slot.EntryPlusOne - 1;
+    }
+  }
+
+  void Clear() {
+    slots_.clear();
+    used_ = 0;
+    mask_ = 0;
+  }
+
+ private:
+  // Eight bytes a slot keep the table small: 32 bits of the hash place the
+  // slot and screen out most unequal texts before they are compared.
+  struct Slot {
+    std::uint32_t Hash = 0;
+    std::uint32_t EntryPlusOne = 0;  // 0: empty
+  };
+  static constexpr std::size_t kMaxEntries = 0xFFFFFFFEu;
+  static std::uint32_t SlotHash(std::string_view text) {
+    return static_cast<std::uint32_t>(CaseInsensitiveHash(text));
+  }
+  // Doubles the table, placing the entries again by their stored hashes.
+  void Grow();
+
+  std::vector<Slot> slots_;
+  std::size_t used_ = 0;
+  std::size_t mask_ = 0;
+};
+
+}  // namespace qv3
