@@ -95,16 +95,16 @@ std::optional<std::string> PrivateTemporaryFolder() {
   return std::nullopt;
 }
 std::vector<std::string_view> SplitLineViews(std::string_view text) {
-  // Counted first, so the list is allocated once at its final size.
-  std::size_t breaks = 0;
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++breaks;
+  // Every line ends in at most one CR and one LF: room for that many is
+  // reserved at once (pages of it never written are never touched).
+  const auto breaks = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n') +
+                                               std::count(text.begin(), text.end(), '\r'));
   std::vector<std::string_view> lines;
   lines.reserve(breaks + 1);
   std::size_t start = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
-    if (c != '\r' && c != '\n') continue;
+    if (static_cast<unsigned char>(c) > '\r' || (c != '\r' && c != '\n')) continue;
     lines.push_back(text.substr(start, i - start));
     if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
     start = i + 1;

@@ -27,34 +27,67 @@ void EraseFirst(std::string& text, std::string_view part) {
   if (at != std::string::npos) text.erase(at, part.size());
 }
 
+// Which marks an operand holds, noted while its text is gathered so that
+// the searches for absent ones are skipped.
+struct OperandShape {
+  bool Comma = false, CommaX = false, CommaY = false;
+  bool Hash = false, Open = false, Close = false, Plus = false, Minus = false;
+};
+
 // The operand text, blanks removed wherever they stand, into operand.
-void OperandText(std::string_view rest, std::string& operand) {
-  operand.clear();
-  for (char c : rest)
-    if (c != ' ') operand.push_back(c);
+OperandShape OperandText(std::string_view rest, std::string& operand) {
+  OperandShape shape;
+  operand.resize(rest.size());
+  std::size_t size = 0;
+  char previous = 0;
+  for (char c : rest) {
+    if (c == ' ') continue;
+    operand[size++] = c;
+    if (previous == ',') {
+      shape.CommaX |= c == 'X';
+      shape.CommaY |= c == 'Y';
+    }
+    shape.Comma |= c == ',';
+    shape.Hash |= c == '#';
+    shape.Open |= c == '(';
+    shape.Close |= c == ')';
+    shape.Plus |= c == '+';
+    shape.Minus |= c == '-';
+    previous = c;
+  }
+  operand.resize(size);
+  return shape;
 }
 
 // The addressing mode by the operand's punctuation alone.
-int ClassifyOperand(std::string_view operand) {
+int ClassifyOperand(std::string_view operand, const OperandShape& shape) {
   if (operand.empty()) return kImplied;
   if (operand[0] == '#') return kImmediate;
   if (operand[0] == '(') {
     int mode = -1;
-    if (Contains(operand, ",X")) mode = kIndexedIndirect;
-    if (Contains(operand, ",Y")) mode = kIndirectIndexed;
-    if (!Contains(operand, ",")) mode = kIndirect;
+    if (shape.CommaX) mode = kIndexedIndirect;
+    if (shape.CommaY) mode = kIndirectIndexed;
+    if (!shape.Comma) mode = kIndirect;
     if (mode >= 0) return mode;
     // "(" with a comma but neither ",X" nor ",Y": taken as absolute below.
   }
   int mode = kAbsolute;
-  if (Contains(operand, ",X")) mode = kAbsoluteX;
-  if (Contains(operand, ",Y")) mode = kAbsoluteY;
+  if (shape.CommaX) mode = kAbsoluteX;
+  if (shape.CommaY) mode = kAbsoluteY;
   return mode;
 }
 
-// The expression left when the mode's punctuation is taken out (in place).
-void OperandExpression(std::string& operand) {
-  for (std::string_view mark : {",X", ",Y", "#", "(", ")"}) EraseFirst(operand, mark);
+// The expression left when the mode's punctuation is taken out (in place):
+// the first ",X", then the first ",Y", "#", "(" and ")".
+void OperandExpression(std::string& operand, OperandShape shape) {
+  if (shape.CommaX) {
+    EraseFirst(operand, ",X");
+    shape.CommaY = Contains(operand, ",Y");  // the cut may have joined a "," and a "Y"
+  }
+  if (shape.CommaY) EraseFirst(operand, ",Y");
+  if (shape.Hash) EraseFirst(operand, "#");
+  if (shape.Open) EraseFirst(operand, "(");
+  if (shape.Close) EraseFirst(operand, ")");
 }
 
 std::int32_t Add(std::int32_t a, std::int32_t b) {
@@ -66,13 +99,18 @@ std::int32_t Subtract(std::int32_t a, std::int32_t b) {
 
 // One operator at most: the first "+", else the first "-", else a leading
 // "<" or ">" byte selector, else a single term.
-std::int32_t ExpressionValue(ModuleAssembly& module, std::string_view expression, bool isPass1) {
+std::int32_t ExpressionValue(ModuleAssembly& module, std::string_view expression,
+                             const OperandShape& shape, bool isPass1) {
   if (expression.empty()) return 0;
   auto term = [&](std::string_view text) { return ResolveTerm(module, text, isPass1); };
-  if (const auto plus = expression.find('+'); plus != std::string_view::npos)
+  if (shape.Plus) {
+    const auto plus = expression.find('+');
     return Add(term(expression.substr(0, plus)), term(expression.substr(plus + 1)));
-  if (const auto minus = expression.find('-'); minus != std::string_view::npos)
+  }
+  if (shape.Minus) {
+    const auto minus = expression.find('-');
     return Subtract(term(expression.substr(0, minus)), term(expression.substr(minus + 1)));
+  }
   if (expression[0] == '<') return term(expression.substr(1)) & 0xFF;
   if (expression[0] == '>') return (term(expression.substr(1)) >> 8) & 0xFF;
   return term(expression);
@@ -148,10 +186,10 @@ void AssembleInstruction(ModuleAssembly& module, LineContext& line) {
   }
 
   std::string& expression = module.OperandScratch;
-  OperandText(line.RestOfLine, expression);
-  int mode = ClassifyOperand(expression);
-  OperandExpression(expression);
-  std::int32_t value = ExpressionValue(module, expression, line.IsPass1);
+  const OperandShape shape = OperandText(line.RestOfLine, expression);
+  int mode = ClassifyOperand(expression, shape);
+  OperandExpression(expression, shape);
+  std::int32_t value = ExpressionValue(module, expression, shape, line.IsPass1);
 
   // The zero-page form is chosen by the value, not by how it was written.
   if (value < 256 && (mode == kAbsolute || mode == kAbsoluteX || mode == kAbsoluteY)) mode -= 3;

@@ -7,14 +7,20 @@
 namespace qv3 {
 
 void LineContext::Load(std::string_view text) {
-  Buffer.assign(text);
-  if (Buffer.find('~') == std::string::npos) {
-    // No tilde stretch: one branch-free pass the compiler can vectorise.
-    for (char& c : Buffer) {
-      const bool lower = c >= 'a' && c <= 'z';
-      c = static_cast<char>(lower ? c - 32 : (c == '\t' ? ' ' : c));
-    }
-  } else {
+  // Upper case and TABs turned into blanks in one branch-free pass the
+  // compiler can vectorise; a line with a tilde stretch is done again with
+  // the stretch left as it is.
+  Buffer.resize(text.size());
+  char* out = Buffer.data();
+  bool tilde = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    tilde |= c == '~';
+    const bool lower = c >= 'a' && c <= 'z';
+    out[i] = static_cast<char>(lower ? c - 32 : (c == '\t' ? ' ' : c));
+  }
+  if (tilde) {
+    Buffer.assign(text);
     UpperCaseOutsideTildesInPlace(Buffer);
     std::replace(Buffer.begin(), Buffer.end(), '\t', ' ');
   }

@@ -145,7 +145,8 @@ NumberLiteral ReadNumberLiteral(std::string_view text) {
   // leading blanks of a view gives the same text without a copy.
   std::string normalised;
   std::string_view copy = text;
-  if (copy.find('\t') != std::string_view::npos) {
+  // Literals are short: a plain loop beats a library search here.
+  if (std::find(copy.begin(), copy.end(), '\t') != copy.end()) {
     normalised.assign(text);
     NormaliseBlanks(normalised);
     copy = normalised;
