@@ -93,10 +93,9 @@ int main(int argc, char** argv) {
   qv3::CompileSession session;
   session.CurrentDirectory = AbsoluteFolderOf("./");
   session.KeepTopModuleSymbols = !viceLabelsPath.empty();
-  const std::vector<std::string_view> lines = qv3::SplitLineViews(*text);
   const std::string moduleName(qv3::CutAtFirstDot(qv3::FileNameOf(path)));
   const qv3::CompileOutcome outcome =
-      qv3::RunCompileCommand(session, lines, moduleName, AbsoluteFolderOf(path));
+      qv3::RunCompileCommand(session, qv3::SourceText(*text), moduleName, AbsoluteFolderOf(path));
 
   for (const qv3::MessageList* list : {&session.StatusList, &session.HintList}) {
     for (const auto& line : list->Lines()) {

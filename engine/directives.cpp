@@ -193,8 +193,10 @@ bool Include(ModuleAssembly& module, LineContext& line) {
     return false;
   }
   ++module.IncludeDepth;
-  for (const std::string_view included : SplitLineViews(*content))
+  SourceText(*content).ForEachLine([&](std::string_view included) {
     ProcessLine(module, included, line.IsPass1);
+    return true;
+  });
   --module.IncludeDepth;
   return true;
 }

@@ -46,12 +46,13 @@ bool RecordCompile(CompileSession& session, const std::string& key) {
 // line, after leading blanks and TABs, starts with those seven letters in
 // any case and the word ends there. TABs count as blanks here because the
 // line is normalised twice (once before TakeWord, once inside it).
+// It may be given the line with its comment: a "/" may end the word too.
 bool MayStartWithCompile(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   const std::string_view word = text.substr(i, 7);
   if (!EqualsIgnoringCase(word, "COMPILE")) return false;
-  return i + 7 == text.size() || text[i + 7] == ' ' || text[i + 7] == '\t';
+  return i + 7 == text.size() || text[i + 7] == ' ' || text[i + 7] == '\t' || text[i + 7] == '/';
 }
 
 // The text after the keyword of a COMPILE line (upper-cased outside
@@ -81,34 +82,44 @@ void ForEachModuleName(std::string_view list, Visit&& visit) {
 
 // Finds the COMPILE lines; false after an empty one, which stops the module
 // before its first pass.
+// Finds the COMPILE lines; false after an empty one, which stops the module
+// before its first pass. The line's number and text are only set for the
+// report: the first pass sets them anew before anything else reads them.
 bool PreScanDependents(ModuleAssembly& module) {
   CompileSession& session = module.Session;
-  for (std::size_t i = 0; i < module.SourceLines.size(); ++i) {
-    session.CurrentLineNumber = static_cast<std::int32_t>(i + 1);
-    const std::string_view text = StripComment(module.SourceLines[i]);
-    session.CurrentLineText.assign(text);
+  std::size_t number = 0;
+  bool complete = true;
+  module.Source.ForEachLine([&](std::string_view line) {
+    ++number;
+    if (!MayStartWithCompile(line)) return true;
+    const std::string_view text = StripComment(line);
     const auto list = CompileList(text);
-    if (!list) continue;
+    if (!list) return true;
     bool named = false;
     ForEachModuleName(*list, [&](std::string_view) { return !(named = true); });
     if (!named) {
+      session.CurrentLineNumber = static_cast<std::int32_t>(number);
+      session.CurrentLineText.assign(text);
       ReportDiagnostic(session, Err::CompileSyntax, true, module.ModuleName);
-      return false;
+      return complete = false;
     }
-    module.CompileLines.push_back(i);
-  }
-  return true;
+    module.CompileLines.push_back(line);
+    return true;
+  });
+  return complete;
 }
 
-void RunPass(ModuleAssembly& module, bool isPass1) {
+void RunPass(ModuleAssembly& module, bool isPass1, std::size_t total) {
   CompileSession& session = module.Session;
   ProgressSink& progress = session.progress();
-  const std::size_t total = module.SourceLines.size();
-  for (std::size_t i = 0; i < total; ++i) {
-    progress.SetProgress(i + 1, total);
-    session.CurrentLineNumber = static_cast<std::int32_t>(i + 1);
-    ProcessLine(module, module.SourceLines[i], isPass1);
-  }
+  std::size_t number = 0;
+  module.Source.ForEachLine([&](std::string_view line) {
+    ++number;
+    progress.SetProgress(number, total);
+    session.CurrentLineNumber = static_cast<std::int32_t>(number);
+    ProcessLine(module, line, isPass1);
+    return true;
+  });
 }
 
 // An output file, created when pass 2 starts and written when the module
@@ -144,14 +155,16 @@ void KeepSymbols(ModuleAssembly& module) {
 }
 
 void AddUnusedSymbolHints(ModuleAssembly& module) {
+  std::string prefix = "Hint";
+  if (!module.IsTopModule) prefix += " in file [" + module.ModuleName + "]";
+  prefix += ": ";
+  std::string hint;
   for (std::size_t i = 0; i < module.Symbols.Size(); ++i) {
     if (module.Symbols.Uses(i) != 0) continue;
-    std::string hint = "Hint";
-    if (!module.IsTopModule) hint += " in file [" + module.ModuleName + "]";
-    hint += ": ";
+    hint = prefix;
     hint += module.Symbols.Name(i);
     hint += " never used";
-    module.Session.HintList.AppendUnique(std::move(hint));
+    module.Session.HintList.AppendUnique(hint);
   }
 }
 
@@ -172,7 +185,8 @@ void AssembleModule(ModuleAssembly& module) {
   session.StatusList.Append("*** compiling: " + module.Directory + module.ModuleName);
 
   progress.SetActivity("Pass 1: Processing labels...");
-  RunPass(module, true);
+  const std::size_t lineCount = module.Source.LineCount();
+  RunPass(module, true, lineCount);
 
   module.Origin = 0;
   module.LoadAddress = 0;
@@ -183,7 +197,7 @@ void AssembleModule(ModuleAssembly& module) {
   OutputFile programFile(module.ProgramPath);
   OutputFile objectFile(module.ObjectPath);
   WriteObjectHeader(module);
-  RunPass(module, false);
+  RunPass(module, false, lineCount);
   if (module.IsTopModule && session.KeepTopModuleSymbols) KeepSymbols(module);
 
   AddUnusedSymbolHints(module);
@@ -201,12 +215,11 @@ void AssembleModule(ModuleAssembly& module) {
 
 // Assembles the modules that the COMPILE lines name, in order: directory +
 // name + ".qv3" for each; the first file that cannot be read ends the list.
-void CompileDependents(CompileSession& session, std::span<const std::string_view> sourceLines,
-                       const std::vector<std::size_t>& compileLines, const std::string& moduleName,
-                       const std::string& directory) {
-  for (const std::size_t index : compileLines) {
+void CompileDependents(CompileSession& session, const std::vector<std::string_view>& compileLines,
+                       const std::string& moduleName, const std::string& directory) {
+  for (const std::string_view compileLine : compileLines) {
     bool unreadable = false;
-    ForEachModuleName(*CompileList(StripComment(sourceLines[index])), [&](std::string_view name) {
+    ForEachModuleName(*CompileList(StripComment(compileLine)), [&](std::string_view name) {
       const std::string file = directory + std::string(name) + ".qv3";
       const auto content = ReadWholeFile(ResolveInFolder(FolderOf(file), FileNameOf(file)));
       if (!content) {
@@ -214,8 +227,7 @@ void CompileDependents(CompileSession& session, std::span<const std::string_view
         unreadable = true;
         return false;
       }
-      const std::vector<std::string_view> lines = SplitLineViews(*content);
-      CompileModule(session, lines, CutAtFirstDot(FileNameOf(file)), false, directory);
+      CompileModule(session, SourceText(*content), CutAtFirstDot(FileNameOf(file)), false, directory);
       return true;
     });
     if (unreadable) return;
@@ -226,17 +238,18 @@ void CompileDependents(CompileSession& session, std::span<const std::string_view
 void CompileModule(CompileSession& session, const std::vector<std::string>& sourceLines,
                    std::string_view moduleName, bool isTopModule, std::string_view directory) {
   const std::vector<std::string_view> views(sourceLines.begin(), sourceLines.end());
-  CompileModule(session, views, moduleName, isTopModule, directory);
+  CompileModule(session, SourceText(std::span<const std::string_view>(views)), moduleName, isTopModule,
+                directory);
 }
 
-void CompileModule(CompileSession& session, std::span<const std::string_view> sourceLines,
-                   std::string_view moduleName, bool isTopModule, std::string_view directory) {
-  std::vector<std::size_t> compileLines;
+void CompileModule(CompileSession& session, SourceText source, std::string_view moduleName,
+                   bool isTopModule, std::string_view directory) {
+  std::vector<std::string_view> compileLines;
   std::string name = LowerCaseAToZ(moduleName);
   std::string folder;
   {
     // The module's symbols and code are released before its dependents run.
-    ModuleAssembly module(session, sourceLines);
+    ModuleAssembly module(session, source);
     module.ModuleName = name;
     module.IsTopModule = isTopModule;
     if (!RecordCompile(session, UpperCaseOutsideTildes(module.ModuleName))) return;
@@ -249,7 +262,7 @@ void CompileModule(CompileSession& session, std::span<const std::string_view> so
     compileLines = std::move(module.CompileLines);
     folder = module.Directory;
   }
-  CompileDependents(session, sourceLines, compileLines, name, folder);
+  CompileDependents(session, compileLines, name, folder);
 }
 
 }  // namespace qv3

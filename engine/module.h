@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/source_text_lines.h"
+
 namespace qv3 {
 
 struct CompileSession;
@@ -15,8 +17,8 @@ struct CompileSession;
 // directory: where the module's dependents, includes, binaries and object
 // files are found and its outputs written ("/"-terminated; empty means the
 // session's CurrentDirectory). Throws CompileAbandoned on output failures.
-void CompileModule(CompileSession& session, std::span<const std::string_view> sourceLines,
-                   std::string_view moduleName, bool isTopModule, std::string_view directory);
+void CompileModule(CompileSession& session, SourceText source, std::string_view moduleName,
+                   bool isTopModule, std::string_view directory);
 void CompileModule(CompileSession& session, const std::vector<std::string>& sourceLines,
                    std::string_view moduleName, bool isTopModule, std::string_view directory);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/line_context.h"
+#include "engine/source_text_lines.h"
 #include "engine/symbol_table.h"
 
 namespace qv3 {
@@ -35,12 +36,13 @@ class ProgramImage {
 };
 
 struct ModuleAssembly {
-  ModuleAssembly(CompileSession& session, std::span<const std::string_view> sourceLines)
-      : Session(session), SourceLines(sourceLines) {}
+  ModuleAssembly(CompileSession& session, SourceText source) : Session(session), Source(source) {}
   // Lines held as strings are seen through views kept here (of the lines
   // as they are when the assembly is made).
   ModuleAssembly(CompileSession& session, const std::vector<std::string>& sourceLines)
-      : Session(session), lineViews_(sourceLines.begin(), sourceLines.end()), SourceLines(lineViews_) {}
+      : Session(session),
+        lineViews_(sourceLines.begin(), sourceLines.end()),
+        Source(std::span<const std::string_view>(lineViews_)) {}
   ModuleAssembly(const ModuleAssembly&) = delete;
   ModuleAssembly& operator=(const ModuleAssembly&) = delete;
 
@@ -50,14 +52,14 @@ struct ModuleAssembly {
   std::vector<std::string_view> lineViews_;
 
  public:
-  std::span<const std::string_view> SourceLines;
+  SourceText Source;
   std::string ModuleName;  // lower-cased file name without folder and extension
   bool IsTopModule = true;
   std::string Directory;  // ends in "/": dependents, includes, outputs
-  // The COMPILE lines found by the pre-scan (indices into SourceLines). The
-  // dependent files are named from them when the dependents are assembled,
-  // so a very long list is never held as a list of full file names.
-  std::vector<std::size_t> CompileLines;
+  // The COMPILE lines found by the pre-scan (views of the source's lines).
+  // The dependent files are named from them when the dependents are
+  // assembled, so a very long list is never held as a list of full names.
+  std::vector<std::string_view> CompileLines;
 
   std::int32_t Origin = 0;
   std::uint16_t LoadAddress = 0;

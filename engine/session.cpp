@@ -7,27 +7,6 @@
 
 namespace qv3 {
 
-void MessageList::Append(std::string text, std::optional<TErrorInfo> info) {
-  lines_.push_back({std::move(text), std::move(info)});
-  Index(lines_.size() - 1);
-}
-
-bool MessageList::Contains(std::string_view text) const {
-  return index_.Find(text, [this](std::size_t at) -> std::string_view { return lines_[at].Text; }) !=
-         TextIndex::kNone;
-}
-
-bool MessageList::AppendUnique(std::string text, std::optional<TErrorInfo> info) {
-  if (Contains(text)) return false;
-  Append(std::move(text), std::move(info));
-  return true;
-}
-
-void MessageList::Clear() {
-  index_.Clear();
-  lines_.clear();
-}
-
 ProgressSink& CompileSession::progress() {
   static SilentProgress silent;  // stateless, so sharing it is harmless
   return Progress ? *Progress : silent;
@@ -58,11 +37,11 @@ CompileOutcome RunCompileCommand(CompileSession& session,
                                  const std::vector<std::string>& sourceLines,
                                  std::string_view moduleName, std::string_view folder) {
   const std::vector<std::string_view> views(sourceLines.begin(), sourceLines.end());
-  return RunCompileCommand(session, views, moduleName, folder);
+  return RunCompileCommand(session, SourceText(std::span<const std::string_view>(views)), moduleName,
+                           folder);
 }
 
-CompileOutcome RunCompileCommand(CompileSession& session,
-                                 std::span<const std::string_view> sourceLines,
+CompileOutcome RunCompileCommand(CompileSession& session, SourceText source,
                                  std::string_view moduleName, std::string_view folder) {
   session.ModulesCompiledOnce.clear();
   session.ModulesCompiledTwice.clear();
@@ -72,7 +51,7 @@ CompileOutcome RunCompileCommand(CompileSession& session,
   session.TopModuleProgramPath.clear();
 
   try {
-    CompileModule(session, sourceLines, moduleName, true, folder);
+    CompileModule(session, source, moduleName, true, folder);
   } catch (const CompileAbandoned& failure) {
     return {true, failure.what()};
   }

@@ -12,57 +12,10 @@
 #include <vector>
 
 #include "engine/diagnostics.h"
-#include "engine/text_index.h"
+#include "engine/message_list.h"
+#include "engine/source_text_lines.h"
 
 namespace qv3 {
-
-// A line of the Status list; diagnostics carry their record.
-struct StatusLine {
-  std::string Text;
-  std::optional<TErrorInfo> Info;
-};
-
-// A list of message lines with a case-insensitive index beside it, so that
-// "is this line already listed?" stays cheap for long lists. The lines sit
-// in a deque, which never moves them, so the index can refer to their texts.
-class MessageList {
- public:
-  MessageList() = default;
-  // Moving keeps the deque's elements where they are, so the index stays
-  // valid; a copy would point into the other list.
-  MessageList(MessageList&&) = default;
-  MessageList& operator=(MessageList&&) = default;
-  MessageList(const MessageList&) = delete;
-  MessageList& operator=(const MessageList&) = delete;
-
-  void Append(std::string text, std::optional<TErrorInfo> info = std::nullopt);
-  // True when a line equal to text, letter case ignored, is in the list.
-  bool Contains(std::string_view text) const;
-  // Appends unless an equal line (letter case ignored) is listed already.
-  // Returns whether the line was added.
-  bool AppendUnique(std::string text, std::optional<TErrorInfo> info = std::nullopt);
-  void Clear();
-  // Removes the lines for which drop returns true, keeping the order of the rest.
-  template <typename Predicate>
-  void RemoveIf(Predicate drop) {
-    std::deque<StatusLine> kept;
-    for (auto& line : lines_)
-      if (!drop(line)) kept.push_back(std::move(line));
-    index_.Clear();
-    lines_ = std::move(kept);
-    for (std::size_t i = 0; i < lines_.size(); ++i) Index(i);
-  }
-  const std::deque<StatusLine>& Lines() const { return lines_; }
-  std::size_t Size() const { return lines_.size(); }
-
- private:
-  void Index(std::size_t i) {
-    index_.Insert(lines_[i].Text, i, [this](std::size_t at) -> std::string_view { return lines_[at].Text; });
-  }
-
-  std::deque<StatusLine> lines_;
-  TextIndex index_;
-};
 
 // The progress window of a compile. The driver shows it for every module,
 // sets its two texts as the work goes on and closes it at the module's end.
@@ -140,8 +93,7 @@ struct CompileOutcome {
 // dependents, withdraws the first-compile diagnostics of modules compiled
 // twice, derives FatalFlag and appends the verdict line when it is set.
 // folder is the document's directory (may be empty: CurrentDirectory is used).
-CompileOutcome RunCompileCommand(CompileSession& session,
-                                 std::span<const std::string_view> sourceLines,
+CompileOutcome RunCompileCommand(CompileSession& session, SourceText source,
                                  std::string_view moduleName, std::string_view folder);
 CompileOutcome RunCompileCommand(CompileSession& session,
                                  const std::vector<std::string>& sourceLines,

@@ -3,12 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/text_arena.h"
 #include "engine/text_index.h"
 
 namespace qv3 {
@@ -35,15 +35,10 @@ class SymbolTable {
   void CountUse(std::size_t i) { ++uses_[i]; }
 
  private:
-  // The name's bytes, copied into blocks that never move.
-  std::string_view Keep(std::string_view name);
-
-  std::vector<std::string_view> names_;  // views into blocks_
+  std::vector<std::string_view> names_;  // copies kept in nameTexts_
   std::vector<std::uint16_t> values_;    // the low 16 bits the value text shows
   std::vector<std::uint32_t> uses_;
-  std::vector<std::unique_ptr<char[]>> blocks_;
-  std::size_t blockLeft_ = 0;
-  char* blockNext_ = nullptr;
+  TextArena nameTexts_;
   // The first index for each name; later equal names never enter it.
   TextIndex index_;
 };

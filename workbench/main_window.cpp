@@ -356,7 +356,6 @@ bool TfrmQV3::compileActiveEditor(QString& programPath, QString& folder) {
   folder = folderOfDocument(*editor);
   const std::string moduleName(qv3::CutAtFirstDot(qv3::FileNameOf(Bytes(editor->caption()))));
   const std::string text = editor->DocumentBytes();
-  const std::vector<std::string_view> lines = qv3::SplitLineViews(text);
 
   std::string directory = Bytes(folder);
   if (directory.empty() || directory.back() != '/') directory += '/';
@@ -365,7 +364,7 @@ bool TfrmQV3::compileActiveEditor(QString& programPath, QString& folder) {
   if (frmProcess_) progress.emplace(*frmProcess_);
   session_.Progress = progress ? &*progress : nullptr;
   const qv3::CompileOutcome outcome =
-      qv3::RunCompileCommand(session_, lines, moduleName, directory);
+      qv3::RunCompileCommand(session_, qv3::SourceText(text), moduleName, directory);
   session_.Progress = nullptr;
 
   ShowMessageLines(*editor, session_);

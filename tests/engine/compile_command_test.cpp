@@ -38,7 +38,7 @@ TEST_F(CompileCommandTest, FatalDiagnosticSetsTheFlagAndAddsTheVerdictLast) {
   EXPECT_EQ(Status(), (Lines{Compiling("t"), FatalLine("t", "Unknown constant/label", 2,
                                                        "LDA NOWHERE"),
                              Success("t"), kVerdict}));
-  EXPECT_FALSE(session.StatusList.Lines().back().Info.has_value());
+  EXPECT_EQ(session.StatusList.Lines().back().Info, nullptr);
 }
 
 TEST_F(CompileCommandTest, WarningsAloneDoNotFail) {

@@ -96,7 +96,7 @@ TEST_F(ReporterTest, AppendsOneLineWithItsRecord) {
   ASSERT_EQ(session.StatusList.Size(), 1u);
   const StatusLine& line = session.StatusList.Lines()[0];
   EXPECT_EQ(line.Text, "Fatal in file [demo]: Unknown constant/label (at line: 5 \"lda foo\", pass: 1)");
-  ASSERT_TRUE(line.Info.has_value());
+  ASSERT_NE(line.Info, nullptr);
   EXPECT_EQ(line.Info->Line, 5);
   EXPECT_EQ(line.Info->Pass, 1);
   EXPECT_TRUE(line.Info->Fatal);

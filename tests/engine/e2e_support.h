@@ -136,7 +136,7 @@ inline std::string SuccessLine(std::string_view module) {
 
 inline std::vector<std::string> Texts(const MessageList& list) {
   std::vector<std::string> texts;
-  for (const auto& line : list.Lines()) texts.push_back(line.Text);
+  for (const auto& line : list.Lines()) texts.emplace_back(line.Text);
   return texts;
 }
 

@@ -143,7 +143,7 @@ TEST_F(OperandTest, ReferenceAboveTheDefinitionCountsAsAUse) {
   const std::vector<std::string> lines = {"ORIGIN $1000", "JMP LATER", "LATER: NOP", "IDLE: RTS"};
   ASSERT_FALSE(RunCompileCommand(Bench.Session, lines, "demo", Bench.Folder.Path()).Abandoned);
   std::vector<std::string> hints;
-  for (const auto& line : Bench.Session.HintList.Lines()) hints.push_back(line.Text);
+  for (const auto& line : Bench.Session.HintList.Lines()) hints.emplace_back(line.Text);
   EXPECT_EQ(hints, std::vector<std::string>{"Hint: IDLE never used"});
   EXPECT_TRUE(Messages().empty());
 }

@@ -240,7 +240,7 @@ TEST(ResourceLimits, MillionLineSourceAssemblesInBoundedMemoryAndTime) {
     }
     const auto& status = assembly.Session.StatusList.Lines();
     if (status.size() != 2 || status[1].Text != "Success (big)!")
-      return "no clean result: " + (status.size() > 1 ? status[1].Text : std::string());
+      return "no clean result: " + (status.size() > 1 ? std::string(status[1].Text) : std::string());
     std::size_t block = 2 + 3;  // LDX #, JMP
     for (int i = 0; i < kLinesPerBlock - 3; ++i) block += kBlockBodyBytes[i % 7];
     return Expect(programSize == 2 + block, "program size " + std::to_string(programSize));

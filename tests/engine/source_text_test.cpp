@@ -309,7 +309,7 @@ TEST(ParseNumber, EachFailingCallReportsOnceWithTheModuleName) {
   ParseNumber("nonsense", session, "other");
   ParseNumber("12 ", session, "other");  // same line text: listed once
   ASSERT_EQ(session.StatusList.Size(), 1u);
-  ASSERT_TRUE(session.StatusList.Lines()[0].Info.has_value());
+  ASSERT_NE(session.StatusList.Lines()[0].Info, nullptr);
   EXPECT_TRUE(session.StatusList.Lines()[0].Info->Fatal);
   EXPECT_EQ(session.StatusList.Lines()[0].Info->FileName, "other");
   session.CurrentLineNumber = 4;

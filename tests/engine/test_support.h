@@ -103,17 +103,17 @@ inline std::vector<std::string> ReportedMessages(const CompileSession& session) 
     const auto start = line.Text.find(": ");
     const auto end = line.Text.rfind(" (at line: ");
     if (start == std::string::npos || end == std::string::npos || end < start) {
-      messages.push_back(line.Text);
+      messages.emplace_back(line.Text);
       continue;
     }
-    messages.push_back(line.Text.substr(start + 2, end - start - 2));
+    messages.emplace_back(line.Text.substr(start + 2, end - start - 2));
   }
   return messages;
 }
 
 inline std::vector<std::string> StatusTexts(const CompileSession& session) {
   std::vector<std::string> texts;
-  for (const auto& line : session.StatusList.Lines()) texts.push_back(line.Text);
+  for (const auto& line : session.StatusList.Lines()) texts.emplace_back(line.Text);
   return texts;
 }
 

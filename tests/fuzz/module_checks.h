@@ -63,13 +63,13 @@ inline std::string AssembleChecked(FixtureFolder& folder, const std::vector<std:
   outcome.Abandoned = result.Abandoned;
   outcome.Error = result.Error;
   for (const auto& line : session.StatusList.Lines()) {
-    outcome.Status.push_back(line.Text);
+    outcome.Status.emplace_back(line.Text);
     if (line.Info)
       outcome.Records.push_back(std::to_string(line.Info->Line) + "/" +
                                 std::to_string(line.Info->Pass) + "/" +
                                 (line.Info->Fatal ? "F/" : "W/") + line.Info->FileName);
   }
-  for (const auto& line : session.HintList.Lines()) outcome.Hints.push_back(line.Text);
+  for (const auto& line : session.HintList.Lines()) outcome.Hints.emplace_back(line.Text);
   outcome.Files = folder.Snapshot();
   for (const auto& [name, content] : outcome.Files) {
     const bool program = name.size() >= 4 && name.compare(name.size() - 4, 4, ".prg") == 0;
