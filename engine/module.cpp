@@ -10,6 +10,7 @@
 #include "engine/directives.h"
 #include "engine/file_system.h"
 #include "engine/module_assembly.h"
+#include "engine/output_file.h"
 #include "engine/session.h"
 #include "engine/source_text.h"
 
@@ -122,31 +123,6 @@ void RunPass(ModuleAssembly& module, bool isPass1, std::size_t total) {
   });
 }
 
-// An output file, created when pass 2 starts and written when the module
-// ends; closed on every way out.
-class OutputFile {
- public:
-  explicit OutputFile(std::string path) : path_(std::move(path)) {
-    file_.reset(std::fopen(path_.c_str(), "wb"));
-    if (!file_) throw CompileAbandoned("Cannot create file " + path_ + ": " + std::strerror(errno));
-  }
-  void WriteAndClose(const void* data, std::size_t size) {
-    errno = 0;
-    const bool written = size == 0 || std::fwrite(data, 1, size, file_.get()) == size;
-    const bool closed = std::fclose(file_.release()) == 0;
-    if (!written || !closed)
-      throw CompileAbandoned("Cannot write file " + path_ + ": " +
-                             (errno ? std::strerror(errno) : "write failed"));
-  }
-
- private:
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  std::string path_;
-  std::unique_ptr<std::FILE, Closer> file_;
-};
-
 void KeepSymbols(ModuleAssembly& module) {
   auto& kept = module.Session.TopModuleSymbols;
   kept.clear();
@@ -196,6 +172,7 @@ void AssembleModule(ModuleAssembly& module) {
   module.ObjectPath = base + ".qvo";
   OutputFile programFile(module.ProgramPath);
   OutputFile objectFile(module.ObjectPath);
+  module.ObjectOutput = &objectFile;
   WriteObjectHeader(module);
   RunPass(module, false, lineCount);
   if (module.IsTopModule && session.KeepTopModuleSymbols) KeepSymbols(module);
@@ -203,9 +180,11 @@ void AssembleModule(ModuleAssembly& module) {
   AddUnusedSymbolHints(module);
   CheckFinalOrigin(module);
 
-  objectFile.WriteAndClose(module.ObjectFile.data(), module.ObjectFile.size());
+  objectFile.WriteAndClose(module.ObjectFile);
+  module.ObjectOutput = nullptr;
   const auto& bytes = module.ProgramFile.Bytes();
-  programFile.WriteAndClose(bytes.data(), bytes.size());
+  programFile.WriteAndClose(
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   if (module.IsTopModule) session.TopModuleProgramPath = module.ProgramPath;
 
   session.StatusList.Append("Success (" + module.ModuleName + ")!");

@@ -1,5 +1,6 @@
 #include "engine/module_assembly.h"
 
+#include "engine/output_file.h"
 #include "engine/session.h"
 #include "engine/source_text.h"
 
@@ -35,23 +36,32 @@ bool WriteProgramByte(ModuleAssembly& module, std::uint8_t byte, bool reportRefu
   return false;
 }
 
+namespace {
+// The object file goes out in pieces of this size, so that its text is
+// never held whole: a module with many symbols has a large one.
+constexpr std::size_t kObjectChunk = 64 * 1024;
+
+void PassOnObjectText(ModuleAssembly& module) {
+  if (module.ObjectOutput == nullptr || module.ObjectFile.size() < kObjectChunk) return;
+  module.ObjectOutput->Write(module.ObjectFile);
+  module.ObjectFile.clear();
+}
+}  // namespace
+
 void WriteObjectLine(ModuleAssembly& module, std::string_view line) {
   module.ObjectFile.append(line);
   module.ObjectFile.append("\r\n");
+  PassOnObjectText(module);
 }
 
 void WriteObjectHeader(ModuleAssembly& module) {
-  // "NAME = $hhhh" CR LF per symbol: reserved at once instead of grown.
-  std::size_t size = 32;
-  for (std::size_t i = 0; i < module.Symbols.Size(); ++i)
-    size += module.Symbols.Name(i).size() + (module.Symbols.Value(i) < 256 ? 8 : 10);
-  module.ObjectFile.reserve(module.ObjectFile.size() + size);
   WriteObjectLine(module, "// Objects");
   for (std::size_t i = 0; i < module.Symbols.Size(); ++i) {
     module.ObjectFile += module.Symbols.Name(i);
     module.ObjectFile += " = $";
     module.ObjectFile += HexText(module.Symbols.Value(i));
     module.ObjectFile += "\r\n";
+    PassOnObjectText(module);
   }
   WriteObjectLine(module, "");
   WriteObjectLine(module, "// Code");

@@ -16,6 +16,7 @@
 namespace qv3 {
 
 struct CompileSession;
+class OutputFile;
 
 // The ".prg" file's bytes, gathered in memory and written once at the end.
 // Addresses cover 64 KB plus the two header bytes; a write past that is
@@ -70,7 +71,10 @@ struct ModuleAssembly {
 
   // Pass 2 output: created before the pass, written when the module ends.
   ProgramImage ProgramFile;
+  // The object file's text not yet passed on: all of it while no output
+  // is attached (pass 1, tests), else at most about one chunk.
   std::string ObjectFile;
+  OutputFile* ObjectOutput = nullptr;
   std::string ProgramPath;
   std::string ObjectPath;
 
