@@ -143,14 +143,16 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   if (!fd.ok()) return std::nullopt;
   // Read straight into the text, its pages made present in one call first:
   // faulting them in one by one costs more than reading a source.
+  // One byte more than the size, so that the read which meets the end of
+  // the file fits as well.
   std::string content;
-  std::size_t size = static_cast<std::size_t>(st.st_size);
+  const std::size_t size = static_cast<std::size_t>(st.st_size) + 1;
   content.reserve(size);
   PopulateForWriting(content.data(), size);
   content.resize(size);
   std::size_t filled = 0;
   for (;;) {
-    if (filled == content.size()) content.resize(content.size() + (1 << 16));  // the file grew
+    if (filled == content.size()) content.resize(content.size() * 2);  // the file grew
     const ssize_t got = ::read(fd.get(), content.data() + filled, content.size() - filled);
     if (got < 0) {
       if (errno == EINTR) continue;

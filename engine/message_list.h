@@ -75,6 +75,11 @@ class MessageList {
   // Returns whether the line was added.
   bool AppendUnique(std::string_view text, std::optional<TErrorInfo> info = std::nullopt);
   void Clear();
+  // Makes room for more lines at once.
+  void Reserve(std::size_t more) {
+    entries_.reserve(entries_.size() + more);
+    index_.Reserve(entries_.size() + more);
+  }
   // Removes the lines for which drop(StatusLine) returns true, keeping the
   // order of the rest.
   template <typename Predicate>

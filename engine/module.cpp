@@ -81,11 +81,10 @@ void ForEachModuleName(std::string_view list, Visit&& visit) {
   }
 }
 
-// Finds the COMPILE lines; false after an empty one, which stops the module
-// before its first pass.
-// Finds the COMPILE lines; false after an empty one, which stops the module
-// before its first pass. The line's number and text are only set for the
-// report: the first pass sets them anew before anything else reads them.
+// Finds the COMPILE lines and counts the lines; false after an empty
+// COMPILE list, which stops the module before its first pass. The line's
+// number and text are only set for that report: the first pass sets them
+// anew before anything else reads them.
 bool PreScanDependents(ModuleAssembly& module) {
   CompileSession& session = module.Session;
   std::size_t number = 0;
@@ -107,6 +106,7 @@ bool PreScanDependents(ModuleAssembly& module) {
     module.CompileLines.push_back(line);
     return true;
   });
+  module.LineCount = number;
   return complete;
 }
 
@@ -134,6 +134,9 @@ void AddUnusedSymbolHints(ModuleAssembly& module) {
   std::string prefix = "Hint";
   if (!module.IsTopModule) prefix += " in file [" + module.ModuleName + "]";
   prefix += ": ";
+  std::size_t unused = 0;
+  for (std::size_t i = 0; i < module.Symbols.Size(); ++i) unused += module.Symbols.Uses(i) == 0;
+  module.Session.HintList.Reserve(unused);
   std::string hint;
   for (std::size_t i = 0; i < module.Symbols.Size(); ++i) {
     if (module.Symbols.Uses(i) != 0) continue;
@@ -161,8 +164,7 @@ void AssembleModule(ModuleAssembly& module) {
   session.StatusList.Append("*** compiling: " + module.Directory + module.ModuleName);
 
   progress.SetActivity("Pass 1: Processing labels...");
-  const std::size_t lineCount = module.Source.LineCount();
-  RunPass(module, true, lineCount);
+  RunPass(module, true, module.LineCount);
 
   module.Origin = 0;
   module.LoadAddress = 0;
@@ -174,7 +176,7 @@ void AssembleModule(ModuleAssembly& module) {
   OutputFile objectFile(module.ObjectPath);
   module.ObjectOutput = &objectFile;
   WriteObjectHeader(module);
-  RunPass(module, false, lineCount);
+  RunPass(module, false, module.LineCount);
   if (module.IsTopModule && session.KeepTopModuleSymbols) KeepSymbols(module);
 
   AddUnusedSymbolHints(module);

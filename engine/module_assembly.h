@@ -61,6 +61,7 @@ struct ModuleAssembly {
   // The dependent files are named from them when the dependents are
   // assembled, so a very long list is never held as a list of full names.
   std::vector<std::string_view> CompileLines;
+  std::size_t LineCount = 0;  // counted by the pre-scan
 
   std::int32_t Origin = 0;
   std::uint16_t LoadAddress = 0;

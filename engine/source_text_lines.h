@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <span>
 #include <string_view>
 
@@ -26,20 +27,28 @@ class SourceText {
         if (!visit(line)) return;
       return;
     }
-    const char* at = text_.data();
-    const char* const end = at + text_.size();
-    const char* start = at;
-    while (at < end) {
-      const char c = *at;
-      if (static_cast<unsigned char>(c) > '\r' || (c != '\n' && c != '\r')) {
-        ++at;
-        continue;
+    // The next LF is found with a fast library search; a CR before it,
+    // alone or as the first half of CR LF, ends the line first. The LF
+    // found is kept while lone CRs end lines before it, so a text of CR
+    // breaks is not searched to its end once per line.
+    const char* start = text_.data();
+    const char* const end = start + text_.size();
+    // The next LF at or after start, or nullptr when none is left.
+    const char* feed = static_cast<const char*>(std::memchr(start, '\n', text_.size()));
+    while (start < end) {
+      if (feed && feed < start)
+        feed = static_cast<const char*>(std::memchr(start, '\n', static_cast<std::size_t>(end - start)));
+      const char* const stop = feed ? feed : end;
+      const auto* carriage = static_cast<const char*>(std::memchr(start, '\r', static_cast<std::size_t>(stop - start)));
+      const char* const lineEnd = carriage ? carriage : stop;
+      if (lineEnd == end) {
+        visit(std::string_view(start, static_cast<std::size_t>(end - start)));
+        return;
       }
-      if (!visit(std::string_view(start, static_cast<std::size_t>(at - start)))) return;
-      if (c == '\r' && at + 1 < end && at[1] == '\n') ++at;
-      start = ++at;
+      if (!visit(std::string_view(start, static_cast<std::size_t>(lineEnd - start)))) return;
+      start = lineEnd + 1;
+      if (carriage && carriage + 1 == feed) start = feed + 1;  // CR LF: one break
     }
-    if (start < end) visit(std::string_view(start, static_cast<std::size_t>(end - start)));
   }
 
  private:

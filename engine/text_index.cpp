@@ -44,9 +44,9 @@ bool EqualsIgnoringCaseFast(std::string_view a, std::string_view b) noexcept {
   return EqualsIgnoringCase(a, b);
 }
 
-void TextIndex::Grow() {
+void TextIndex::Rehash(std::size_t size) {
   std::vector<Slot> old = std::move(slots_);
-  slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+  slots_.assign(size, Slot{});
   mask_ = slots_.size() - 1;
   for (const Slot& slot : old) {
     if (slot.EntryPlusOne == 0) continue;

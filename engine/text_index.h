@@ -51,6 +51,13 @@ class TextIndex {
     }
   }
 
+  // Makes room for entries in all without growing again.
+  void Reserve(std::size_t entries) {
+    std::size_t size = slots_.empty() ? 64 : slots_.size();
+    while (entries * 2 > size) size *= 2;
+    if (size > slots_.size()) Rehash(size);
+  }
+
   void Clear() {
     slots_.clear();
     used_ = 0;
@@ -68,8 +75,10 @@ class TextIndex {
   static std::uint32_t SlotHash(std::string_view text) {
     return static_cast<std::uint32_t>(CaseInsensitiveHash(text));
   }
-  // Doubles the table, placing the entries again by their stored hashes.
-  void Grow();
+  void Grow() { Rehash(slots_.empty() ? 64 : slots_.size() * 2); }
+  // Places the entries again, by their stored hashes, in a table of size
+  // slots (a power of two).
+  void Rehash(std::size_t size);
 
   std::vector<Slot> slots_;
   std::size_t used_ = 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/file_system.h"
+#include "engine/source_text.h"
 #include "engine/line_context.h"
 #include "engine/message_list.h"
 #include "engine/source_text_lines.h"
@@ -177,6 +178,25 @@ TEST(LineContext, LoadUpperCasesOutsideTildesAndTurnsTabsIntoBlanks) {
   line.Load("   ");
   EXPECT_TRUE(line.FirstWord.empty());
   EXPECT_TRUE(line.RestOfLine.empty());
+}
+
+TEST(LineContext, LoadAgreesWithTheTextFunctionsOnRandomBytes) {
+  // The line is prepared eight bytes at a time; the string functions are
+  // the plain statement of the same rules.
+  std::mt19937 random(11);
+  const std::string alphabet = "aAzZ`{@[~\t ;\x80\xE1\xFA\x7F\x09\x89";
+  LineContext line;
+  for (int round = 0; round < 5000; ++round) {
+    std::string text(random() % 40, ' ');
+    for (char& c : text)
+      c = random() % 4 == 0 ? static_cast<char>(random() % 256) : alphabet[random() % alphabet.size()];
+    std::string rest = UpperCaseOutsideTildes(text);
+    NormaliseBlanks(rest);
+    const std::string word = TakeWord(rest, true);
+    line.Load(text);
+    ASSERT_EQ(line.FirstWord, word) << "text: " << text;
+    ASSERT_EQ(line.RestOfLine, rest) << "text: " << text;
+  }
 }
 
 TEST(SymbolTable, NamesAreCopiesAndFirstMatchWins) {
