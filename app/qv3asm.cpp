@@ -97,12 +97,21 @@ int main(int argc, char** argv) {
   const qv3::CompileOutcome outcome =
       qv3::RunCompileCommand(session, qv3::SourceText(*text), moduleName, AbsoluteFolderOf(path));
 
+  // Gathered in pieces of 64 KB: a module with many unused symbols has as
+  // many hint lines.
+  std::string out;
+  out.reserve(1 << 16);
   for (const qv3::MessageList* list : {&session.StatusList, &session.HintList}) {
     for (const auto& line : list->Lines()) {
-      std::fwrite(line.Text.data(), 1, line.Text.size(), stdout);
-      std::fputc('\n', stdout);
+      out += line.Text;
+      out += '\n';
+      if (out.size() >= (1 << 16)) {
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        out.clear();
+      }
     }
   }
+  std::fwrite(out.data(), 1, out.size(), stdout);
   std::fflush(stdout);
   if (outcome.Abandoned) {
     std::cerr << "qv3asm: compile abandoned: " << outcome.Error << '\n';

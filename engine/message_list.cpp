@@ -1,20 +1,26 @@
 #include "engine/message_list.h"
 
+#include <stdexcept>
+
 namespace qv3 {
 
 void MessageList::Append(std::string_view text, std::optional<TErrorInfo> info) {
-  Entry entry{texts_.Keep(text)};
+  // Sizes and record numbers are kept in 32 bits: four thousand million
+  // lines, or a line of 4 GB, are beyond any compile.
+  if (text.size() > 0xFFFFFFFFu || infos_.size() >= 0xFFFFFFFFu)
+    throw std::length_error("message list: line or list too long");
+  const std::string_view kept = texts_.Keep(text);
+  Entry entry{kept.data(), static_cast<std::uint32_t>(kept.size()), 0};
   if (info) {
     infos_.push_back(std::move(*info));
-    entry.InfoPlusOne = infos_.size();
+    entry.InfoPlusOne = static_cast<std::uint32_t>(infos_.size());
   }
   entries_.push_back(entry);
-  index_.Insert(entry.Text, entries_.size() - 1,
-                [this](std::size_t at) { return entries_[at].Text; });
+  index_.Insert(kept, entries_.size() - 1, [this](std::size_t at) { return entries_[at].View(); });
 }
 
 bool MessageList::Contains(std::string_view text) const {
-  return index_.Find(text, [this](std::size_t at) { return entries_[at].Text; }) != TextIndex::kNone;
+  return index_.Find(text, [this](std::size_t at) { return entries_[at].View(); }) != TextIndex::kNone;
 }
 
 bool MessageList::AppendUnique(std::string_view text, std::optional<TErrorInfo> info) {

@@ -96,13 +96,15 @@ class MessageList {
   std::size_t Size() const { return entries_.size(); }
   StatusLine Line(std::size_t i) const {
     const Entry& entry = entries_[i];
-    return {entry.Text, entry.InfoPlusOne ? &infos_[entry.InfoPlusOne - 1] : nullptr};
+    return {entry.View(), entry.InfoPlusOne ? &infos_[entry.InfoPlusOne - 1] : nullptr};
   }
 
  private:
   struct Entry {
-    std::string_view Text;       // kept in texts_
-    std::size_t InfoPlusOne = 0;  // 0: no record
+    const char* Text;  // kept in texts_
+    std::uint32_t Size;
+    std::uint32_t InfoPlusOne;  // 0: no record
+    std::string_view View() const { return {Text, Size}; }
   };
   TextArena texts_;
   std::vector<Entry> entries_;

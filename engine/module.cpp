@@ -239,6 +239,11 @@ void CompileModule(CompileSession& session, SourceText source, std::string_view 
     if (module.Directory.empty() || module.Directory.back() != '/') module.Directory += '/';
 
     if (!PreScanDependents(module)) return;
+    // A line defines one symbol at most, but for includes and a rare
+    // "NAME = LABEL:": reserved so the lists seldom move while they fill.
+    // Room never used is never touched; the cap keeps a long module of
+    // plain instructions from asking for more than it needs.
+    module.Symbols.Reserve(std::min<std::size_t>(module.LineCount, std::size_t{1} << 20));
     AssembleModule(module);
     compileLines = std::move(module.CompileLines);
     folder = module.Directory;

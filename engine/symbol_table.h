@@ -24,6 +24,13 @@ class SymbolTable {
   // Appends a symbol with use count 0; returns its index.
   std::size_t Add(std::string_view name, std::uint16_t value);
   std::size_t Size() const { return names_.size(); }
+  // Room for up to count symbols without moving the lists; room not used
+  // is never touched.
+  void Reserve(std::size_t count) {
+    names_.reserve(count);
+    values_.reserve(count);
+    uses_.reserve(count);
+  }
 
   std::string_view Name(std::size_t i) const { return names_[i]; }
   std::uint16_t Value(std::size_t i) const { return values_[i]; }

@@ -36,7 +36,7 @@ class TextIndex {
   // Returns the entry indexed for the text afterwards.
   template <typename TextOf>
   std::size_t Insert(std::string_view text, std::size_t entry, const TextOf& textOf) {
-    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    if (Crowded(used_ + 1, slots_.size())) Grow();
     if (entry >= kMaxEntries) throw std::length_error("too many entries for a text index");
     const std::uint32_t hash = SlotHash(text);
     for (std::size_t at = hash & mask_;; at = (at + 1) & mask_) {
@@ -54,7 +54,7 @@ class TextIndex {
   // Makes room for entries in all without growing again.
   void Reserve(std::size_t entries) {
     std::size_t size = slots_.empty() ? 64 : slots_.size();
-    while (entries * 2 > size) size *= 2;
+    while (Crowded(entries, size)) size *= 2;
     if (size > slots_.size()) Rehash(size);
   }
 
@@ -72,6 +72,8 @@ class TextIndex {
     std::uint32_t EntryPlusOne = 0;  // 0: empty
   };
   static constexpr std::size_t kMaxEntries = 0xFFFFFFFEu;
+  // Up to two thirds full: probe runs stay short and the table small.
+  static bool Crowded(std::size_t entries, std::size_t slots) { return entries * 3 > slots * 2; }
   static std::uint32_t SlotHash(std::string_view text) {
     return static_cast<std::uint32_t>(CaseInsensitiveHash(text));
   }
