@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/source_text.h"
 
 namespace qv3 {
 
@@ -32,29 +31,34 @@ bool NormaliseWord(std::uint64_t& word) {
 }  // namespace
 
 void LineContext::Load(std::string_view text) {
-  Buffer.assign(text);
-  char* at = Buffer.data();
-  std::size_t left = Buffer.size();
-  bool tilde = false;
-  for (; left >= 8; at += 8, left -= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, at, 8);
-    tilde |= NormaliseWord(word);
-    std::memcpy(at, &word, 8);
+  const std::size_t size = text.size();
+  if (capacity_ < size + 8) {
+    capacity_ = std::max({size + 8, capacity_ * 2, std::size_t{256}});
+    buffer_ = std::make_unique_for_overwrite<char[]>(capacity_);
   }
-  if (left > 0) {
-    std::uint64_t word = 0;  // zero bytes stay zero and are not copied back
-    std::memcpy(&word, at, left);
+  char* const out = buffer_.get();
+  if (size > 0) std::memcpy(out, text.data(), size);
+  std::memset(out + size, 0, 8);  // zeros: no letter, TAB or tilde
+
+  bool tilde = false;
+  for (std::size_t at = 0; at < size; at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, out + at, 8);
     tilde |= NormaliseWord(word);
-    std::memcpy(at, &word, left);
+    std::memcpy(out + at, &word, 8);
   }
   if (tilde) {
-    // A tilde stretch keeps its letters: done again the slow way.
-    Buffer.assign(text);
-    UpperCaseOutsideTildesInPlace(Buffer);
-    std::replace(Buffer.begin(), Buffer.end(), '\t', ' ');
+    // A tilde stretch keeps its letters: done again byte by byte.
+    bool inside = false;
+    for (std::size_t i = 0; i < size; ++i) {
+      const char c = text[i];
+      if (c == '~')
+        inside = !inside;
+      const bool upper = !inside && c >= 'a' && c <= 'z';
+      out[i] = c == '\t' ? ' ' : static_cast<char>(upper ? c - 32 : c);
+    }
   }
-  RestOfLine = Buffer;
+  RestOfLine = std::string_view(out, size);
   FirstWord = TakeWordOf(RestOfLine);
 }
 

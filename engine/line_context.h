@@ -1,6 +1,8 @@
 // The state of handling one source line in one pass.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -9,28 +11,25 @@ namespace qv3 {
 // The first word of a normalised text, removed from the front of the view
 // (the blank that followed it stays). Leading blanks are skipped first; the
 // text holds no TAB.
+// Words are short: plain loops beat library searches here.
 inline std::string_view TakeWordOf(std::string_view& text) {
-  const auto start = text.find_first_not_of(' ');
-  if (start == std::string_view::npos) {
-    text = text.substr(text.size());
-    return {};
-  }
-  text.remove_prefix(start);
-  const std::string_view word = text.substr(0, text.find(' '));
-  text.remove_prefix(word.size());
+  std::size_t start = 0;
+  while (start < text.size() && text[start] == ' ') ++start;
+  std::size_t end = start;
+  while (end < text.size() && text[end] != ' ') ++end;
+  const std::string_view word = text.substr(start, end - start);
+  text.remove_prefix(end);
   return word;
 }
 
 // The view without its leading blanks (the text holds no TAB).
 inline std::string_view SkipBlanks(std::string_view text) {
-  const auto start = text.find_first_not_of(' ');
-  return start == std::string_view::npos ? text.substr(text.size()) : text.substr(start);
+  std::size_t start = 0;
+  while (start < text.size() && text[start] == ' ') ++start;
+  return text.substr(start);
 }
 
 struct LineContext {
-  // The line upper-cased outside tildes, every TAB turned into a blank. The
-  // two words below are views into it; it is reused from line to line.
-  std::string Buffer;
   std::string_view FirstWord;   // the first word: label, name, keyword or mnemonic
   std::string_view RestOfLine;  // the rest, starting with the blank after FirstWord
   bool IsPass1 = true;
@@ -38,7 +37,7 @@ struct LineContext {
   bool Handled = false;
 
   LineContext() = default;
-  // The words are views into Buffer: a copy would see the original's text.
+  // The words are views into the buffer: a copy would see the original's.
   LineContext(const LineContext&) = delete;
   LineContext& operator=(const LineContext&) = delete;
 
@@ -46,6 +45,13 @@ struct LineContext {
   // normalised, the first word taken. Blanks and TABs before the first word
   // are all skipped.
   void Load(std::string_view text);
+
+ private:
+  // The line upper-cased outside tildes, every TAB turned into a blank: the
+  // two words are views into it. Reused from line to line, with eight bytes
+  // of room past the line so that it can be worked on a word at a time.
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = 0;
 };
 
 }  // namespace qv3

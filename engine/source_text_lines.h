@@ -4,6 +4,7 @@
 // The text or the lines must outlive this object.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <span>
@@ -27,27 +28,28 @@ class SourceText {
         if (!visit(line)) return;
       return;
     }
-    // The next LF is found with a fast library search; a CR before it,
-    // alone or as the first half of CR LF, ends the line first. The LF
-    // found is kept while lone CRs end lines before it, so a text of CR
-    // breaks is not searched to its end once per line.
+    // The next LF and the next CR are found with a fast library search
+    // and kept until the walk passes them, so a text without one kind of
+    // break is searched for it once, not once per line.
     const char* start = text_.data();
     const char* const end = start + text_.size();
-    // The next LF at or after start, or nullptr when none is left.
-    const char* feed = static_cast<const char*>(std::memchr(start, '\n', text_.size()));
+    const auto next = [end](const char* from, char c) {
+      const void* found = std::memchr(from, c, static_cast<std::size_t>(end - from));
+      return found ? static_cast<const char*>(found) : end;
+    };
+    const char* feed = next(start, '\n');      // end when none is left
+    const char* carriage = next(start, '\r');
     while (start < end) {
-      if (feed && feed < start)
-        feed = static_cast<const char*>(std::memchr(start, '\n', static_cast<std::size_t>(end - start)));
-      const char* const stop = feed ? feed : end;
-      const auto* carriage = static_cast<const char*>(std::memchr(start, '\r', static_cast<std::size_t>(stop - start)));
-      const char* const lineEnd = carriage ? carriage : stop;
+      if (feed < start) feed = next(start, '\n');
+      if (carriage < start) carriage = next(start, '\r');
+      const char* const lineEnd = std::min(feed, carriage);
       if (lineEnd == end) {
         visit(std::string_view(start, static_cast<std::size_t>(end - start)));
         return;
       }
       if (!visit(std::string_view(start, static_cast<std::size_t>(lineEnd - start)))) return;
       start = lineEnd + 1;
-      if (carriage && carriage + 1 == feed) start = feed + 1;  // CR LF: one break
+      if (lineEnd == carriage && carriage + 1 == feed) start = feed + 1;  // CR LF: one break
     }
   }
 
