@@ -1,5 +1,6 @@
 // qv3asm: the command-line front end of the QV3 assembler. It assembles a
 // source file as the workbench's "Compile" does for a document saved there.
+#include <signal.h>
 #include <unistd.h>
 
 #include <climits>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "engine/file_system.h"
+#include "engine/source_file.h"
 #include "engine/session.h"
 #include "engine/source_text.h"
 #include "engine/vice_labels.h"
@@ -51,6 +53,21 @@ std::string AbsoluteFolderOf(const std::string& path) {
   if (base.back() != '/') base += '/';
   return base + folder;
 }
+// The source is mapped into memory. Should another program cut it short
+// while it is assembled, reading past its new end raises SIGBUS: reported
+// as the input/output failure it is rather than as a crash.
+extern "C" void ReportSourceChange(int) {
+  static const char kMessage[] = "qv3asm: compile abandoned: the source file was changed while it was read\n";
+  [[maybe_unused]] const auto written = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+  ::_exit(kExitUsage);
+}
+
+void InstallSourceChangeReport() {
+  struct sigaction action {};
+  action.sa_handler = ReportSourceChange;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGBUS, &action, nullptr);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,15 +104,16 @@ int main(int argc, char** argv) {
   if (sources.size() > 1) return UsageError("only one source file may be given");
 
   const std::string& path = sources.front();
-  const auto text = qv3::ReadWholeFile(path);
-  if (!text) return UsageError("cannot read source file '" + path + "'");
+  InstallSourceChangeReport();
+  const auto source = qv3::SourceFile::Open(path);
+  if (!source) return UsageError("cannot read source file '" + path + "'");
 
   qv3::CompileSession session;
   session.CurrentDirectory = AbsoluteFolderOf("./");
   session.KeepTopModuleSymbols = !viceLabelsPath.empty();
   const std::string moduleName(qv3::CutAtFirstDot(qv3::FileNameOf(path)));
   const qv3::CompileOutcome outcome =
-      qv3::RunCompileCommand(session, qv3::SourceText(*text), moduleName, AbsoluteFolderOf(path));
+      qv3::RunCompileCommand(session, qv3::SourceText(source->Text()), moduleName, AbsoluteFolderOf(path));
 
   // Gathered in pieces of 64 KB: a module with many unused symbols has as
   // many hint lines.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/file_system.h"
+#include "engine/source_file.h"
 #include "engine/source_text.h"
 #include "engine/line_context.h"
 #include "engine/message_list.h"
@@ -15,6 +16,7 @@
 #include "engine/symbol_table.h"
 #include "engine/text_arena.h"
 #include "engine/text_index.h"
+#include "tests/engine/test_support.h"
 
 namespace qv3 {
 namespace {
@@ -209,6 +211,33 @@ TEST(SymbolTable, NamesAreCopiesAndFirstMatchWins) {
   ASSERT_TRUE(symbols.Find("loop"));
   EXPECT_EQ(*symbols.Find("loop"), 0u);
   EXPECT_EQ(symbols.ValueText(1), "$2000");
+}
+
+TEST(SourceFile, MapsARegularFileAndReadsWhatCannotBeMapped) {
+  test::TempDir folder;
+  const std::string source = folder.Path() + "main.qv3";
+  const std::string bytes("ORIGIN $1000\r\n\x00\xFF NOP\n", 21);
+  folder.Write("main.qv3", bytes);
+  folder.Write("empty.qv3", "");
+
+  const auto mapped = SourceFile::Open(source);
+  ASSERT_TRUE(mapped);
+  EXPECT_TRUE(mapped->IsMapped());
+  EXPECT_EQ(mapped->Text(), bytes) << "every byte value as it is on disk";
+
+  auto opened = SourceFile::Open(source);
+  ASSERT_TRUE(opened);
+  SourceFile moved = std::move(*opened);
+  EXPECT_EQ(moved.Text(), bytes) << "a moved file keeps its bytes";
+  EXPECT_FALSE(opened->IsMapped()) << "the mapping moved with them and is released once";
+
+  const auto empty = SourceFile::Open(folder.Path() + "empty.qv3");
+  ASSERT_TRUE(empty);
+  EXPECT_FALSE(empty->IsMapped()) << "an empty file cannot be mapped and is read";
+  EXPECT_TRUE(empty->Text().empty());
+
+  EXPECT_FALSE(SourceFile::Open(folder.Path() + "missing.qv3"));
+  EXPECT_FALSE(SourceFile::Open(folder.Path())) << "a folder is no source";
 }
 
 }  // namespace
