@@ -144,5 +144,8 @@ int main(int argc, char** argv) {
       return kExitUsage;
     }
   }
-  return session.FatalFlag ? kExitFatal : kExitSuccess;
+  // Everything is written and closed; handing the session's memory back
+  // piece by piece would only delay the exit.
+  std::cout.flush();
+  std::exit(session.FatalFlag ? kExitFatal : kExitSuccess);
 }

@@ -4,7 +4,7 @@
 
 namespace qv3 {
 
-void MessageList::Append(std::string_view text, std::optional<TErrorInfo> info) {
+void MessageList::Append(std::string_view text, std::uint32_t hash, std::optional<TErrorInfo> info) {
   // Sizes and record numbers are kept in 32 bits: four thousand million
   // lines, or a line of 4 GB, are beyond any compile.
   if (text.size() > 0xFFFFFFFFu || infos_.size() >= 0xFFFFFFFFu)
@@ -16,16 +16,18 @@ void MessageList::Append(std::string_view text, std::optional<TErrorInfo> info) 
     entry.InfoPlusOne = static_cast<std::uint32_t>(infos_.size());
   }
   entries_.push_back(entry);
-  index_.Insert(kept, entries_.size() - 1, [this](std::size_t at) { return entries_[at].View(); });
+  index_.Insert(kept, hash, entries_.size() - 1, [this](std::size_t at) { return TextOf(at); });
 }
 
 bool MessageList::Contains(std::string_view text) const {
-  return index_.Find(text, [this](std::size_t at) { return entries_[at].View(); }) != TextIndex::kNone;
+  return index_.Find(text, [this](std::size_t at) { return TextOf(at); }) != TextIndex::kNone;
 }
 
 bool MessageList::AppendUnique(std::string_view text, std::optional<TErrorInfo> info) {
-  if (Contains(text)) return false;
-  Append(text, std::move(info));
+  const std::uint32_t hash = TextIndex::HashOf(text);
+  if (index_.Find(text, hash, [this](std::size_t at) { return TextOf(at); }) != TextIndex::kNone)
+    return false;
+  Append(text, hash, std::move(info));
   return true;
 }
 

@@ -68,7 +68,9 @@ class MessageList {
     const MessageList* list_;
   };
 
-  void Append(std::string_view text, std::optional<TErrorInfo> info = std::nullopt);
+  void Append(std::string_view text, std::optional<TErrorInfo> info = std::nullopt) {
+    Append(text, TextIndex::HashOf(text), std::move(info));
+  }
   // True when a line equal to text, letter case ignored, is in the list.
   bool Contains(std::string_view text) const;
   // Appends unless an equal line (letter case ignored) is listed already.
@@ -100,6 +102,9 @@ class MessageList {
   }
 
  private:
+  void Append(std::string_view text, std::uint32_t hash, std::optional<TErrorInfo> info);
+  std::string_view TextOf(std::size_t at) const { return entries_[at].View(); }
+
   struct Entry {
     const char* Text;  // kept in texts_
     std::uint32_t Size;

@@ -20,10 +20,18 @@ class TextIndex {
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
   // The entry indexed for text, or kNone. textOf(entry) gives an entry's text.
+  // The hash both calls below take, for a text looked up and then inserted.
+  static std::uint32_t HashOf(std::string_view text) {
+    return static_cast<std::uint32_t>(CaseInsensitiveHash(text));
+  }
+
   template <typename TextOf>
   std::size_t Find(std::string_view text, const TextOf& textOf) const {
+    return Find(text, HashOf(text), textOf);
+  }
+  template <typename TextOf>
+  std::size_t Find(std::string_view text, std::uint32_t hash, const TextOf& textOf) const {
     if (slots_.empty()) return kNone;
-    const std::uint32_t hash = SlotHash(text);
     for (std::size_t at = hash & mask_;; at = (at + 1) & mask_) {
       const Slot& slot = slots_[at];
       if (slot.EntryPlusOne == 0) return kNone;
@@ -36,9 +44,12 @@ class TextIndex {
   // Returns the entry indexed for the text afterwards.
   template <typename TextOf>
   std::size_t Insert(std::string_view text, std::size_t entry, const TextOf& textOf) {
+    return Insert(text, HashOf(text), entry, textOf);
+  }
+  template <typename TextOf>
+  std::size_t Insert(std::string_view text, std::uint32_t hash, std::size_t entry, const TextOf& textOf) {
     if (Crowded(used_ + 1, slots_.size())) Grow();
     if (entry >= kMaxEntries) throw std::length_error("too many entries for a text index");
-    const std::uint32_t hash = SlotHash(text);
     for (std::size_t at = hash & mask_;; at = (at + 1) & mask_) {
       Slot& slot = slots_[at];
       if (slot.EntryPlusOne == 0) {
@@ -74,9 +85,7 @@ class TextIndex {
   static constexpr std::size_t kMaxEntries = 0xFFFFFFFEu;
   // Up to two thirds full: probe runs stay short and the table small.
   static bool Crowded(std::size_t entries, std::size_t slots) { return entries * 3 > slots * 2; }
-  static std::uint32_t SlotHash(std::string_view text) {
-    return static_cast<std::uint32_t>(CaseInsensitiveHash(text));
-  }
+
   void Grow() { Rehash(slots_.empty() ? 64 : slots_.size() * 2); }
   // Places the entries again, by their stored hashes, in a table of size
   // slots (a power of two).
