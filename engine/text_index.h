@@ -84,7 +84,7 @@ class TextIndex {
   };
   static constexpr std::size_t kMaxEntries = 0xFFFFFFFEu;
   // Up to two thirds full: probe runs stay short and the table small.
-  static bool Crowded(std::size_t entries, std::size_t slots) { return entries * 3 > slots * 2; }
+  static bool Crowded(std::size_t entries, std::size_t tableSize) { return entries * 3 > tableSize * 2; }
 
   void Grow() { Rehash(slots_.empty() ? 64 : slots_.size() * 2); }
   // Places the entries again, by their stored hashes, in a table of size
