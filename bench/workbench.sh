@@ -7,7 +7,10 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-bench-workbench"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQV3_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target qv3asm workbench_compile >/dev/null
+if ! cmake --build "$build" -j2 --target qv3asm workbench_compile >"$build/build.log" 2>&1; then
+  cat "$build/build.log"
+  exit 1
+fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/qv3wb.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 python3 "$root/bench/generate.py" --scale 1 --out "$work" >/dev/null

@@ -9,8 +9,12 @@ namespace qv3 {
 bool ProgramImage::Put(std::uint8_t byte) {
   if (position_ >= kMaxSize) return false;
   const auto at = static_cast<std::size_t>(position_);
-  if (at >= bytes_.size()) bytes_.resize(at + 1, 0);  // gaps read as zero
-  bytes_[at] = byte;
+  if (at < bytes_.size()) {
+    bytes_[at] = byte;
+  } else {
+    bytes_.resize(at, 0);  // gaps read as zero
+    bytes_.push_back(byte);
+  }
   ++position_;
   return true;
 }
