@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "engine/source_text.h"
+#include "engine/source_text_lines.h"
 
 namespace qv3 {
 
@@ -112,28 +113,13 @@ std::optional<std::string> PrivateTemporaryFolder() {
   }
   return std::nullopt;
 }
-std::vector<std::string_view> SplitLineViews(std::string_view text) {
-  // Every line ends in at most one CR and one LF: room for that many is
-  // reserved at once (pages of it never written are never touched).
-  const auto breaks = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n') +
-                                               std::count(text.begin(), text.end(), '\r'));
-  std::vector<std::string_view> lines;
-  lines.reserve(breaks + 1);
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (static_cast<unsigned char>(c) > '\r' || (c != '\r' && c != '\n')) continue;
-    lines.push_back(text.substr(start, i - start));
-    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
-
 std::vector<std::string> SplitLines(std::string_view text) {
-  const std::vector<std::string_view> views = SplitLineViews(text);
-  return {views.begin(), views.end()};
+  std::vector<std::string> lines;
+  SourceText(text).ForEachLine([&](std::string_view line) {
+    lines.emplace_back(line);
+    return true;
+  });
+  return lines;
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {

@@ -13,8 +13,6 @@ namespace qv3 {
 // Splits a text into lines: CR LF, a lone CR and a lone LF each end a line;
 // a break at the very end does not start one more, empty line.
 std::vector<std::string> SplitLines(std::string_view text);
-// The same lines as views into text, which must outlive them.
-std::vector<std::string_view> SplitLineViews(std::string_view text);
 
 // Reads a whole file as bytes; nothing when it cannot be opened or read, or
 // when it is not a regular file.

@@ -1,5 +1,7 @@
 #include "engine/line_context.h"
 
+#include "engine/source_text.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -48,15 +50,10 @@ void LineContext::Load(std::string_view text) {
     std::memcpy(out + at, &word, 8);
   }
   if (tilde) {
-    // A tilde stretch keeps its letters: done again byte by byte.
-    bool inside = false;
-    for (std::size_t i = 0; i < size; ++i) {
-      const char c = text[i];
-      if (c == '~')
-        inside = !inside;
-      const bool upper = !inside && c >= 'a' && c <= 'z';
-      out[i] = c == '\t' ? ' ' : static_cast<char>(upper ? c - 32 : c);
-    }
+    // A tilde stretch keeps its letters: done again the plain way.
+    std::memcpy(out, text.data(), size);
+    UpperCaseOutsideTildesInPlace(std::span<char>(out, size));
+    std::replace(out, out + size, '\t', ' ');
   }
   RestOfLine = std::string_view(out, size);
   FirstWord = TakeWordOf(RestOfLine);

@@ -9,6 +9,7 @@
 
 #include "engine/directives.h"
 #include "engine/file_system.h"
+#include "engine/line_context.h"
 #include "engine/module_assembly.h"
 #include "engine/output_file.h"
 #include "engine/session.h"
@@ -45,9 +46,7 @@ bool RecordCompile(CompileSession& session, const std::string& key) {
 
 // A cheap exact pre-test: the first word can only be "COMPILE" when the
 // line, after leading blanks and TABs, starts with those seven letters in
-// any case and the word ends there. TABs count as blanks here because the
-// line is normalised twice (once before TakeWord, once inside it).
-// It may be given the line with its comment: a "/" may end the word too.
+// any case and the word ends there (a "/" may start the line's comment).
 bool MayStartWithCompile(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
@@ -56,14 +55,14 @@ bool MayStartWithCompile(std::string_view text) {
   return i + 7 == text.size() || text[i + 7] == ' ' || text[i + 7] == '\t' || text[i + 7] == '/';
 }
 
-// The text after the keyword of a COMPILE line (upper-cased outside
-// tildes, normalised), or nothing when the line's first word is another.
-std::optional<std::string> CompileList(std::string_view text) {
-  if (!MayStartWithCompile(text)) return std::nullopt;
-  std::string rest = UpperCaseOutsideTildes(text);
-  NormaliseBlanks(rest);
-  if (TakeWord(rest, true) != "COMPILE") return std::nullopt;
-  return rest;
+// The text after the keyword of a COMPILE line, prepared as the passes
+// prepare lines, or nothing when the line's first word is another.
+std::optional<std::string> CompileList(std::string_view line) {
+  if (!MayStartWithCompile(line)) return std::nullopt;
+  LineContext prepared;
+  prepared.Load(StripComment(line));
+  if (prepared.FirstWord != "COMPILE") return std::nullopt;
+  return std::string(prepared.RestOfLine);
 }
 
 // Calls visit with each module name of a COMPILE list, in order, until it
@@ -91,15 +90,13 @@ bool PreScanDependents(ModuleAssembly& module) {
   bool complete = true;
   module.Source.ForEachLine([&](std::string_view line) {
     ++number;
-    if (!MayStartWithCompile(line)) return true;
-    const std::string_view text = StripComment(line);
-    const auto list = CompileList(text);
+    const auto list = CompileList(line);
     if (!list) return true;
     bool named = false;
     ForEachModuleName(*list, [&](std::string_view) { return !(named = true); });
     if (!named) {
       session.CurrentLineNumber = static_cast<std::int32_t>(number);
-      session.CurrentLineText.assign(text);
+      session.CurrentLineText.assign(StripComment(line));
       ReportDiagnostic(session, Err::CompileSyntax, true, module.ModuleName);
       return complete = false;
     }
@@ -200,7 +197,7 @@ void CompileDependents(CompileSession& session, const std::vector<std::string_vi
                        const std::string& moduleName, const std::string& directory) {
   for (const std::string_view compileLine : compileLines) {
     bool unreadable = false;
-    ForEachModuleName(*CompileList(StripComment(compileLine)), [&](std::string_view name) {
+    ForEachModuleName(*CompileList(compileLine), [&](std::string_view name) {
       const std::string file = directory + std::string(name) + ".qv3";
       const auto content = ReadWholeFile(ResolveInFolder(FolderOf(file), FileNameOf(file)));
       if (!content) {

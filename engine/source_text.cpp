@@ -1,6 +1,7 @@
 #include "engine/source_text.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "engine/session.h"
@@ -78,8 +79,8 @@ std::string_view StripComment(std::string_view text) {
   return cut == std::string_view::npos ? text : text.substr(0, cut);
 }
 
-void UpperCaseOutsideTildesInPlace(std::string& text) {
-  if (text.find('~') == std::string::npos) {
+void UpperCaseOutsideTildesInPlace(std::span<char> text) {
+  if (std::find(text.begin(), text.end(), '~') == text.end()) {
     // No tilde stretch: a plain loop the compiler can vectorise.
     for (char& c : text) c = static_cast<char>(c - ((c >= 'a' && c <= 'z') ? 32 : 0));
     return;
@@ -205,6 +206,9 @@ std::string FoldCase(std::string_view text) {
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  // Names come upper-cased from the source: most equal ones are equal byte
+  // for byte.
+  if (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0) return true;
   for (std::size_t i = 0; i < a.size(); ++i)
     if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
   return true;

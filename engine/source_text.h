@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +16,7 @@ struct CompileSession;
 std::string_view StripComment(std::string_view text);
 // a..z upper-cased outside "~" stretches; a "~" toggles and stays.
 std::string UpperCaseOutsideTildes(std::string_view text);
-void UpperCaseOutsideTildesInPlace(std::string& text);
+void UpperCaseOutsideTildesInPlace(std::span<char> text);
 // Leading blanks removed, then every TAB turned into a blank (in place).
 void NormaliseBlanks(std::string& text);
 // The first word of the normalised line; with deleteWord it is removed from

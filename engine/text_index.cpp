@@ -36,14 +36,6 @@ std::uint64_t CaseInsensitiveHash(std::string_view text) noexcept {
   return hash;
 }
 
-bool EqualsIgnoringCaseFast(std::string_view a, std::string_view b) noexcept {
-  // Names come upper-cased from the source, so most equal ones are equal
-  // byte for byte.
-  if (a.size() != b.size()) return false;
-  if (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0) return true;
-  return EqualsIgnoringCase(a, b);
-}
-
 void TextIndex::Rehash(std::size_t size) {
   std::vector<Slot> old = std::move(slots_);
   slots_.assign(size, Slot{});

@@ -9,11 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/source_text.h"
+
 namespace qv3 {
 
 // Hash that ignores ASCII letter case (names equal but for case hash equal).
 std::uint64_t CaseInsensitiveHash(std::string_view text) noexcept;
-bool EqualsIgnoringCaseFast(std::string_view a, std::string_view b) noexcept;
 
 class TextIndex {
  public:
@@ -35,7 +36,7 @@ class TextIndex {
     for (std::size_t at = hash & mask_;; at = (at + 1) & mask_) {
       const Slot& slot = slots_[at];
       if (slot.EntryPlusOne == 0) return kNone;
-      if (slot.Hash == hash && EqualsIgnoringCaseFast(textOf(slot.EntryPlusOne - 1), text))
+      if (slot.Hash == hash && EqualsIgnoringCase(textOf(slot.EntryPlusOne - 1), text))
         return slot.EntryPlusOne - 1;
     }
   }
@@ -57,7 +58,7 @@ class TextIndex {
         ++used_;
         return entry;
       }
-      if (slot.Hash == hash && EqualsIgnoringCaseFast(textOf(slot.EntryPlusOne - 1), text))
+      if (slot.Hash == hash && EqualsIgnoringCase(textOf(slot.EntryPlusOne - 1), text))
         return slot.EntryPlusOne - 1;
     }
   }
