@@ -42,10 +42,14 @@ std::optional<std::uint64_t> RegularFileSize(const std::string& path);
 // 0700 when missing; nothing when no safe folder can be had.
 std::optional<std::string> PrivateTemporaryFolder();
 
-// Copies source over the per-user temporary file that external-constant
-// lookups read, replacing the previous copy, and returns the copy's path.
-// The copy lives in a private folder (mode 0700, owned by this user) and is
-// opened without following a symbolic link. Nothing on failure.
-std::optional<std::string> CopyToPrivateTemporary(const std::string& source);
+// The name of the copy of the object file last read for an external constant,
+// left in the private temporary folder.
+inline constexpr char kPrivateCopyName[] = "~qv3tmp~.dat";
+
+// Copies source into the per-user private temporary folder (mode 0700, owned
+// by this user), reads the copy and leaves it there as kPrivateCopyName,
+// replacing the previous copy. Returns what was read; nothing on failure.
+// Safe against other processes doing the same at the same time.
+std::optional<std::string> ReadThroughPrivateCopy(const std::string& source);
 
 }  // namespace qv3

@@ -48,8 +48,7 @@ std::int32_t ExternalConstantTerm(ModuleAssembly& module, std::string_view term)
 
   const std::string objectFile =
       ResolveInFolder(module.Directory, std::string(moduleName) + ".qvo");
-  const auto copy = CopyToPrivateTemporary(objectFile);
-  const auto text = copy ? ReadWholeFile(*copy) : std::nullopt;
+  const auto text = ReadThroughPrivateCopy(objectFile);
   if (!text) {
     Report(module, Err::FileError);
     return 0;

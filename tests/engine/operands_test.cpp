@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/directives.h"
@@ -300,6 +301,37 @@ TEST_F(OperandTest, TheCopyIsReplacedAtEveryReferenceAndLeftInAPrivateFolder) {
   EXPECT_TRUE(S_ISDIR(folder.st_mode));
   EXPECT_EQ(folder.st_mode & 0777, 0700u);
   EXPECT_EQ(folder.st_uid, ::getuid());
+}
+
+TEST_F(OperandTest, AssembliesRunningAtOnceEachReadTheirOwnObjectFile) {
+  // Two assemblies share the private folder; each must see its own
+  // module's constants however their copies interleave.
+  auto objectFile = [](const std::string& value) {
+    return "PADDING = $00\r\n" + std::string(4096, ';') + "\r\nX = $" + value + "\r\n";
+  };
+  auto resolveMany = [&](const std::string& value, int* mismatches) {
+    ModuleBench bench;
+    bench.Folder.Write("LIB.qvo", objectFile(value));
+    const std::int32_t expected = std::stoi(value, nullptr, 16);
+    for (int i = 0; i < 300; ++i)
+      if (ResolveTerm(bench.Module, "@LIB.X", false) != expected) ++*mismatches;
+    if (!bench.Messages().empty()) ++*mismatches;
+  };
+  int firstMismatches = 0;
+  int secondMismatches = 0;
+  std::thread first(resolveMany, "11", &firstMismatches);
+  std::thread second(resolveMany, "22", &secondMismatches);
+  first.join();
+  second.join();
+  EXPECT_EQ(firstMismatches, 0);
+  EXPECT_EQ(secondMismatches, 0);
+  // Only the one shared copy is left behind, holding a whole object file.
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(Runtime / "qv3"))
+    left.push_back(entry.path().filename());
+  EXPECT_EQ(left, std::vector<std::string>{"~qv3tmp~.dat"});
+  const auto copy = test::ReadFileBytes(TemporaryCopy());
+  EXPECT_TRUE(copy == objectFile("11") || copy == objectFile("22"));
 }
 
 TEST_F(OperandTest, APlantedFolderLinkIsNotFollowed) {
