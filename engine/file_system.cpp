@@ -185,33 +185,29 @@ std::optional<std::uint64_t> RegularFileSize(const std::string& path) {
 std::optional<std::string> ReadThroughPrivateCopy(const std::string& source) {
   const auto folder = PrivateTemporaryFolder();
   if (!folder) return std::nullopt;
-  const auto content = ReadWholeFile(source);
+  auto content = ReadWholeFile(source);
   if (!content) return std::nullopt;
-  // The copy is written under a name of its own and read back before it
-  // replaces the shared name in one rename: two assemblies running at once
-  // would otherwise truncate the copy under each other and read the other
-  // one's constants. mkstemp creates the file exclusively, so no link planted
-  // in its place is followed; rename replaces a link rather than its target.
+  // The copy is written whole under a name of its own before it replaces the
+  // shared name in one rename: two assemblies running at once would
+  // otherwise truncate the copy under each other and read the other one's
+  // constants. mkstemp creates the file exclusively, so no link planted in
+  // its place is followed; rename replaces a link rather than its target.
+  // What was written is what the copy holds, so it is not read back.
   std::string own = *folder + "~qv3tmp~.XXXXXX";
   FileDescriptor fd(::mkostemp(own.data(), O_CLOEXEC));
   if (!fd.ok()) return std::nullopt;
-  const auto discard = [&] {
-    ::unlink(own.c_str());
-    return std::nullopt;
-  };
   std::size_t written = 0;
   while (written < content->size()) {
     const ssize_t put = ::write(fd.get(), content->data() + written, content->size() - written);
     if (put < 0) {
       if (errno == EINTR) continue;
-      return discard();
+      ::unlink(own.c_str());
+      return std::nullopt;
     }
     written += static_cast<std::size_t>(put);
   }
-  auto copied = ReadWholeFile(own);
-  if (!copied) return discard();
   if (::rename(own.c_str(), (*folder + kPrivateCopyName).c_str()) != 0) ::unlink(own.c_str());
-  return copied;
+  return content;
 }
 
 }  // namespace qv3

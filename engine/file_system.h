@@ -47,8 +47,8 @@ std::optional<std::string> PrivateTemporaryFolder();
 inline constexpr char kPrivateCopyName[] = "~qv3tmp~.dat";
 
 // Copies source into the per-user private temporary folder (mode 0700, owned
-// by this user), reads the copy and leaves it there as kPrivateCopyName,
-// replacing the previous copy. Returns what was read; nothing on failure.
+// by this user) and leaves it there as kPrivateCopyName, replacing the
+// previous copy. Returns the bytes copied; nothing on failure.
 // Safe against other processes doing the same at the same time.
 std::optional<std::string> ReadThroughPrivateCopy(const std::string& source);
 

@@ -215,9 +215,7 @@ void CompileDependents(CompileSession& session, const std::vector<std::string_vi
 
 void CompileModule(CompileSession& session, const std::vector<std::string>& sourceLines,
                    std::string_view moduleName, bool isTopModule, std::string_view directory) {
-  const std::vector<std::string_view> views(sourceLines.begin(), sourceLines.end());
-  CompileModule(session, SourceText(std::span<const std::string_view>(views)), moduleName, isTopModule,
-                directory);
+  CompileModule(session, LineViews(sourceLines).Text(), moduleName, isTopModule, directory);
 }
 
 void CompileModule(CompileSession& session, SourceText source, std::string_view moduleName,

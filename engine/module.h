@@ -2,7 +2,6 @@
 // files, its hints and result lines, and the modules it names.
 #pragma once
 
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>

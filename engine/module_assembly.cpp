@@ -60,18 +60,12 @@ void WriteObjectLine(ModuleAssembly& module, std::string_view line) {
 
 void WriteObjectHeader(ModuleAssembly& module) {
   WriteObjectLine(module, "// Objects");
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   for (std::size_t i = 0; i < module.Symbols.Size(); ++i) {
-    // "NAME = $hh" or "NAME = $hhhh" (as HexText writes values), CR LF.
-    const std::uint16_t value = module.Symbols.Value(i);
-    char tail[] = " = $0000\r\n";
-    std::size_t digits = value < 256 ? 2 : 4;
-    for (std::size_t d = 0; d < digits; ++d)
-      tail[4 + digits - 1 - d] = kDigits[(value >> (4 * d)) & 0xF];
-    tail[4 + digits] = '\r';
-    tail[5 + digits] = '\n';
+    // Formatted in place: a module may have hundreds of thousands of them.
     module.ObjectFile += module.Symbols.Name(i);
-    module.ObjectFile.append(tail, 6 + digits);
+    module.ObjectFile += " = $";
+    AppendHexText(module.ObjectFile, module.Symbols.Value(i));
+    module.ObjectFile += "\r\n";
     PassOnObjectText(module);
   }
   WriteObjectLine(module, "");

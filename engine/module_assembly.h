@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,16 +40,14 @@ struct ModuleAssembly {
   // Lines held as strings are seen through views kept here (of the lines
   // as they are when the assembly is made).
   ModuleAssembly(CompileSession& session, const std::vector<std::string>& sourceLines)
-      : Session(session),
-        lineViews_(sourceLines.begin(), sourceLines.end()),
-        Source(std::span<const std::string_view>(lineViews_)) {}
+      : Session(session), lineViews_(sourceLines), Source(lineViews_.Text()) {}
   ModuleAssembly(const ModuleAssembly&) = delete;
   ModuleAssembly& operator=(const ModuleAssembly&) = delete;
 
   CompileSession& Session;
 
  private:
-  std::vector<std::string_view> lineViews_;
+  LineViews lineViews_;
 
  public:
   SourceText Source;

@@ -36,9 +36,7 @@ void WithdrawSupersededDiagnostics(CompileSession& session) {
 CompileOutcome RunCompileCommand(CompileSession& session,
                                  const std::vector<std::string>& sourceLines,
                                  std::string_view moduleName, std::string_view folder) {
-  const std::vector<std::string_view> views(sourceLines.begin(), sourceLines.end());
-  return RunCompileCommand(session, SourceText(std::span<const std::string_view>(views)), moduleName,
-                           folder);
+  return RunCompileCommand(session, LineViews(sourceLines).Text(), moduleName, folder);
 }
 
 CompileOutcome RunCompileCommand(CompileSession& session, SourceText source,

@@ -187,14 +187,20 @@ std::int32_t ParseNumber(std::string_view text, CompileSession& session,
   return literal.Value;
 }
 
-std::string HexText(std::uint32_t value) {
+void AppendHexText(std::string& text, std::uint32_t value) {
   value &= 0xFFFFu;
-  const int digits = value < 256 ? 2 : 4;
-  std::string text(static_cast<std::size_t>(digits), '0');
-  for (int i = digits - 1; i >= 0; --i) {
-    text[static_cast<std::size_t>(i)] = kHexDigits[value & 0xFu];
+  const std::size_t digits = value < 256 ? 2 : 4;
+  const std::size_t start = text.size();
+  text.resize(start + digits);
+  for (std::size_t i = digits; i-- > 0;) {
+    text[start + i] = kHexDigits[value & 0xFu];
     value >>= 4;
   }
+}
+
+std::string HexText(std::uint32_t value) {
+  std::string text;
+  AppendHexText(text, value);
   return text;
 }
 

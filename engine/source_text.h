@@ -41,6 +41,8 @@ NumberLiteral ReadNumberLiteral(std::string_view text);
 std::int32_t ParseNumber(std::string_view text, CompileSession& session, std::string_view fileName);
 // The value modulo 65536 in upper-case hex: 2 digits below 256, else 4.
 std::string HexText(std::uint32_t value);
+// The same digits appended to text, without a string of their own.
+void AppendHexText(std::string& text, std::uint32_t value);
 // Letter case folded for comparisons that ignore it (ASCII letters).
 std::string FoldCase(std::string_view text);
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);

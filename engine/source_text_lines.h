@@ -8,7 +8,9 @@
 #include <cstddef>
 #include <cstring>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv3 {
 
@@ -57,6 +59,18 @@ class SourceText {
   std::string_view text_;
   std::span<const std::string_view> lines_;
   bool isText_ = false;
+};
+
+// Lines held as strings, seen as a SourceText: views of the lines as they
+// are when this is made. The lines must outlive it.
+class LineViews {
+ public:
+  LineViews() = default;
+  explicit LineViews(const std::vector<std::string>& lines) : views_(lines.begin(), lines.end()) {}
+  SourceText Text() const { return SourceText(std::span<const std::string_view>(views_)); }
+
+ private:
+  std::vector<std::string_view> views_;
 };
 
 }  // namespace qv3

@@ -20,8 +20,8 @@ std::size_t SymbolTable::Add(std::string_view name, std::uint16_t value) {
 }
 
 std::string SymbolTable::ValueText(std::size_t i) const {
-  std::string text = HexText(values_[i]);
-  text.insert(text.begin(), '$');
+  std::string text = "$";
+  AppendHexText(text, values_[i]);
   return text;
 }
 

@@ -20,12 +20,12 @@ class TextIndex {
  public:
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-  // The entry indexed for text, or kNone. textOf(entry) gives an entry's text.
-  // The hash both calls below take, for a text looked up and then inserted.
+  // The hash Find and Insert take, for a text looked up and then inserted.
   static std::uint32_t HashOf(std::string_view text) {
     return static_cast<std::uint32_t>(CaseInsensitiveHash(text));
   }
 
+  // The entry indexed for text, or kNone. textOf(entry) gives an entry's text.
   template <typename TextOf>
   std::size_t Find(std::string_view text, const TextOf& textOf) const {
     return Find(text, HashOf(text), textOf);
