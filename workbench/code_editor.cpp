@@ -2,14 +2,21 @@
 
 #include <algorithm>
 
+#include <QHelpEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QTextBlock>
+#include <QToolTip>
 
 namespace {
 constexpr int kMinimumDigits = 3;
 constexpr int kLeftPadding = 4;
 constexpr int kRightPadding = 6;  // keeps the numbers clear of the text
+
+// The marker column sits left of the numbers, as wide as a line is high.
+int MarkerColumnWidth(const QFontMetrics& metrics) { return metrics.height(); }
 }  // namespace
 
 // The gutter widget; all its drawing is done by the editor, which knows
@@ -21,6 +28,19 @@ class LineNumberArea : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override { editor_->paintLineNumbers(event); }
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    const int line = editor_->lineAtGutterPoint(event->position().toPoint());
+    if (line >= 0) emit editor_->gutterClicked(line);
+  }
+  bool event(QEvent* event) override {
+    if (event->type() == QEvent::ToolTip) {
+      const auto* help = static_cast<QHelpEvent*>(event);
+      if (!editor_->showGutterToolTip(help->pos(), help->globalPos())) QToolTip::hideText();
+      return true;
+    }
+    return QWidget::event(event);
+  }
 
  private:
   CodeEditor* editor_;
@@ -42,7 +62,8 @@ int CodeEditor::lineNumberDigits() const {
 }
 
 int CodeEditor::lineNumberAreaWidth() const {
-  return kLeftPadding + fontMetrics().horizontalAdvance(QLatin1Char('9')) * lineNumberDigits() + kRightPadding;
+  return MarkerColumnWidth(fontMetrics()) + kLeftPadding +
+         fontMetrics().horizontalAdvance(QLatin1Char('9')) * lineNumberDigits() + kRightPadding;
 }
 
 std::pair<int, int> CodeEditor::emphasisedLines() const {
@@ -98,7 +119,9 @@ void CodeEditor::paintLineNumbers(QPaintEvent* event) {
   emphasisedFont.setBold(true);
   QColor band = colours.color(QPalette::Highlight);
   band.setAlpha(60);
-  const int numberWidth = lineNumberArea_->width() - kLeftPadding - kRightPadding;
+  const int markerWidth = MarkerColumnWidth(fontMetrics());
+  const int numberLeft = markerWidth + kLeftPadding;
+  const int numberWidth = lineNumberArea_->width() - numberLeft - kRightPadding;
   const int lineHeight = fontMetrics().height();
   const auto [firstEmphasised, lastEmphasised] = emphasisedLines();
 
@@ -112,10 +135,97 @@ void CodeEditor::paintLineNumbers(QPaintEvent* event) {
       if (emphasised) painter.fillRect(0, top, lineNumberArea_->width() - 1, bottom - top, band);
       painter.setFont(emphasised ? emphasisedFont : plainFont);
       painter.setPen(colours.color(emphasised ? QPalette::WindowText : QPalette::PlaceholderText));
-      painter.drawText(kLeftPadding, top, numberWidth, lineHeight, Qt::AlignRight, QString::number(number + 1));
+      painter.drawText(numberLeft, top, numberWidth, lineHeight, Qt::AlignRight, QString::number(number + 1));
+      if (const GutterMark* mark = topGutterMark(number))
+        paintGutterMark(painter, *mark, QRect(0, top, markerWidth, lineHeight));
     }
     block = block.next();
     top = bottom;
     bottom = top + qRound(blockBoundingRect(block).height());
   }
+}
+
+void CodeEditor::setGutterMarks(const QString& layer, const QMap<int, GutterMark>& marks) {
+  if (!layerOrder_.contains(layer)) layerOrder_.append(layer);
+  if (marks.isEmpty())
+    gutterMarks_.remove(layer);
+  else
+    gutterMarks_.insert(layer, marks);
+  lineNumberArea_->update();
+}
+
+const CodeEditor::GutterMark* CodeEditor::topGutterMark(int blockNumber) const {
+  for (auto layer = layerOrder_.crbegin(); layer != layerOrder_.crend(); ++layer) {
+    const auto marks = gutterMarks_.constFind(*layer);
+    if (marks == gutterMarks_.cend()) continue;
+    const auto mark = marks->constFind(blockNumber);
+    if (mark != marks->cend()) return &*mark;
+  }
+  return nullptr;
+}
+
+void CodeEditor::paintGutterMark(QPainter& painter, const GutterMark& mark, const QRect& cell) const {
+  const QRectF box = QRectF(cell).adjusted(3, 3, -3, -3);
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(mark.colour.darker(140));
+  painter.setBrush(mark.colour);
+  switch (mark.shape) {
+    case GutterMark::Shape::Dot:
+      painter.drawEllipse(box);
+      break;
+    case GutterMark::Shape::Square:
+      painter.drawRect(box);
+      break;
+    case GutterMark::Shape::Arrow: {
+      QPainterPath arrow;
+      arrow.moveTo(box.left(), box.top() + box.height() * 0.25);
+      arrow.lineTo(box.center().x(), box.top() + box.height() * 0.25);
+      arrow.lineTo(box.center().x(), box.top());
+      arrow.lineTo(box.right(), box.center().y());
+      arrow.lineTo(box.center().x(), box.bottom());
+      arrow.lineTo(box.center().x(), box.top() + box.height() * 0.75);
+      arrow.lineTo(box.left(), box.top() + box.height() * 0.75);
+      arrow.closeSubpath();
+      painter.drawPath(arrow);
+      break;
+    }
+  }
+  painter.restore();
+}
+
+int CodeEditor::lineAtGutterPoint(const QPoint& point) const {
+  QTextBlock block = firstVisibleBlock();
+  int top = qRound(blockBoundingGeometry(block).translated(contentOffset()).top());
+  while (block.isValid()) {
+    const int bottom = top + qRound(blockBoundingRect(block).height());
+    if (block.isVisible() && point.y() >= top && point.y() < bottom) return block.blockNumber();
+    if (top > point.y()) break;
+    block = block.next();
+    top = bottom;
+  }
+  return -1;
+}
+
+bool CodeEditor::showGutterToolTip(const QPoint& point, const QPoint& globalPoint) {
+  const int line = lineAtGutterPoint(point);
+  const GutterMark* mark = line >= 0 ? topGutterMark(line) : nullptr;
+  if (!mark || mark->toolTip.isEmpty()) return false;
+  QToolTip::showText(globalPoint, mark->toolTip, lineNumberArea_);
+  return true;
+}
+
+void CodeEditor::setSelectionLayer(const QString& layer, const QList<QTextEdit::ExtraSelection>& selections) {
+  if (!layerOrder_.contains(layer)) layerOrder_.append(layer);
+  if (selections.isEmpty())
+    selectionLayers_.remove(layer);
+  else
+    selectionLayers_.insert(layer, selections);
+  applySelectionLayers();
+}
+
+void CodeEditor::applySelectionLayers() {
+  QList<QTextEdit::ExtraSelection> all;
+  for (const QString& layer : layerOrder_) all += selectionLayers_.value(layer);
+  setExtraSelections(all);
 }

@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QImage>
 #include <QTextBlock>
+#include <QtTest/QTest>
+#include <vector>
 
 #include "workbench/code_editor.h"
 
@@ -145,6 +147,63 @@ TEST(CodeEditor, GutterLeavesTextOffsetsUndoAndModifiedStateAlone) {
   EXPECT_EQ(code.textCursor().selectionStart(), plain.textCursor().selectionStart());
   EXPECT_EQ(code.textCursor().selectionEnd(), plain.textCursor().selectionEnd());
   EXPECT_EQ(code.document()->blockCount(), 1000);
+}
+
+// Features decorate the editor in layers of their own: one layer's update
+// leaves the others' marks and selections alone, the later layer wins a
+// shared line, and none of it reaches the text's undo history or its
+// modified flag.
+TEST(CodeEditor, DecorationLayersStayApartAndLeaveTheTextAlone) {
+  CodeEditor editor;
+  editor.resize(300, 200);
+  editor.show();
+  editor.setPlainText(Lines(20));
+  const int undoSteps = editor.document()->availableUndoSteps();
+
+  CodeEditor::GutterMark warning{CodeEditor::GutterMark::Shape::Square, Qt::yellow, QStringLiteral("w")};
+  CodeEditor::GutterMark breakpoint{CodeEditor::GutterMark::Shape::Dot, Qt::red, QStringLiteral("b")};
+  editor.setGutterMarks(QStringLiteral("diagnostics"), {{2, warning}, {5, warning}});
+  editor.setGutterMarks(QStringLiteral("breakpoints"), {{5, breakpoint}});
+  editor.setGutterMarks(QStringLiteral("diagnostics"), {{2, warning}});
+  EXPECT_EQ(editor.gutterMarks(QStringLiteral("breakpoints")).value(5).toolTip, QStringLiteral("b"));
+  EXPECT_EQ(editor.gutterMarks(QStringLiteral("diagnostics")).size(), 1);
+
+  QTextEdit::ExtraSelection underline;
+  underline.cursor = QTextCursor(editor.document()->findBlockByNumber(2));
+  underline.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+  QTextEdit::ExtraSelection current;
+  current.cursor = QTextCursor(editor.document()->findBlockByNumber(5));
+  current.format.setProperty(QTextFormat::FullWidthSelection, true);
+  editor.setSelectionLayer(QStringLiteral("diagnostics"), {underline});
+  editor.setSelectionLayer(QStringLiteral("debugger"), {current});
+  editor.setSelectionLayer(QStringLiteral("diagnostics"), {underline, underline});
+  EXPECT_EQ(editor.extraSelections().size(), 3);
+  editor.setSelectionLayer(QStringLiteral("diagnostics"), {});
+  ASSERT_EQ(editor.extraSelections().size(), 1);
+  EXPECT_EQ(editor.extraSelections().front().cursor.blockNumber(), 5);
+  editor.grab();
+
+  EXPECT_FALSE(editor.document()->isModified());
+  EXPECT_EQ(editor.document()->availableUndoSteps(), undoSteps);
+}
+
+// A click in the gutter names the line under it, also when scrolled.
+TEST(CodeEditor, GutterClickNamesTheLine) {
+  CodeEditor editor;
+  editor.resize(300, 200);
+  editor.show();
+  editor.setPlainText(Lines(200));
+  SelectLine(editor, 120);
+  editor.ensureCursorVisible();
+  std::vector<int> clicked;
+  QObject::connect(&editor, &CodeEditor::gutterClicked, [&](int line) { clicked.push_back(line); });
+  const QRect lineRect = editor.cursorRect();
+  const QPoint inGutter(2, lineRect.center().y() + editor.viewport()->geometry().top() -
+                               editor.lineNumberArea()->geometry().top());
+  QTest::mouseClick(editor.lineNumberArea(), Qt::LeftButton, {}, inGutter);
+  ASSERT_EQ(clicked.size(), 1u);
+  EXPECT_EQ(clicked.front(), 120);
+  EXPECT_EQ(editor.lineAtGutterPoint(QPoint(2, 100000)), -1);
 }
 
 }  // namespace
