@@ -176,6 +176,116 @@ TEST(OpcodeMatrix, IrregularRows) {
   EXPECT_EQ(LookupOpcode(brk, kImplied).Length, 1);  // opcode 00 is a real entry
 }
 
+// Base cycles by opcode as a timing chart prints them, row $x0-$xF per line:
+// "." undocumented, "+" one more cycle when the indexed read crosses a page.
+constexpr const char* kCycleChart = R"(
+7 6  . . .  3 5 . 3 2  2 . .  4  6 .
+2 5+ . . .  4 6 . 2 4+ . . .  4+ 7 .
+6 6  . . 3  3 5 . 4 2  2 . 4  4  6 .
+2 5+ . . .  4 6 . 2 4+ . . .  4+ 7 .
+6 6  . . .  3 5 . 3 2  2 . 3  4  6 .
+2 5+ . . .  4 6 . 2 4+ . . .  4+ 7 .
+6 6  . . .  3 5 . 4 2  2 . 5  4  6 .
+2 5+ . . .  4 6 . 2 4+ . . .  4+ 7 .
+. 6  . . 3  3 3 . 2 .  2 . 4  4  4 .
+2 6  . . 4  4 4 . 2 5  2 . .  5  . .
+2 6  2 . 3  3 3 . 2 2  2 . 4  4  4 .
+2 5+ . . 4  4 4 . 2 4+ 2 . 4+ 4+ 4+ .
+2 6  . . 3  3 5 . 2 2  2 . 4  4  6 .
+2 5+ . . .  4 6 . 2 4+ . . .  4+ 7 .
+2 6  . . 3  3 5 . 2 2  2 . 4  4  6 .
+2 5+ . . .  4 6 . 2 4+ . . .  4+ 7 .
+)";
+
+TEST(OpcodeTiming, CyclesAndPageCrossingMatchTheChart) {
+  std::istringstream in(kCycleChart);
+  std::string cell;
+  int opcode = 0, documented = 0;
+  while (in >> cell) {
+    ASSERT_LT(opcode, 256);
+    const auto decoded = DecodeOpcode(static_cast<std::uint8_t>(opcode));
+    if (cell == ".") {
+      EXPECT_FALSE(decoded) << "opcode " << opcode << " is undocumented";
+    } else if (decoded) {
+      ++documented;
+      EXPECT_EQ(decoded->Entry.Cycles, cell[0] - '0') << "opcode " << opcode;
+      EXPECT_EQ(decoded->Entry.PageCrossCycle, cell.size() == 2) << "opcode " << opcode;
+    } else {
+      ADD_FAILURE() << "opcode " << opcode << " should decode";
+    }
+    ++opcode;
+  }
+  EXPECT_EQ(opcode, 256);
+  EXPECT_EQ(documented, 151);
+}
+
+TEST(OpcodeTiming, OnlyIndexedReadsPayForAPageCrossing) {
+  for (const char* name : {"STA", "STX", "STY", "INC", "DEC", "ASL", "LSR", "ROL", "ROR", "JMP", "JSR"})
+    for (int mode = 0; mode < kAddressingModeCount; ++mode)
+      EXPECT_FALSE(LookupOpcode(FindMnemonic(name), mode).PageCrossCycle) << name << " mode " << mode;
+  for (const OpcodeEntry& entry : OpcodeMatrix)
+    if (entry.PageCrossCycle) {
+      EXPECT_EQ(entry.Length == 3 ? 4 : 5, entry.Cycles);
+    }
+  // Branches: 2 base cycles; the taken penalties are the core's business.
+  for (const char* name : {"BPL", "BMI", "BVC", "BVS", "BCC", "BCS", "BNE", "BEQ"})
+    EXPECT_EQ(LookupOpcode(FindMnemonic(name), kAbsolute).Cycles, 2) << name;
+}
+
+TEST(DecodeOpcode, EveryEntryDecodesBackToItsRowAndMode) {
+  for (int row = 0; row < kMnemonicCount; ++row)
+    for (int mode = 0; mode < kAddressingModeCount; ++mode) {
+      const OpcodeEntry entry = LookupOpcode(row, mode);
+      if (entry.Length == 0) continue;
+      const auto decoded = DecodeOpcode(entry.Opcode);
+      ASSERT_TRUE(decoded) << Mnemonics[static_cast<std::size_t>(row)];
+      EXPECT_EQ(decoded->Row, row);
+      EXPECT_EQ(decoded->Mode, mode);
+      EXPECT_EQ(decoded->Entry.Opcode, entry.Opcode);
+      EXPECT_EQ(decoded->Entry.Length, entry.Length);
+    }
+}
+
+TEST(DecodeOpcode, TheTwelveJamOpcodesAreUndocumented) {
+  const std::set<int> jams = {0x02, 0x12, 0x22, 0x32, 0x42, 0x52, 0x62, 0x72, 0x92, 0xB2, 0xD2, 0xF2};
+  int undocumented = 0;
+  for (int opcode = 0; opcode < 256; ++opcode) {
+    const auto byte = static_cast<std::uint8_t>(opcode);
+    EXPECT_EQ(IsJamOpcode(byte), jams.count(opcode) == 1) << opcode;
+    if (!DecodeOpcode(byte)) ++undocumented;
+    if (IsJamOpcode(byte)) {
+      EXPECT_FALSE(DecodeOpcode(byte)) << opcode;
+    }
+  }
+  EXPECT_EQ(undocumented, 105);
+  EXPECT_FALSE(IsJamOpcode(0x82));  // two-byte NOPs, not halts
+  EXPECT_FALSE(IsJamOpcode(0xC2));
+  EXPECT_FALSE(IsJamOpcode(0xE2));
+}
+
+TEST(FlagsChanged, EasilyConfusedRows) {
+  const std::pair<const char*, const char*> expected[] = {
+      {"LDA", "NZ"},  {"STA", ""},   {"ADC", "NVZC"}, {"SBC", "NVZC"},  {"BIT", "NVZ"},
+      {"CMP", "NZC"}, {"CPY", "NZC"}, {"ROR", "NZC"},  {"PLP", "NVDIZC"}, {"RTI", "NVDIZC"},
+      {"PHP", ""},    {"PLA", "NZ"},  {"TXS", ""},    {"TSX", "NZ"},    {"BRK", "BI"},
+      {"CLV", "V"},   {"SED", "D"},   {"CLI", "I"},   {"JSR", ""},      {"BEQ", ""},
+  };
+  for (const auto& [name, flags] : expected) EXPECT_EQ(FlagsChanged(FindMnemonic(name)), flags) << name;
+  EXPECT_EQ(FlagsChanged(-1), "");
+  EXPECT_EQ(FlagsChanged(kMnemonicCount), "");
+  // Letters always appear in register order.
+  const std::string_view order = "NV-BDIZC";
+  for (int row = 0; row < kMnemonicCount; ++row) {
+    std::size_t last = 0;
+    for (char letter : FlagsChanged(row)) {
+      const auto at = order.find(letter);
+      ASSERT_NE(at, std::string_view::npos) << Mnemonics[static_cast<std::size_t>(row)];
+      EXPECT_GE(at, last) << Mnemonics[static_cast<std::size_t>(row)];
+      last = at;
+    }
+  }
+}
+
 TEST(Mnemonics, OrderAndIndices) {
   const char* expected =
       "LDA STA LDX STX LDY STY INC DEC CMP CPX CPY AND ORA EOR ASL LSR ROL ROR ADC SBC "
