@@ -13,6 +13,7 @@
 
 #include "engine/file_system.h"
 #include "engine/source_file.h"
+#include "engine/compile_command.h"
 #include "engine/session.h"
 #include "engine/source_text.h"
 #include "engine/vice_labels.h"

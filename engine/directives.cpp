@@ -6,6 +6,7 @@
 
 #include "engine/file_system.h"
 #include "engine/instruction.h"
+#include "engine/knowledge_collector.h"
 #include "engine/line_context.h"
 #include "engine/module_assembly.h"
 #include "engine/session.h"
@@ -67,6 +68,7 @@ bool DefineConstant(ModuleAssembly& module, LineContext& line) {
     line.FirstWord = TakeWordOf(line.RestOfLine);
     const std::int32_t value = Number(module, line.FirstWord);
     module.Symbols.Add(name, static_cast<std::uint16_t>(value & 0xFFFF));
+    if (module.Knowledge) module.Knowledge->Definition(module, line, name, SymbolKind::Constant);
   }
   line.Handled = true;
   return true;
@@ -85,6 +87,7 @@ bool DefineLabel(ModuleAssembly& module, LineContext& line) {
     module.Symbols.SetValue(*index, address);
   } else if (line.IsPass1) {
     module.Symbols.Add(line.FirstWord, address);
+    if (module.Knowledge) module.Knowledge->Definition(module, line, line.FirstWord, SymbolKind::Label);
   }
   line.AfterLabel = true;
   return true;
@@ -150,6 +153,7 @@ bool Binary(ModuleAssembly& module, LineContext& line) {
     }
     // Bytes past the 64 KB space are not stored; one report covers them.
     if (remaining > 0) WriteProgramByte(module, 0);
+    if (module.Knowledge) module.Knowledge->Assembled(module, module.Origin, *size);
   }
   AdvanceOrigin(module, static_cast<std::int64_t>(*size));
   return true;
@@ -173,6 +177,7 @@ bool Screen(ModuleAssembly& module, LineContext& line) {
     bool refused = false;  // reported once: later refusals repeat the line
     for (char c : text)
       refused |= !WriteProgramByte(module, ScreenCodes[static_cast<unsigned char>(c)], !refused);
+    if (module.Knowledge) module.Knowledge->Assembled(module, module.Origin, text.size());
   }
   AdvanceOrigin(module, static_cast<std::int64_t>(text.size()));
   return true;
@@ -193,7 +198,9 @@ bool Include(ModuleAssembly& module, LineContext& line) {
     return false;
   }
   ++module.IncludeDepth;
+  const std::atomic<bool>* cancel = module.Session.Cancel;
   SourceText(*content).ForEachLine([&](std::string_view included) {
+    if (cancel && cancel->load(std::memory_order_relaxed)) throw CompileCancelled();
     ProcessLine(module, included, line.IsPass1);
     return true;
   });
@@ -215,6 +222,7 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
                                         [](char c) { return static_cast<unsigned char>(c) > 32; });
   const auto end = static_cast<std::size_t>(rest.rend() - significant);  // past the last one
   bool invalidReported = false, refused = false;
+  const std::int32_t start = module.Origin;
   std::size_t at = 0;
   while (at < end) {
     at = rest.find_first_not_of(' ', at);
@@ -234,6 +242,9 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
     }
     AdvanceOrigin(module, width);
   }
+  if (module.Knowledge && !line.IsPass1)
+    module.Knowledge->Assembled(
+        module, start, static_cast<std::uint32_t>(module.Origin) - static_cast<std::uint32_t>(start));
   line.RestOfLine.remove_prefix(at);
 }
 enum class Keyword {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "engine/instruction_set.h"
+#include "engine/knowledge_collector.h"
 #include "engine/line_context.h"
 #include "engine/module_assembly.h"
 #include "engine/operands.h"
@@ -226,6 +227,7 @@ void AssembleInstruction(ModuleAssembly& module, LineContext& line) {
     if (entry.Length >= 2) WriteProgramByte(module, static_cast<std::uint8_t>(value & 0xFF));
     if (entry.Length == 3) WriteProgramByte(module, static_cast<std::uint8_t>((value >> 8) & 0xFF));
     if (module.CodeListing) WriteCodeLine(module, row, mode, entry, value, expression);
+    if (module.Knowledge) module.Knowledge->Assembled(module, module.Origin, entry.Length);
   }
 
   AdvanceOrigin(module, entry.Length);

@@ -46,6 +46,12 @@ struct LineContext {
   // are all skipped.
   void Load(std::string_view text);
 
+  // The position in the loaded text of a view into the buffer (FirstWord,
+  // RestOfLine or a part of them): the buffer holds the text byte for byte.
+  std::size_t ColumnOf(std::string_view view) const {
+    return static_cast<std::size_t>(view.data() - buffer_.get());
+  }
+
  private:
   // The line upper-cased outside tildes, every TAB turned into a blank: the
   // two words are views into it. Reused from line to line, with eight bytes

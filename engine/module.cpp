@@ -7,8 +7,10 @@
 #include <memory>
 #include <optional>
 
+#include "engine/compile_knowledge.h"
 #include "engine/directives.h"
 #include "engine/file_system.h"
+#include "engine/knowledge_collector.h"
 #include "engine/line_context.h"
 #include "engine/module_assembly.h"
 #include "engine/output_file.h"
@@ -112,10 +114,12 @@ void RunPass(ModuleAssembly& module, bool isPass1, std::size_t total) {
   ProgressSink& progress = session.progress();
   std::size_t number = 0;
   module.Source.ForEachLine([&](std::string_view line) {
+    if (session.Cancel && session.Cancel->load(std::memory_order_relaxed)) throw CompileCancelled();
     ++number;
     progress.SetProgress(number, total);
     session.CurrentLineNumber = static_cast<std::int32_t>(number);
     ProcessLine(module, line, isPass1);
+    if (module.Knowledge && !isPass1) module.Knowledge->EndOfLine(line);
     return true;
   });
 }
@@ -169,22 +173,30 @@ void AssembleModule(ModuleAssembly& module) {
   const std::string base = module.Directory + std::string(CutAtFirstDot(module.ModuleName));
   module.ProgramPath = base + ".prg";
   module.ObjectPath = base + ".qvo";
-  OutputFile programFile(module.ProgramPath);
-  OutputFile objectFile(module.ObjectPath);
-  module.ObjectOutput = &objectFile;
+  // A check writes nothing: its object text is dropped as it goes.
+  std::optional<OutputFile> programFile, objectFile;
+  if (!session.CheckOnly) {
+    programFile.emplace(module.ProgramPath);
+    objectFile.emplace(module.ObjectPath);
+    module.ObjectOutput = &*objectFile;
+  }
+  module.DiscardObjectText = session.CheckOnly;
   WriteObjectHeader(module);
   RunPass(module, false, module.LineCount);
   if (module.IsTopModule && session.KeepTopModuleSymbols) KeepSymbols(module);
+  if (module.Knowledge) module.Knowledge->Finish(module);
 
   AddUnusedSymbolHints(module);
   CheckFinalOrigin(module);
 
-  objectFile.WriteAndClose(module.ObjectFile);
-  module.ObjectOutput = nullptr;
-  const auto& bytes = module.ProgramFile.Bytes();
-  programFile.WriteAndClose(
-      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-  if (module.IsTopModule) session.TopModuleProgramPath = module.ProgramPath;
+  if (!session.CheckOnly) {
+    objectFile->WriteAndClose(module.ObjectFile);
+    module.ObjectOutput = nullptr;
+    const auto& bytes = module.ProgramFile.Bytes();
+    programFile->WriteAndClose(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    if (module.IsTopModule) session.TopModuleProgramPath = module.ProgramPath;
+  }
 
   session.StatusList.Append("Success (" + module.ModuleName + ")!");
   progress.SetActivity("All OK");
@@ -233,6 +245,13 @@ void CompileModule(CompileSession& session, SourceText source, std::string_view 
     module.Directory = directory.empty() ? session.CurrentDirectory : std::string(directory);
     if (module.Directory.empty() || module.Directory.back() != '/') module.Directory += '/';
 
+    std::optional<KnowledgeCollector> collector;
+    if (session.Knowledge) {
+      collector.emplace(StartModuleKnowledge(*session.Knowledge, module.ModuleName,
+                                             module.Directory, isTopModule));
+      module.Knowledge = &*collector;
+    }
+
     if (!PreScanDependents(module)) return;
     // A line defines one symbol at most, but for includes and a rare
     // "NAME = LABEL:": reserved so the lists seldom move while they fill.
@@ -243,7 +262,8 @@ void CompileModule(CompileSession& session, SourceText source, std::string_view 
     compileLines = std::move(module.CompileLines);
     folder = module.Directory;
   }
-  CompileDependents(session, compileLines, name, folder);
+  // A check looks at one document: the modules it names are left alone.
+  if (!session.CheckOnly) CompileDependents(session, compileLines, name, folder);
 }
 
 }  // namespace qv3

@@ -46,8 +46,11 @@ namespace {
 constexpr std::size_t kObjectChunk = 64 * 1024;
 
 void PassOnObjectText(ModuleAssembly& module) {
-  if (module.ObjectOutput == nullptr || module.ObjectFile.size() < kObjectChunk) return;
-  module.ObjectOutput->Write(module.ObjectFile);
+  if (module.ObjectFile.size() < kObjectChunk) return;
+  if (module.ObjectOutput != nullptr)
+    module.ObjectOutput->Write(module.ObjectFile);
+  else if (!module.DiscardObjectText)
+    return;
   module.ObjectFile.clear();
 }
 }  // namespace

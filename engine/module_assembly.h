@@ -15,6 +15,7 @@
 namespace qv3 {
 
 struct CompileSession;
+class KnowledgeCollector;
 class OutputFile;
 
 // The ".prg" file's bytes, gathered in memory and written once at the end.
@@ -73,6 +74,8 @@ struct ModuleAssembly {
   // is attached (pass 1, tests), else at most about one chunk.
   std::string ObjectFile;
   OutputFile* ObjectOutput = nullptr;
+  // Set when no object file is written: its text is dropped as it grows.
+  bool DiscardObjectText = false;
   std::string ProgramPath;
   std::string ObjectPath;
 
@@ -85,6 +88,8 @@ struct ModuleAssembly {
   // Set when an INCLUDE of the module line being handled ran into the depth
   // limit; the line's remaining INCLUDEs are then refused as well.
   bool IncludeLimitReached = false;
+  // Set when the session collects what the compile knew.
+  KnowledgeCollector* Knowledge = nullptr;
 };
 
 // Adds to Origin with 32-bit wrap-around.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/file_system.h"
+#include "engine/knowledge_collector.h"
 #include "engine/module_assembly.h"
 #include "engine/session.h"
 #include "engine/source_text.h"
@@ -33,10 +34,12 @@ std::int32_t FileSizeTerm(ModuleAssembly& module, std::string_view term) {
   return static_cast<std::int32_t>(*size);
 }
 
-// "@MODULE.NAME": the value of NAME in MODULE's object file, read from a
-// fresh temporary copy of it. The match is a plain substring test and the
-// last matching line wins, as object files have always been read.
-std::int32_t ExternalConstantTerm(ModuleAssembly& module, std::string_view term) {
+std::optional<std::int32_t> ExternalConstantValue(ModuleAssembly& module,
+                                                  std::string_view moduleName,
+                                                  std::string_view constantName);
+
+// "@MODULE.NAME": the value of NAME in MODULE's object file.
+std::int32_t ExternalConstantTerm(ModuleAssembly& module, std::string_view term, bool isPass1) {
   const std::string_view reference = term.substr(1);
   const auto dot = reference.find('.');
   if (dot == std::string_view::npos) {
@@ -45,13 +48,26 @@ std::int32_t ExternalConstantTerm(ModuleAssembly& module, std::string_view term)
   }
   const std::string_view moduleName = reference.substr(0, dot);
   const std::string_view constantName = reference.substr(dot + 1);
+  const auto value = ExternalConstantValue(module, moduleName, constantName);
+  if (module.Knowledge && !isPass1)
+    module.Knowledge->ExternalReference(module, term, moduleName, constantName, value);
+  return value.value_or(0);
+}
 
+// The constant's value from a fresh temporary copy of the object file, or
+// nothing (reported). The match is a plain substring test and the last
+// matching line wins, as object files have always been read. A check writes
+// no file, not even the private copy: it reads the object file in place.
+std::optional<std::int32_t> ExternalConstantValue(ModuleAssembly& module,
+                                                  std::string_view moduleName,
+                                                  std::string_view constantName) {
   const std::string objectFile =
       ResolveInFolder(module.Directory, std::string(moduleName) + ".qvo");
-  const auto text = ReadThroughPrivateCopy(objectFile);
+  const auto text = module.Session.CheckOnly ? ReadWholeFile(objectFile)
+                                             : ReadThroughPrivateCopy(objectFile);
   if (!text) {
     Report(module, Err::FileError);
-    return 0;
+    return std::nullopt;
   }
 
   std::optional<std::int32_t> found;
@@ -66,11 +82,8 @@ std::int32_t ExternalConstantTerm(ModuleAssembly& module, std::string_view term)
     NormaliseBlanks(value);
     found = ParseNumber(value, module.Session, module.ModuleName);
   }
-  if (!found) {
-    Report(module, Err::ExternalNotFound);
-    return 0;
-  }
-  return *found;
+  if (!found) Report(module, Err::ExternalNotFound);
+  return found;
 }
 
 bool IsNumberLiteral(char first) { return (first >= '0' && first <= '9') || first == '$' || first == '%'; }
@@ -80,16 +93,19 @@ std::int32_t ResolveTerm(ModuleAssembly& module, std::string_view term, bool isP
   if (term.empty()) return 0;
   if (term == "*") return module.Origin;
   if (term[0] == '!') return FileSizeTerm(module, term);
-  if (term[0] == '@') return ExternalConstantTerm(module, term);
+  if (term[0] == '@') return ExternalConstantTerm(module, term, isPass1);
   if (IsNumberLiteral(term[0])) return ParseNumber(term, module.Session, module.ModuleName);
 
   if (const auto index = module.Symbols.Find(term)) {
     module.Symbols.CountUse(*index);
+    if (module.Knowledge && !isPass1)
+      module.Knowledge->Reference(module, term, index, module.Symbols.Value(*index));
     return module.Symbols.Value(*index);
   }
   // Pass 1 takes an unknown name for a label further down and sizes the
   // instruction as for an address near the current location.
   if (isPass1) return module.Origin;
+  if (module.Knowledge) module.Knowledge->Reference(module, term, std::nullopt, std::nullopt);
   Report(module, Err::UnknownSymbol);
   return 0;
 }

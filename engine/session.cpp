@@ -1,9 +1,6 @@
 #include "engine/session.h"
 
-#include <algorithm>
-
-#include "engine/module.h"
-#include "engine/source_text.h"
+#include "engine/compile_knowledge.h"
 
 namespace qv3 {
 
@@ -12,54 +9,30 @@ ProgressSink& CompileSession::progress() {
   return Progress ? *Progress : silent;
 }
 
+namespace {
+// The diagnostic goes to the module it names; the lines a later withdrawal
+// takes from the Status list are dropped when the compile ends.
+void RecordDiagnostic(CompileSession& session, ErrorCode code, bool fatal,
+                      std::string_view fileName, std::string text) {
+  CompileKnowledge& knowledge = *session.Knowledge;
+  ModuleKnowledge* module = knowledge.FindModule(fileName);
+  if (!module) {
+    module = &knowledge.Modules.emplace_back();
+    module->Name.assign(fileName);
+    module->Assembled = false;
+  }
+  module->Diagnostics.push_back(
+      {session.CurrentLineNumber, code, fatal, session.ModulePass, std::move(text)});
+}
+}  // namespace
+
 void ReportDiagnostic(CompileSession& session, ErrorCode code, bool fatal,
                       std::string_view fileName) {
   std::string line = FormatDiagnostic(code, fatal, fileName, session.CurrentLineNumber,
                                       session.CurrentLineText, session.ModulePass);
-  session.StatusList.AppendUnique(
-      std::move(line),
-      TErrorInfo{session.CurrentLineNumber, session.ModulePass, fatal, std::string(fileName)});
-}
-
-namespace {
-// A module compiled twice keeps only the diagnostics of its second compile.
-void WithdrawSupersededDiagnostics(CompileSession& session) {
-  for (const auto& key : session.ModulesCompiledTwice) {
-    session.StatusList.RemoveIf([&](const StatusLine& line) {
-      return line.Info && line.Info->Pass == 1 &&
-             UpperCaseOutsideTildes(line.Info->FileName) == key;
-    });
-  }
-}
-}  // namespace
-
-CompileOutcome RunCompileCommand(CompileSession& session,
-                                 const std::vector<std::string>& sourceLines,
-                                 std::string_view moduleName, std::string_view folder) {
-  return RunCompileCommand(session, LineViews(sourceLines).Text(), moduleName, folder);
-}
-
-CompileOutcome RunCompileCommand(CompileSession& session, SourceText source,
-                                 std::string_view moduleName, std::string_view folder) {
-  session.ModulesCompiledOnce.clear();
-  session.ModulesCompiledTwice.clear();
-  session.StatusList.Clear();
-  session.HintList.Clear();
-  session.FatalFlag = false;
-  session.TopModuleProgramPath.clear();
-
-  try {
-    CompileModule(session, source, moduleName, true, folder);
-  } catch (const CompileAbandoned& failure) {
-    return {true, failure.what()};
-  }
-
-  WithdrawSupersededDiagnostics(session);
-  const auto& lines = session.StatusList.Lines();
-  session.FatalFlag = std::any_of(lines.begin(), lines.end(),
-                                  [](const StatusLine& l) { return l.Info && l.Info->Fatal; });
-  if (session.FatalFlag) session.StatusList.Append("Compile failed because of fatal error(s)!");
-  return {};
+  const bool listed = session.StatusList.AppendUnique(
+      line, TErrorInfo{session.CurrentLineNumber, session.ModulePass, fatal, std::string(fileName)});
+  if (listed && session.Knowledge) RecordDiagnostic(session, code, fatal, fileName, std::move(line));
 }
 
 }  // namespace qv3

@@ -2,6 +2,7 @@
 // the seams through which the engine talks to its front end.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,6 +38,8 @@ class SilentProgress final : public ProgressSink {
 };
 
 // Everything that outlives one module's assembly during a compile command.
+struct CompileKnowledge;
+
 struct CompileSession {
   // Quoted in every diagnostic.
   std::int32_t CurrentLineNumber = 0;
@@ -61,6 +64,16 @@ struct CompileSession {
   // The ".prg" file the top module's assembly wrote (empty until then).
   std::string TopModuleProgramPath;
 
+  // When set, the compile records what it learns about the sources here
+  // (definitions, references, assembled lines, diagnostics). Off by default:
+  // a compile that does not ask pays nothing for it.
+  CompileKnowledge* Knowledge = nullptr;
+  // A check of a document rather than a compile: no file is written, no
+  // dependent module is assembled, object files are read where they lie.
+  bool CheckOnly = false;
+  // When set and true, the compile stops between lines (CompileCancelled).
+  const std::atomic<bool>* Cancel = nullptr;
+
   ProgressSink& progress();
 };
 
@@ -80,21 +93,10 @@ class CompileAbandoned : public std::exception {
   std::string message_;
 };
 
-// The outcome of the shared compile command.
-struct CompileOutcome {
-  bool Abandoned = false;  // an input/output failure ended the compile
-  std::string Error;       // its message, naming the file and the problem
+// Thrown between lines when the session's Cancel flag is set.
+class CompileCancelled : public std::exception {
+ public:
+  const char* what() const noexcept override { return "compile cancelled"; }
 };
-
-// The "Compile" command as both front ends run it: empties the module lists
-// and the message lists, clears FatalFlag, assembles the top module and its
-// dependents, withdraws the first-compile diagnostics of modules compiled
-// twice, derives FatalFlag and appends the verdict line when it is set.
-// folder is the document's directory (may be empty: CurrentDirectory is used).
-CompileOutcome RunCompileCommand(CompileSession& session, SourceText source,
-                                 std::string_view moduleName, std::string_view folder);
-CompileOutcome RunCompileCommand(CompileSession& session,
-                                 const std::vector<std::string>& sourceLines,
-                                 std::string_view moduleName, std::string_view folder);
 
 }  // namespace qv3

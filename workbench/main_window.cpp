@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "engine/compile_command.h"
 #include "engine/file_system.h"
 #include "engine/source_text.h"
 #include "engine/vice_labels.h"

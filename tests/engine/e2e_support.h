@@ -25,6 +25,7 @@
 #include "engine/file_system.h"
 #include "engine/module.h"
 #include "engine/module_assembly.h"
+#include "engine/compile_command.h"
 #include "engine/session.h"
 #include "engine/source_text.h"
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/file_system.h"
+#include "engine/compile_command.h"
 #include "engine/session.h"
 #include "tests/fuzz/fixture_folder.h"
 #include "tests/fuzz/module_checks.h"

@@ -7,6 +7,7 @@
 #include "engine/instruction.h"
 #include "engine/line_context.h"
 #include "engine/module_assembly.h"
+#include "engine/compile_command.h"
 #include "engine/session.h"
 #include "engine/source_text.h"
 #include "tests/engine/test_support.h"

@@ -10,6 +10,7 @@
 #include "engine/directives.h"
 #include "engine/module_assembly.h"
 #include "engine/operands.h"
+#include "engine/compile_command.h"
 #include "engine/session.h"
 #include "tests/engine/test_support.h"
 

@@ -24,6 +24,7 @@
 
 #include "engine/diagnostics.h"
 #include "engine/file_system.h"
+#include "engine/compile_command.h"
 #include "engine/session.h"
 
 namespace qv3 {

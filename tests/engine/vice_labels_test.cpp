@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/file_system.h"
+#include "engine/compile_command.h"
 #include "engine/session.h"
 #include "engine/vice_labels.h"
 #include <cstdio>

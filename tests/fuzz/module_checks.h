@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/file_system.h"
+#include "engine/compile_command.h"
 #include "engine/session.h"
 #include "tests/fuzz/fixture_folder.h"
 #include "tests/fuzz/status_checks.h"

@@ -1,0 +1,91 @@
+#include "engine/compile_knowledge.h"
+
+#include <algorithm>
+
+#include "engine/source_text.h"
+
+namespace qv3 {
+
+std::optional<std::size_t> ModuleKnowledge::FindDefinition(std::string_view name) const {
+  for (std::size_t i = 0; i < Definitions.size(); ++i)
+    if (EqualsIgnoringCase(Definitions[i].Name, name)) return i;
+  return std::nullopt;
+}
+
+std::vector<AssembledRange> ModuleKnowledge::RangesOfLine(std::int32_t line) const {
+  const auto byLine = [](const AssembledRange& range, std::int32_t l) { return range.Line < l; };
+  auto first = std::lower_bound(Ranges.begin(), Ranges.end(), line, byLine);
+  auto last = first;
+  while (last != Ranges.end() && last->Line == line) ++last;
+  return {first, last};
+}
+
+std::optional<std::int32_t> ModuleKnowledge::NextLineWithCode(std::int32_t line) const {
+  const auto byLine = [](const AssembledRange& range, std::int32_t l) { return range.Line < l; };
+  const auto found = std::lower_bound(Ranges.begin(), Ranges.end(), line, byLine);
+  if (found == Ranges.end()) return std::nullopt;
+  return found->Line;
+}
+
+std::optional<std::int32_t> ModuleKnowledge::LineAtAddress(std::uint16_t address) const {
+  // Walked from the end: a later line that wrote the same byte replaced it.
+  const auto at = static_cast<std::int64_t>(address);
+  for (auto range = Ranges.rbegin(); range != Ranges.rend(); ++range)
+    if (at >= range->Address && at < static_cast<std::int64_t>(range->Address) + range->Size)
+      return range->Line;
+  return std::nullopt;
+}
+
+std::vector<const LineDiagnostic*> ModuleKnowledge::DiagnosticsOfLine(std::int32_t line) const {
+  std::vector<const LineDiagnostic*> found;
+  for (const auto& diagnostic : Diagnostics)
+    if (diagnostic.Line == line) found.push_back(&diagnostic);
+  return found;
+}
+
+const ModuleKnowledge* CompileKnowledge::FindModule(std::string_view name) const {
+  for (const auto& module : Modules)
+    if (EqualsIgnoringCase(module.Name, name)) return &module;
+  return nullptr;
+}
+
+ModuleKnowledge* CompileKnowledge::FindModule(std::string_view name) {
+  for (auto& module : Modules)
+    if (EqualsIgnoringCase(module.Name, name)) return &module;
+  return nullptr;
+}
+
+const ModuleKnowledge* CompileKnowledge::TopModule() const {
+  for (const auto& module : Modules)
+    if (module.IsTopModule) return &module;
+  return nullptr;
+}
+
+std::optional<CodeLocation> CompileKnowledge::LineAtAddress(std::uint16_t address) const {
+  if (const ModuleKnowledge* top = TopModule())
+    if (const auto line = top->LineAtAddress(address)) return CodeLocation{top, *line};
+  for (const auto& module : Modules) {
+    if (module.IsTopModule || !module.Assembled) continue;
+    if (const auto line = module.LineAtAddress(address)) return CodeLocation{&module, *line};
+  }
+  return std::nullopt;
+}
+
+std::optional<DefinitionPlace> CompileKnowledge::DefinitionOf(const SymbolReference& reference) const {
+  if (!reference.Definition) return std::nullopt;
+  const ModuleKnowledge* module = FindModule(reference.Module);
+  if (!module || *reference.Definition >= module->Definitions.size()) return std::nullopt;
+  return DefinitionPlace{module, &module->Definitions[*reference.Definition]};
+}
+
+std::vector<std::pair<const ModuleKnowledge*, const SymbolReference*>> CompileKnowledge::ReferencesTo(
+    const ModuleKnowledge& module, std::size_t definition) const {
+  std::vector<std::pair<const ModuleKnowledge*, const SymbolReference*>> found;
+  for (const auto& user : Modules)
+    for (const auto& reference : user.References)
+      if (reference.Definition == definition && EqualsIgnoringCase(reference.Module, module.Name))
+        found.emplace_back(&user, &reference);
+  return found;
+}
+
+}  // namespace qv3

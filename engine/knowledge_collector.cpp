@@ -1,0 +1,292 @@
+#include "engine/knowledge_collector.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "engine/file_system.h"
+#include "engine/line_context.h"
+#include "engine/message_list.h"
+#include "engine/module_assembly.h"
+#include "engine/session.h"
+#include "engine/source_text.h"
+#include "engine/text_index.h"
+
+namespace qv3 {
+
+namespace {
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool IsNameCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '.' || c == '~' || c == '@' || static_cast<unsigned char>(c) >= 128;
+}
+
+struct Found {
+  std::size_t Start = 0, End = 0;
+};
+
+// Where term stands in text from position from on: letters compared without
+// case, and blanks or TABs inside it skipped (the assembler reads an operand
+// with its blanks removed). With whole, the match must not touch other name
+// characters on either side.
+std::optional<Found> FindTerm(std::string_view text, std::string_view term, std::size_t from,
+                              bool whole) {
+  if (term.empty()) return std::nullopt;
+  for (std::size_t start = from; start < text.size(); ++start) {
+    if (UpperAscii(text[start]) != UpperAscii(term[0])) continue;
+    if (whole && start > 0 && IsNameCharacter(text[start - 1])) continue;
+    std::size_t at = start, matched = 0;
+    while (at < text.size() && matched < term.size()) {
+      if (matched > 0 && (text[at] == ' ' || text[at] == '\t')) {
+        ++at;
+        continue;
+      }
+      if (UpperAscii(text[at]) != UpperAscii(term[matched])) break;
+      ++at;
+      ++matched;
+    }
+    if (matched < term.size()) continue;
+    if (whole && at < text.size() && IsNameCharacter(text[at])) continue;
+    return Found{start, at};
+  }
+  return std::nullopt;
+}
+
+std::string LowerCaseAToZ(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower;
+}
+}  // namespace
+
+void KnowledgeCollector::Definition(const ModuleAssembly& module, const LineContext& line,
+                                    std::string_view name, SymbolKind kind) {
+  SymbolDefinition definition;
+  definition.Name.assign(name);
+  definition.Kind = kind;
+  definition.Where.Line = module.Session.CurrentLineNumber;
+  if (module.IncludeDepth == 0) {
+    definition.Where.Column = static_cast<std::uint32_t>(line.ColumnOf(name));
+    definition.Where.Length = static_cast<std::uint32_t>(name.size());
+  } else {
+    definition.Where.FromInclude = true;
+  }
+  target_.Definitions.push_back(std::move(definition));
+}
+
+void KnowledgeCollector::Reference(const ModuleAssembly& module, std::string_view term,
+                                   std::optional<std::size_t> symbol,
+                                   std::optional<std::int32_t> value) {
+  SymbolReference reference;
+  reference.Name.assign(term);
+  reference.Module = target_.Name;
+  reference.Definition = symbol;
+  reference.Value = value;
+  Add(module, std::move(reference), term);
+}
+
+void KnowledgeCollector::ExternalReference(const ModuleAssembly& module, std::string_view term,
+                                           std::string_view moduleName,
+                                           std::string_view symbolName,
+                                           std::optional<std::int32_t> value) {
+  SymbolReference reference;
+  reference.Name.assign(symbolName);
+  reference.Module = LowerCaseAToZ(moduleName);
+  reference.External = true;
+  reference.Value = value;
+  Add(module, std::move(reference), term);
+}
+
+void KnowledgeCollector::Add(const ModuleAssembly& module, SymbolReference reference,
+                             std::string_view term) {
+  reference.Where.Line = module.Session.CurrentLineNumber;
+  if (module.IncludeDepth != 0) {
+    reference.Where.FromInclude = true;
+    target_.References.push_back(std::move(reference));
+    return;
+  }
+  const LineContext& line = *module.LineContexts[0];
+  Pending pending;
+  pending.Reference = std::move(reference);
+  pending.Term.assign(term);
+  const char* scratch = module.OperandScratch.data();
+  const bool inScratch =
+      term.data() >= scratch && term.data() <= scratch + module.OperandScratch.size();
+  pending.Order = inScratch ? static_cast<std::size_t>(term.data() - scratch) : pending_.size();
+  pending.From = line.ColumnOf(line.RestOfLine);
+  pending_.push_back(std::move(pending));
+}
+
+void KnowledgeCollector::EndOfLine(std::string_view text) {
+  if (pending_.empty()) return;
+  std::stable_sort(pending_.begin(), pending_.end(),
+                   [](const Pending& a, const Pending& b) { return a.Order < b.Order; });
+  std::size_t from = pending_.front().From;
+  for (Pending& pending : pending_) {
+    SourceSpan& where = pending.Reference.Where;
+    auto found = FindTerm(text, pending.Term, from, true);
+    if (!found) found = FindTerm(text, pending.Term, from, false);
+    if (found) {
+      where.Column = static_cast<std::uint32_t>(found->Start);
+      where.Length = static_cast<std::uint32_t>(found->End - found->Start);
+      from = found->End;
+    } else {
+      where.Column = static_cast<std::uint32_t>(std::min(from, text.size()));
+    }
+    target_.References.push_back(std::move(pending.Reference));
+  }
+  pending_.clear();
+}
+
+void KnowledgeCollector::Assembled(const ModuleAssembly& module, std::int32_t address,
+                                   std::uint64_t size) {
+  if (size == 0) return;
+  const auto bytes = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, UINT32_MAX));
+  const std::int32_t line = module.Session.CurrentLineNumber;
+  auto& ranges = target_.Ranges;
+  if (!ranges.empty()) {
+    AssembledRange& last = ranges.back();
+    if (last.Line == line &&
+        static_cast<std::int64_t>(last.Address) + last.Size == static_cast<std::int64_t>(address) &&
+        last.Size <= UINT32_MAX - bytes) {
+      last.Size += bytes;
+      return;
+    }
+  }
+  ranges.push_back({line, address, bytes});
+}
+
+void KnowledgeCollector::Finish(const ModuleAssembly& module) {
+  // Every symbol the table holds was noted when pass 1 added it, in order.
+  const std::size_t count = std::min(target_.Definitions.size(), module.Symbols.Size());
+  for (std::size_t i = 0; i < count; ++i) target_.Definitions[i].Value = module.Symbols.Value(i);
+}
+
+ModuleKnowledge& StartModuleKnowledge(CompileKnowledge& knowledge, std::string_view name,
+                                      std::string_view folder, bool isTopModule) {
+  ModuleKnowledge* module = knowledge.FindModule(name);
+  if (!module) module = &knowledge.Modules.emplace_back();
+  *module = ModuleKnowledge{};
+  module->Name.assign(name);
+  module->Folder.assign(folder);
+  module->IsTopModule = isTopModule;
+  return *module;
+}
+
+std::vector<SymbolDefinition> ScanDefinitions(std::string_view source) {
+  std::vector<SymbolDefinition> definitions;
+  TextIndex known;
+  const auto nameOf = [&](std::size_t i) -> std::string_view { return definitions[i].Name; };
+  LineContext line;
+  std::int32_t number = 0;
+  const auto define = [&](std::string_view name, SymbolKind kind) {
+    if (name.empty() || known.Find(name, nameOf) != TextIndex::kNone) return;
+    SymbolDefinition definition;
+    definition.Name.assign(name);
+    definition.Kind = kind;
+    definition.HasValue = false;
+    definition.Where = {number, static_cast<std::uint32_t>(line.ColumnOf(name)),
+                        static_cast<std::uint32_t>(name.size()), false};
+    definitions.push_back(std::move(definition));
+    known.Insert(definitions.back().Name, definitions.size() - 1, nameOf);
+  };
+  // The first words as the line processor reads them: "NAME = VALUE"
+  // defines a constant, a first word ending in ":" a label.
+  SourceText(source).ForEachLine([&](std::string_view text) {
+    ++number;
+    line.Load(StripComment(text));
+    if (line.RestOfLine.find('=') != std::string_view::npos) {
+      const std::string_view name = line.FirstWord;
+      TakeWordOf(line.RestOfLine);
+      define(name, SymbolKind::Constant);
+      line.FirstWord = TakeWordOf(line.RestOfLine);
+    }
+    if (!line.FirstWord.empty() && line.FirstWord.back() == ':')
+      define(line.FirstWord.substr(0, line.FirstWord.size() - 1), SymbolKind::Label);
+    return true;
+  });
+  return definitions;
+}
+
+namespace {
+// The values an object file's symbol section gives ("NAME = $1234" lines
+// up to the first empty line).
+void TakeObjectValues(const std::string& objectPath, ModuleKnowledge& module) {
+  const auto text = ReadWholeFile(objectPath);
+  if (!text) return;
+  std::unordered_map<std::string, std::uint16_t> values;
+  bool header = true;
+  SourceText(*text).ForEachLine([&](std::string_view line) {
+    if (header) {
+      header = false;
+      return true;  // "// Objects"
+    }
+    if (line.empty()) return false;
+    const auto equals = line.find(" = ");
+    if (equals == std::string_view::npos) return true;
+    const NumberLiteral value = ReadNumberLiteral(line.substr(equals + 3));
+    if (value.Valid)
+      values.emplace(FoldCase(line.substr(0, equals)), static_cast<std::uint16_t>(value.Value & 0xFFFF));
+    return true;
+  });
+  for (auto& definition : module.Definitions) {
+    const auto found = values.find(FoldCase(definition.Name));
+    if (found == values.end()) continue;
+    definition.Value = found->second;
+    definition.HasValue = true;
+  }
+}
+
+// The module an @MODULE.NAME reference names, scanned from its source when
+// this compile did not assemble it; nothing when its source is not at hand.
+ModuleKnowledge* ModuleForExternal(CompileKnowledge& knowledge, const std::string& name,
+                                   const std::string& folder) {
+  if (ModuleKnowledge* known = knowledge.FindModule(name)) return known;
+  const auto source = ReadWholeFile(ResolveInFolder(folder, name + ".qv3"));
+  if (!source) return nullptr;
+  ModuleKnowledge scanned;
+  scanned.Name = name;
+  scanned.Folder = folder;
+  scanned.Assembled = false;
+  scanned.Definitions = ScanDefinitions(*source);
+  TakeObjectValues(ResolveInFolder(folder, name + ".qvo"), scanned);
+  knowledge.Modules.push_back(std::move(scanned));
+  return &knowledge.Modules.back();
+}
+
+void KeepListedDiagnostics(CompileKnowledge& knowledge, const MessageList& status) {
+  std::unordered_set<std::string_view> listed;
+  for (const StatusLine line : status.Lines())
+    if (line.Info) listed.insert(line.Text);
+  for (auto& module : knowledge.Modules)
+    std::erase_if(module.Diagnostics,
+                  [&](const LineDiagnostic& d) { return !listed.contains(d.Text); });
+}
+
+void LinkExternalReferences(CompileKnowledge& knowledge) {
+  // Modules are added while the references are walked: walk by index and
+  // look each target up again (the list may have moved).
+  const std::size_t assembled = knowledge.Modules.size();
+  for (std::size_t m = 0; m < assembled; ++m) {
+    for (std::size_t r = 0; r < knowledge.Modules[m].References.size(); ++r) {
+      SymbolReference& reference = knowledge.Modules[m].References[r];
+      if (!reference.External) continue;
+      const std::string targetName = reference.Module;
+      const std::string folder = knowledge.Modules[m].Folder;
+      const ModuleKnowledge* target = ModuleForExternal(knowledge, targetName, folder);
+      if (!target) continue;
+      SymbolReference& again = knowledge.Modules[m].References[r];
+      again.Definition = target->FindDefinition(again.Name);
+    }
+  }
+}
+}  // namespace
+
+void FinishKnowledge(CompileKnowledge& knowledge, const MessageList& status) {
+  KeepListedDiagnostics(knowledge, status);
+  LinkExternalReferences(knowledge);
+}
+
+}  // namespace qv3

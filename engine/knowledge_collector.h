@@ -1,0 +1,75 @@
+// The hooks through which a module's assembly fills its ModuleKnowledge.
+// The assembler calls them only when ModuleAssembly::Knowledge is set, so a
+// compile that asks for nothing pays a null test per hook.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/compile_knowledge.h"
+
+namespace qv3 {
+
+struct ModuleAssembly;
+struct LineContext;
+class MessageList;
+
+class KnowledgeCollector {
+ public:
+  explicit KnowledgeCollector(ModuleKnowledge& target) : target_(target) {}
+  KnowledgeCollector(const KnowledgeCollector&) = delete;
+  KnowledgeCollector& operator=(const KnowledgeCollector&) = delete;
+
+  // Pass 1: the symbol just added to the module's table; name is a view
+  // into the line context of the current include depth.
+  void Definition(const ModuleAssembly& module, const LineContext& line, std::string_view name,
+                  SymbolKind kind);
+  // Pass 2: an operand term naming a symbol of this module (symbol: its
+  // index, nothing when unknown), or an @MODULE.NAME term. term is a view
+  // into the module's operand scratch text.
+  void Reference(const ModuleAssembly& module, std::string_view term,
+                 std::optional<std::size_t> symbol, std::optional<std::int32_t> value);
+  void ExternalReference(const ModuleAssembly& module, std::string_view term,
+                         std::string_view moduleName, std::string_view symbolName,
+                         std::optional<std::int32_t> value);
+  // Pass 2: the current line put size bytes at address.
+  void Assembled(const ModuleAssembly& module, std::int32_t address, std::uint64_t size);
+  // Pass 2, after each line of the module itself: the references it made
+  // are placed in its text as written.
+  void EndOfLine(std::string_view text);
+  // After pass 2: the definitions take the values pass 2 left.
+  void Finish(const ModuleAssembly& module);
+
+ private:
+  struct Pending {
+    SymbolReference Reference;
+    std::string Term;          // as written, letter case aside ("@A.B" for externals)
+    std::size_t Order = 0;     // position in the operand: terms are not met in text order
+    std::size_t From = 0;      // where the operand starts in the line
+  };
+  void Add(const ModuleAssembly& module, SymbolReference reference, std::string_view term);
+
+  ModuleKnowledge& target_;
+  std::vector<Pending> pending_;
+};
+
+// Starts the knowledge of a module's compile: a fresh entry, or the entry of
+// its earlier compile emptied (a module compiled twice keeps its last).
+ModuleKnowledge& StartModuleKnowledge(CompileKnowledge& knowledge, std::string_view name,
+                                      std::string_view folder, bool isTopModule);
+
+// Ends a compile's knowledge: keeps the diagnostics the Status list still
+// shows, and resolves @MODULE.NAME references to the named module's
+// definitions, reading the sources of modules this compile did not
+// assemble (the module's ".qv3" in the referring module's folder, found as
+// the assembler finds files, values from its object file).
+void FinishKnowledge(CompileKnowledge& knowledge, const MessageList& status);
+
+// The definitions of a module's source (labels and constants of its own
+// lines; INCLUDEd files are not followed), without assembling it.
+std::vector<SymbolDefinition> ScanDefinitions(std::string_view source);
+
+}  // namespace qv3
