@@ -222,7 +222,7 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
                                         [](char c) { return static_cast<unsigned char>(c) > 32; });
   const auto end = static_cast<std::size_t>(rest.rend() - significant);  // past the last one
   bool invalidReported = false, refused = false;
-  const std::int32_t start = module.Origin;
+  if (module.Knowledge && !line.IsPass1) module.Knowledge->DataStart(module.Origin);
   std::size_t at = 0;
   while (at < end) {
     at = rest.find_first_not_of(' ', at);
@@ -242,9 +242,7 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
     }
     AdvanceOrigin(module, width);
   }
-  if (module.Knowledge && !line.IsPass1)
-    module.Knowledge->Assembled(
-        module, start, static_cast<std::uint32_t>(module.Origin) - static_cast<std::uint32_t>(start));
+  if (module.Knowledge && !line.IsPass1) module.Knowledge->DataEnd(module);
   line.RestOfLine.remove_prefix(at);
 }
 enum class Keyword {

@@ -227,7 +227,8 @@ void AssembleInstruction(ModuleAssembly& module, LineContext& line) {
     if (entry.Length >= 2) WriteProgramByte(module, static_cast<std::uint8_t>(value & 0xFF));
     if (entry.Length == 3) WriteProgramByte(module, static_cast<std::uint8_t>((value >> 8) & 0xFF));
     if (module.CodeListing) WriteCodeLine(module, row, mode, entry, value, expression);
-    if (module.Knowledge) module.Knowledge->Assembled(module, module.Origin, entry.Length);
+    if (module.Knowledge) [[unlikely]]
+      module.Knowledge->Assembled(module, module.Origin, entry.Length);
   }
 
   AdvanceOrigin(module, entry.Length);

@@ -121,8 +121,11 @@ void KnowledgeCollector::Add(const ModuleAssembly& module, SymbolReference refer
 
 void KnowledgeCollector::EndOfLine(std::string_view text) {
   if (pending_.empty()) return;
-  std::stable_sort(pending_.begin(), pending_.end(),
-                   [](const Pending& a, const Pending& b) { return a.Order < b.Order; });
+  // A line has few terms: an insertion sort, without the buffer a library
+  // stable sort asks for.
+  for (std::size_t i = 1; i < pending_.size(); ++i)
+    for (std::size_t j = i; j > 0 && pending_[j].Order < pending_[j - 1].Order; --j)
+      std::swap(pending_[j], pending_[j - 1]);
   std::size_t from = pending_.front().From;
   for (Pending& pending : pending_) {
     SourceSpan& where = pending.Reference.Where;
@@ -156,6 +159,12 @@ void KnowledgeCollector::Assembled(const ModuleAssembly& module, std::int32_t ad
     }
   }
   ranges.push_back({line, address, bytes});
+}
+
+void KnowledgeCollector::DataEnd(const ModuleAssembly& module) {
+  // The origin wraps at 32 bits as the values advance it.
+  Assembled(module, dataStart_,
+            static_cast<std::uint32_t>(module.Origin) - static_cast<std::uint32_t>(dataStart_));
 }
 
 void KnowledgeCollector::Finish(const ModuleAssembly& module) {

@@ -37,6 +37,10 @@ class KnowledgeCollector {
                          std::optional<std::int32_t> value);
   // Pass 2: the current line put size bytes at address.
   void Assembled(const ModuleAssembly& module, std::int32_t address, std::uint64_t size);
+  // Pass 2: around a run of BIN.B / BIN.W values, whose count is known
+  // only at its end.
+  void DataStart(std::int32_t origin) { dataStart_ = origin; }
+  void DataEnd(const ModuleAssembly& module);
   // Pass 2, after each line of the module itself: the references it made
   // are placed in its text as written.
   void EndOfLine(std::string_view text);
@@ -54,6 +58,7 @@ class KnowledgeCollector {
 
   ModuleKnowledge& target_;
   std::vector<Pending> pending_;
+  std::int32_t dataStart_ = 0;
 };
 
 // Starts the knowledge of a module's compile: a fresh entry, or the entry of

@@ -109,19 +109,33 @@ bool PreScanDependents(ModuleAssembly& module) {
   return complete;
 }
 
-void RunPass(ModuleAssembly& module, bool isPass1, std::size_t total) {
+// Watched: a pass that may be cancelled or collects knowledge. A plain
+// compile walks its lines without looking at either.
+template <bool Watched>
+void WalkPass(ModuleAssembly& module, bool isPass1, std::size_t total) {
   CompileSession& session = module.Session;
   ProgressSink& progress = session.progress();
+  [[maybe_unused]] const std::atomic<bool>* const cancel = session.Cancel;
+  [[maybe_unused]] KnowledgeCollector* const collector = isPass1 ? nullptr : module.Knowledge;
   std::size_t number = 0;
   module.Source.ForEachLine([&](std::string_view line) {
-    if (session.Cancel && session.Cancel->load(std::memory_order_relaxed)) throw CompileCancelled();
+    if constexpr (Watched)
+      if (cancel && cancel->load(std::memory_order_relaxed)) throw CompileCancelled();
     ++number;
     progress.SetProgress(number, total);
     session.CurrentLineNumber = static_cast<std::int32_t>(number);
     ProcessLine(module, line, isPass1);
-    if (module.Knowledge && !isPass1) module.Knowledge->EndOfLine(line);
+    if constexpr (Watched)
+      if (collector) collector->EndOfLine(line);
     return true;
   });
+}
+
+void RunPass(ModuleAssembly& module, bool isPass1, std::size_t total) {
+  if (module.Session.Cancel || module.Knowledge)
+    WalkPass<true>(module, isPass1, total);
+  else
+    WalkPass<false>(module, isPass1, total);
 }
 
 void KeepSymbols(ModuleAssembly& module) {

@@ -98,9 +98,10 @@ std::int32_t ResolveTerm(ModuleAssembly& module, std::string_view term, bool isP
 
   if (const auto index = module.Symbols.Find(term)) {
     module.Symbols.CountUse(*index);
-    if (module.Knowledge && !isPass1)
-      module.Knowledge->Reference(module, term, index, module.Symbols.Value(*index));
-    return module.Symbols.Value(*index);
+    const std::uint16_t value = module.Symbols.Value(*index);
+    if (module.Knowledge && !isPass1) [[unlikely]]
+      module.Knowledge->Reference(module, term, index, value);
+    return value;
   }
   // Pass 1 takes an unknown name for a label further down and sizes the
   // instruction as for an address near the current location.
