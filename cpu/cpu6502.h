@@ -1,0 +1,113 @@
+// cpu6502.h - an NMOS 6502 as in the Plus/4's 7501/8501, instruction by
+// instruction, over a flat 64 KB of RAM.
+//
+// What it is
+//   The 151 documented opcodes with their flag rules, decimal-mode ADC/SBC as
+//   the NMOS part computes them (N, V and Z follow the binary sum for ADC and
+//   the binary difference for SBC, C and A the decimal ones), documented
+//   cycle counts with the page-crossing and branch penalties, BRK/RTI and
+//   the IRQ/NMI/RESET vectors at $FFFA-$FFFF, the JMP ($xxFF) page wrap and
+//   the zero-page wrap of (zp,X), (zp),Y, zp,X and zp,Y.
+//
+// What it is not
+//   Cycle-stepped: an instruction runs whole, and Cycles grows by its count.
+//   There are no bus callbacks, no I/O and no dummy reads; whoever wants a
+//   machine around it looks at Registers.PC between steps (see
+//   program_runner.h). Undocumented opcodes are not executed: Step() leaves
+//   PC on them and reports IllegalOpcode, or Jam for the twelve that halt
+//   the real part, so a guess never passes for a result.
+//
+// How it works
+//   Table-driven. The opcode facts (mnemonic row, addressing mode, base
+//   cycles, page-crossing rule) come from the assembler's own matrix in
+//   engine/instruction_set.h, read backwards with DecodeOpcode: the 256-entry
+//   dispatch table is built from it once, each entry pointing at a function
+//   instantiated for its (row, mode) pair. The simulator, the disassembler
+//   and the assembler therefore cannot disagree about an opcode.
+//
+// Usage
+//   auto cpu = std::make_unique<qv3::cpu::Cpu6502>();   // 64 KB: keep it off the stack
+//   cpu->Memory[0x1000] = 0xA9; cpu->Memory[0x1001] = 0x05;   // LDA #$05
+//   cpu->Registers.PC = 0x1000;
+//   while (cpu->Step() == qv3::cpu::StepOutcome::Ok) { ... }
+//
+// Status register: Registers.P holds bit 5 always set and B (bit 4) clear;
+// B exists only in the copies pushed by PHP and BRK (set) and by IRQ and
+// NMI (clear). PLP and RTI ignore the pulled B and bit 5.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace qv3::cpu {
+
+enum StatusFlag : std::uint8_t {
+  kCarry = 0x01,
+  kZero = 0x02,
+  kInterruptDisable = 0x04,
+  kDecimal = 0x08,
+  kBreak = 0x10,
+  kUnused = 0x20,
+  kOverflow = 0x40,
+  kNegative = 0x80,
+};
+
+inline constexpr std::uint16_t kNmiVector = 0xFFFA;
+inline constexpr std::uint16_t kResetVector = 0xFFFC;
+inline constexpr std::uint16_t kIrqVector = 0xFFFE;  // BRK too
+
+struct Registers {
+  std::uint16_t PC = 0;
+  std::uint8_t A = 0, X = 0, Y = 0, SP = 0xFD, P = kUnused | kInterruptDisable;
+};
+
+enum class StepOutcome : std::uint8_t {
+  Ok,             // one instruction ran
+  IllegalOpcode,  // an undocumented opcode at PC; nothing ran
+  Jam,            // one of the twelve halting opcodes at PC; nothing ran
+};
+
+using Memory = std::array<std::uint8_t, 0x10000>;
+
+class Cpu6502 {
+ public:
+  Cpu6502();
+
+  qv3::cpu::Registers Registers;
+  std::uint64_t Cycles = 0;
+  qv3::cpu::Memory Memory{};
+
+  // Runs the instruction at PC.
+  StepOutcome Step();
+
+  // The interrupt sequence (7 cycles): pushes PC and P with B clear, sets I,
+  // jumps through the vector. Irq() does nothing while I is set and says
+  // whether it was taken.
+  bool Irq();
+  void Nmi();
+  // PC from $FFFC, SP down by 3, I set, as the RESET line leaves them.
+  void Reset();
+
+  // The stack at $0100-$01FF; SP wraps within the page.
+  void Push(std::uint8_t value) { Memory[0x100u | Registers.SP--] = value; }
+  std::uint8_t Pull() { return Memory[0x100u | ++Registers.SP]; }
+  // Little-endian word at address; the high byte comes from address+1
+  // wrapping at $FFFF.
+  std::uint16_t ReadWord(std::uint16_t address) const {
+    return static_cast<std::uint16_t>(Memory[address] |
+                                      Memory[static_cast<std::uint16_t>(address + 1)] << 8);
+  }
+
+  // One entry per opcode byte; built from the instruction-set matrix.
+  struct Dispatch {
+    StepOutcome (*Execute)(Cpu6502&, const Dispatch&);
+    std::uint8_t Cycles;
+    bool PageCrossCycle;
+  };
+
+ private:
+  void Interrupt(std::uint16_t vector);
+  const Dispatch* dispatch_;
+};
+
+}  // namespace qv3::cpu

@@ -1,0 +1,410 @@
+#include "cpu/cpu6502.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cpu/mnemonic_rows.h"
+#include "engine/instruction_set.h"
+
+namespace qv3::cpu {
+namespace {
+
+class CpuTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<Cpu6502> cpu = std::make_unique<Cpu6502>();
+  Registers& r = cpu->Registers;
+
+  void Load(std::uint16_t address, std::initializer_list<int> bytes) {
+    for (int byte : bytes) cpu->Memory[address++] = static_cast<std::uint8_t>(byte);
+  }
+  // Runs the one instruction at address and answers its cycles.
+  std::uint64_t RunAt(std::uint16_t address) {
+    r.PC = address;
+    const std::uint64_t before = cpu->Cycles;
+    EXPECT_EQ(cpu->Step(), StepOutcome::Ok);
+    return cpu->Cycles - before;
+  }
+  // ADC or SBC immediate with the flags given, in decimal mode.
+  void Decimal(int opcode, int a, int value, bool carry) {
+    Load(0x2000, {opcode, value});
+    r.A = static_cast<std::uint8_t>(a);
+    r.P = static_cast<std::uint8_t>(kUnused | kDecimal | (carry ? kCarry : 0));
+    RunAt(0x2000);
+  }
+  bool Flag(std::uint8_t flag) const { return (r.P & flag) != 0; }
+};
+
+TEST(MnemonicRows, MatchTheInstructionSet) {
+  const std::pair<MnemonicRow, const char*> rows[] = {
+      {kLda, "LDA"}, {kSta, "STA"}, {kLdx, "LDX"}, {kStx, "STX"}, {kLdy, "LDY"}, {kSty, "STY"},
+      {kInc, "INC"}, {kDec, "DEC"}, {kCmp, "CMP"}, {kCpx, "CPX"}, {kCpy, "CPY"}, {kAnd, "AND"},
+      {kOra, "ORA"}, {kEor, "EOR"}, {kAsl, "ASL"}, {kLsr, "LSR"}, {kRol, "ROL"}, {kRor, "ROR"},
+      {kAdc, "ADC"}, {kSbc, "SBC"}, {kClc, "CLC"}, {kSec, "SEC"}, {kCli, "CLI"}, {kSei, "SEI"},
+      {kClv, "CLV"}, {kSed, "SED"}, {kCld, "CLD"}, {kTxs, "TXS"}, {kIny, "INY"}, {kDey, "DEY"},
+      {kInx, "INX"}, {kDex, "DEX"}, {kTxa, "TXA"}, {kTax, "TAX"}, {kTya, "TYA"}, {kTay, "TAY"},
+      {kPha, "PHA"}, {kPla, "PLA"}, {kPlp, "PLP"}, {kPhp, "PHP"}, {kTsx, "TSX"}, {kJsr, "JSR"},
+      {kJmp, "JMP"}, {kRts, "RTS"}, {kRti, "RTI"}, {kNop, "NOP"}, {kBrk, "BRK"}, {kBne, "BNE"},
+      {kBeq, "BEQ"}, {kBpl, "BPL"}, {kBmi, "BMI"}, {kBcc, "BCC"}, {kBcs, "BCS"}, {kBvs, "BVS"},
+      {kBvc, "BVC"}, {kBit, "BIT"},
+  };
+  ASSERT_EQ(std::size(rows), static_cast<std::size_t>(kMnemonicCount));
+  for (const auto& [row, name] : rows) EXPECT_EQ(FindMnemonic(name), row) << name;
+}
+
+// The public functional test: every documented opcode and mode, the flags,
+// decimal arithmetic, BRK/RTI and the stack. Ends in a jump to itself; the
+// success trap is at $3469, any other one names the failed test.
+TEST_F(CpuTest, FunctionalTestReachesTheSuccessTrap) {
+  std::string folder = QV3_SOURCE_DIR "/../shared/6502-functional-test";
+  if (const char* overridden = std::getenv("QV3_6502_FUNCTIONAL_TEST")) folder = overridden;
+  const std::string image = folder + "/6502_functional_test.bin";
+  if (!std::filesystem::exists(image))
+    GTEST_SKIP() << "the 6502 functional test is not at " << folder
+                 << " (set QV3_6502_FUNCTIONAL_TEST to its folder)";
+  std::ifstream in(image, std::ios::binary);
+  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(bytes.size(), cpu->Memory.size());
+  std::copy(bytes.begin(), bytes.end(), cpu->Memory.begin());
+  r.PC = 0x0400;
+  std::uint16_t previous = 0;
+  do {
+    previous = r.PC;
+    ASSERT_EQ(cpu->Step(), StepOutcome::Ok) << "at $" << std::hex << previous;
+    ASSERT_LT(cpu->Cycles, 200'000'000u) << "no trap reached";
+  } while (r.PC != previous);
+  EXPECT_EQ(r.PC, 0x3469) << "trapped at $" << std::hex << r.PC << ": look it up in the listing";
+}
+
+TEST_F(CpuTest, DecimalAdditionFlagsFollowTheNmosPart) {
+  Decimal(0x69, 0x19, 0x28, false);  // 19 + 28 = 47
+  EXPECT_EQ(r.A, 0x47);
+  EXPECT_FALSE(Flag(kCarry));
+  Decimal(0x69, 0x58, 0x46, true);  // 58 + 46 + 1 = 105
+  EXPECT_EQ(r.A, 0x05);
+  EXPECT_TRUE(Flag(kCarry));
+  // 99 + 01 = 00 carry 1; Z follows the binary sum $9A, N the sum $A0 seen
+  // between the two nibble corrections.
+  Decimal(0x69, 0x99, 0x01, false);
+  EXPECT_EQ(r.A, 0x00);
+  EXPECT_TRUE(Flag(kCarry));
+  EXPECT_FALSE(Flag(kZero));
+  EXPECT_TRUE(Flag(kNegative));
+  // 79 + 00 + 1 = 80: the high nibble 8 sets N and, from two positive
+  // operands, V.
+  Decimal(0x69, 0x79, 0x00, true);
+  EXPECT_EQ(r.A, 0x80);
+  EXPECT_TRUE(Flag(kNegative));
+  EXPECT_TRUE(Flag(kOverflow));
+  EXPECT_FALSE(Flag(kCarry));
+  // 50 + 50 = 00 carry 1 with the binary sum $A0: Z clear, V set.
+  Decimal(0x69, 0x50, 0x50, false);
+  EXPECT_EQ(r.A, 0x00);
+  EXPECT_TRUE(Flag(kCarry));
+  EXPECT_FALSE(Flag(kZero));
+  EXPECT_TRUE(Flag(kOverflow));
+  // Z is set when the binary sum is zero even though the decimal one is not.
+  Decimal(0x69, 0x80, 0x80, false);
+  EXPECT_TRUE(Flag(kZero));
+  EXPECT_TRUE(Flag(kCarry));
+}
+
+TEST_F(CpuTest, DecimalSubtractionFlagsComeFromTheBinaryDifference) {
+  Decimal(0xE9, 0x46, 0x12, true);  // 46 - 12 = 34
+  EXPECT_EQ(r.A, 0x34);
+  EXPECT_TRUE(Flag(kCarry));
+  Decimal(0xE9, 0x40, 0x13, true);  // 40 - 13 = 27
+  EXPECT_EQ(r.A, 0x27);
+  EXPECT_TRUE(Flag(kCarry));
+  Decimal(0xE9, 0x32, 0x02, false);  // 32 - 02 - 1 = 29
+  EXPECT_EQ(r.A, 0x29);
+  // 00 - 01 = 99 with a borrow; N from the binary $FF.
+  Decimal(0xE9, 0x00, 0x01, true);
+  EXPECT_EQ(r.A, 0x99);
+  EXPECT_FALSE(Flag(kCarry));
+  EXPECT_TRUE(Flag(kNegative));
+  EXPECT_FALSE(Flag(kZero));
+  // 80 - 01 = 79: the binary $80 - $01 overflows.
+  Decimal(0xE9, 0x80, 0x01, true);
+  EXPECT_EQ(r.A, 0x79);
+  EXPECT_TRUE(Flag(kOverflow));
+  Decimal(0xE9, 0x21, 0x21, true);
+  EXPECT_EQ(r.A, 0x00);
+  EXPECT_TRUE(Flag(kZero));
+  EXPECT_TRUE(Flag(kCarry));
+}
+
+TEST_F(CpuTest, IndexedReadsPayForAPageCrossingStoresAlwaysPay) {
+  r.X = 1;
+  r.Y = 1;
+  Load(0x2000, {0xBD, 0xFF, 0x10});  // LDA $10FF,X -> $1100
+  EXPECT_EQ(RunAt(0x2000), 5u);
+  Load(0x2000, {0xBD, 0xFE, 0x10});  // LDA $10FE,X -> $10FF
+  EXPECT_EQ(RunAt(0x2000), 4u);
+  Load(0x2000, {0xB9, 0xFF, 0x10});  // LDA $10FF,Y
+  EXPECT_EQ(RunAt(0x2000), 5u);
+  Load(0x2000, {0xBE, 0xFF, 0x10});  // LDX $10FF,Y
+  EXPECT_EQ(RunAt(0x2000), 5u);
+  Load(0x2000, {0x9D, 0xFE, 0x10});  // STA $10FE,X: no crossing, still 5
+  EXPECT_EQ(RunAt(0x2000), 5u);
+  Load(0x2000, {0x9D, 0xFF, 0x10});  // crossing: 5, not 6
+  EXPECT_EQ(RunAt(0x2000), 5u);
+  Load(0x2000, {0xFE, 0xFF, 0x10});  // INC $10FF,X: 7 either way
+  EXPECT_EQ(RunAt(0x2000), 7u);
+  Load(0x0040, {0xFF, 0x10});        // pointer $10FF
+  Load(0x2000, {0xB1, 0x40});        // LDA ($40),Y -> $1100
+  EXPECT_EQ(RunAt(0x2000), 6u);
+  Load(0x2000, {0x91, 0x40});        // STA ($40),Y
+  EXPECT_EQ(RunAt(0x2000), 6u);
+  r.Y = 0;
+  Load(0x2000, {0xB1, 0x40});
+  EXPECT_EQ(RunAt(0x2000), 5u);
+  r.X = 0xFF;                        // wraps within the address space
+  Load(0x2000, {0xBD, 0x01, 0xFF});  // LDA $FF01,X -> $0000
+  cpu->Memory[0x0000] = 0x5A;
+  EXPECT_EQ(RunAt(0x2000), 5u);
+  EXPECT_EQ(r.A, 0x5A);
+}
+
+TEST_F(CpuTest, BranchCyclesDependOnTakenAndTargetPage) {
+  r.P = kUnused;                    // Z clear: BNE taken, BEQ not
+  Load(0x2000, {0xF0, 0x10});       // BEQ not taken
+  EXPECT_EQ(RunAt(0x2000), 2u);
+  EXPECT_EQ(r.PC, 0x2002);
+  Load(0x2000, {0xD0, 0x10});       // BNE +$10 -> $2012
+  EXPECT_EQ(RunAt(0x2000), 3u);
+  EXPECT_EQ(r.PC, 0x2012);
+  // The page is that of the next instruction: from $20FD the next is $20FF.
+  Load(0x20FD, {0xD0, 0x01});       // -> $2100
+  EXPECT_EQ(RunAt(0x20FD), 4u);
+  EXPECT_EQ(r.PC, 0x2100);
+  Load(0x20FE, {0xD0, 0xFF});       // next $2100, target $20FF
+  EXPECT_EQ(RunAt(0x20FE), 4u);
+  EXPECT_EQ(r.PC, 0x20FF);
+  Load(0x20FE, {0xD0, 0x00});       // next $2100, target $2100: same page
+  EXPECT_EQ(RunAt(0x20FE), 3u);
+  Load(0x2000, {0xD0, 0xFE});       // a branch to itself
+  EXPECT_EQ(RunAt(0x2000), 3u);
+  EXPECT_EQ(r.PC, 0x2000);
+  Load(0x2000, {0xD0, 0x80});       // -128 from $2002 -> $1F82
+  EXPECT_EQ(RunAt(0x2000), 4u);
+  EXPECT_EQ(r.PC, 0x1F82);
+}
+
+TEST_F(CpuTest, JmpIndirectWrapsWithinThePointersPage) {
+  Load(0x10FF, {0x34});
+  Load(0x1000, {0x12});
+  Load(0x1100, {0x99});
+  Load(0x2000, {0x6C, 0xFF, 0x10});  // JMP ($10FF)
+  EXPECT_EQ(RunAt(0x2000), 5u);
+  EXPECT_EQ(r.PC, 0x1234);
+  Load(0x10FE, {0x78, 0x56});
+  Load(0x2000, {0x6C, 0xFE, 0x10});
+  RunAt(0x2000);
+  EXPECT_EQ(r.PC, 0x5678);
+}
+
+TEST_F(CpuTest, ZeroPageIndexingWrapsWithinPageZero) {
+  Load(0x0001, {0x77});
+  Load(0x0100, {0x11});
+  r.X = 2;
+  Load(0x2000, {0xB5, 0xFF});        // LDA $FF,X -> $01, not $0101
+  EXPECT_EQ(RunAt(0x2000), 4u);
+  EXPECT_EQ(r.A, 0x77);
+  r.Y = 2;
+  Load(0x2000, {0xB6, 0xFF});        // LDX $FF,Y
+  RunAt(0x2000);
+  EXPECT_EQ(r.X, 0x77);
+  // (zp,X) and (zp),Y take the pointer's high byte from $00 after $FF.
+  Load(0x00FF, {0x00});
+  Load(0x0000, {0x30});
+  Load(0x3000, {0xAB});
+  r.X = 0;
+  Load(0x2000, {0xA1, 0xFF});
+  EXPECT_EQ(RunAt(0x2000), 6u);
+  EXPECT_EQ(r.A, 0xAB);
+  r.X = 0x80;
+  Load(0x2000, {0xA1, 0x7F});        // $7F + $80 = $FF
+  RunAt(0x2000);
+  EXPECT_EQ(r.A, 0xAB);
+  r.Y = 0;
+  Load(0x2000, {0xB1, 0xFF});
+  RunAt(0x2000);
+  EXPECT_EQ(r.A, 0xAB);
+}
+
+TEST_F(CpuTest, BrkPushesPcPlusTwoWithBSetAndRtiReturnsThere) {
+  Load(0xFFFE, {0x00, 0x30});
+  Load(0x2000, {0x00, 0xEA});
+  r.SP = 0xFF;
+  r.P = kUnused | kCarry | kDecimal;
+  EXPECT_EQ(RunAt(0x2000), 7u);
+  EXPECT_EQ(r.PC, 0x3000);
+  EXPECT_EQ(r.SP, 0xFC);
+  EXPECT_EQ(cpu->Memory[0x01FF], 0x20);
+  EXPECT_EQ(cpu->Memory[0x01FE], 0x02);
+  EXPECT_EQ(cpu->Memory[0x01FD], kUnused | kBreak | kCarry | kDecimal);
+  EXPECT_TRUE(Flag(kInterruptDisable));
+  EXPECT_TRUE(Flag(kDecimal)) << "the NMOS part leaves D alone";
+  EXPECT_FALSE(Flag(kBreak)) << "B lives only on the stack";
+  Load(0x3000, {0x40});  // RTI
+  EXPECT_EQ(RunAt(0x3000), 6u);
+  EXPECT_EQ(r.PC, 0x2002);
+  EXPECT_EQ(r.SP, 0xFF);
+  EXPECT_EQ(r.P, kUnused | kCarry | kDecimal);
+}
+
+TEST_F(CpuTest, InterruptsPushBClearAndIrqWaitsForI) {
+  Load(0xFFFA, {0x00, 0x40, 0x00, 0x00, 0x00, 0x50});
+  r.PC = 0x2345;
+  r.SP = 0xFF;
+  r.P = kUnused | kInterruptDisable;
+  EXPECT_FALSE(cpu->Irq());
+  EXPECT_EQ(r.PC, 0x2345);
+  EXPECT_EQ(cpu->Cycles, 0u);
+  r.P = kUnused;
+  EXPECT_TRUE(cpu->Irq());
+  EXPECT_EQ(r.PC, 0x5000);
+  EXPECT_EQ(cpu->Memory[0x01FF], 0x23);
+  EXPECT_EQ(cpu->Memory[0x01FE], 0x45) << "an interrupt returns to PC itself";
+  EXPECT_EQ(cpu->Memory[0x01FD], kUnused);
+  EXPECT_TRUE(Flag(kInterruptDisable));
+  cpu->Nmi();  // not masked by I
+  EXPECT_EQ(r.PC, 0x4000);
+  EXPECT_EQ(r.SP, 0xF9);
+  EXPECT_EQ(cpu->Cycles, 14u);
+}
+
+TEST_F(CpuTest, StackWrapsWithinPageOne) {
+  r.SP = 0x00;
+  r.A = 0x42;
+  Load(0x2000, {0x48});  // PHA
+  EXPECT_EQ(RunAt(0x2000), 3u);
+  EXPECT_EQ(cpu->Memory[0x0100], 0x42);
+  EXPECT_EQ(r.SP, 0xFF);
+  r.A = 0;
+  Load(0x2000, {0x68});  // PLA
+  EXPECT_EQ(RunAt(0x2000), 4u);
+  EXPECT_EQ(r.A, 0x42);
+  EXPECT_EQ(r.SP, 0x00);
+  // JSR with SP = $00 writes $0100 and $01FF.
+  Load(0x2000, {0x20, 0x00, 0x30});
+  EXPECT_EQ(RunAt(0x2000), 6u);
+  EXPECT_EQ(cpu->Memory[0x0100], 0x20);
+  EXPECT_EQ(cpu->Memory[0x01FF], 0x02) << "JSR pushes the address of its last byte";
+  EXPECT_EQ(r.SP, 0xFE);
+  Load(0x3000, {0x60});  // RTS
+  EXPECT_EQ(RunAt(0x3000), 6u);
+  EXPECT_EQ(r.PC, 0x2003);
+  EXPECT_EQ(r.SP, 0x00);
+}
+
+TEST_F(CpuTest, PhpPushesBAndPlpIgnoresIt) {
+  r.SP = 0xFF;
+  r.P = kUnused | kNegative;
+  Load(0x2000, {0x08});  // PHP
+  EXPECT_EQ(RunAt(0x2000), 3u);
+  EXPECT_EQ(cpu->Memory[0x01FF], kUnused | kBreak | kNegative);
+  cpu->Memory[0x01FF] = 0xFF;
+  Load(0x2000, {0x28});  // PLP
+  EXPECT_EQ(RunAt(0x2000), 4u);
+  EXPECT_EQ(r.P, 0xFF & ~kBreak);
+  cpu->Memory[0x0100] = 0x00;
+  Load(0x2000, {0x28});
+  RunAt(0x2000);
+  EXPECT_EQ(r.P, kUnused) << "bit 5 always reads 1";
+}
+
+TEST_F(CpuTest, CompareBitAndBinaryArithmeticFlags) {
+  r.A = 0x50;
+  Load(0x2000, {0x69, 0x50});  // ADC #$50: +80 + +80 overflows
+  RunAt(0x2000);
+  EXPECT_EQ(r.A, 0xA0);
+  EXPECT_TRUE(Flag(kOverflow));
+  EXPECT_TRUE(Flag(kNegative));
+  EXPECT_FALSE(Flag(kCarry));
+  r.P = kUnused | kCarry;
+  r.A = 0x00;
+  Load(0x2000, {0xE9, 0x01});  // SBC #$01: 0 - 1 borrows
+  RunAt(0x2000);
+  EXPECT_EQ(r.A, 0xFF);
+  EXPECT_FALSE(Flag(kCarry));
+  EXPECT_FALSE(Flag(kOverflow));
+  r.A = 0x10;
+  Load(0x2000, {0xC9, 0x20});  // CMP #$20
+  RunAt(0x2000);
+  EXPECT_FALSE(Flag(kCarry));
+  EXPECT_TRUE(Flag(kNegative));
+  Load(0x2000, {0xC9, 0x10});
+  RunAt(0x2000);
+  EXPECT_TRUE(Flag(kCarry));
+  EXPECT_TRUE(Flag(kZero));
+  Load(0x0010, {0xC0});
+  r.A = 0x01;
+  Load(0x2000, {0x24, 0x10});  // BIT $10: N and V from memory, Z from A & M
+  EXPECT_EQ(RunAt(0x2000), 3u);
+  EXPECT_TRUE(Flag(kNegative));
+  EXPECT_TRUE(Flag(kOverflow));
+  EXPECT_TRUE(Flag(kZero));
+  r.P = kUnused | kCarry;
+  r.A = 0x01;
+  Load(0x2000, {0x6A});        // ROR A: carry into bit 7, bit 0 into carry
+  EXPECT_EQ(RunAt(0x2000), 2u);
+  EXPECT_EQ(r.A, 0x80);
+  EXPECT_TRUE(Flag(kCarry));
+  EXPECT_TRUE(Flag(kNegative));
+}
+
+TEST_F(CpuTest, UndocumentedOpcodesStopWithoutRunning) {
+  int illegal = 0, jams = 0;
+  for (int opcode = 0; opcode < 256; ++opcode) {
+    if (DecodeOpcode(static_cast<std::uint8_t>(opcode))) continue;
+    Load(0x2000, {opcode, 0x00, 0x00});
+    r = Registers{};
+    r.PC = 0x2000;
+    const std::uint64_t cycles = cpu->Cycles;
+    const StepOutcome outcome = cpu->Step();
+    EXPECT_EQ(r.PC, 0x2000) << opcode;
+    EXPECT_EQ(cpu->Cycles, cycles) << opcode;
+    EXPECT_EQ(r.SP, 0xFD) << opcode;
+    if (outcome == StepOutcome::Jam) ++jams;
+    else if (outcome == StepOutcome::IllegalOpcode) ++illegal;
+    else ADD_FAILURE() << "opcode " << opcode << " ran";
+  }
+  EXPECT_EQ(jams, 12);
+  EXPECT_EQ(illegal, 93);
+}
+
+TEST_F(CpuTest, EveryDocumentedOpcodeTakesItsTableCyclesWithoutPenalties) {
+  // Operands on page $20 with X = Y = 0 and flags that keep branches from
+  // being taken: each instruction takes exactly its base count.
+  for (int opcode = 0; opcode < 256; ++opcode) {
+    const auto decoded = DecodeOpcode(static_cast<std::uint8_t>(opcode));
+    if (!decoded) continue;
+    cpu = std::make_unique<Cpu6502>();
+    Registers& regs = cpu->Registers;
+    regs.P = kUnused | kZero | kNegative | kCarry | kOverflow;
+    if (decoded->Row == kBeq || decoded->Row == kBmi || decoded->Row == kBcs || decoded->Row == kBvs)
+      regs.P = kUnused;
+    Load(0x2000, {opcode, 0x10, 0x20});
+    regs.PC = 0x2000;
+    EXPECT_EQ(cpu->Step(), StepOutcome::Ok) << opcode;
+    EXPECT_EQ(cpu->Cycles, decoded->Entry.Cycles) << Mnemonics[static_cast<std::size_t>(decoded->Row)]
+                                                  << " mode " << decoded->Mode;
+    const bool jumps = decoded->Row == kJmp || decoded->Row == kJsr || decoded->Row == kRts ||
+                       decoded->Row == kRti || decoded->Row == kBrk;
+    if (!jumps) {
+      EXPECT_EQ(regs.PC, 0x2000 + decoded->Entry.Length) << opcode;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qv3::cpu
