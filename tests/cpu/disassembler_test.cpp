@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/instruction_set.h"
+#include "engine/compile_command.h"
 #include "engine/session.h"
 #include "tests/engine/test_support.h"
 
