@@ -43,6 +43,26 @@ std::vector<const LineDiagnostic*> ModuleKnowledge::DiagnosticsOfLine(std::int32
   return found;
 }
 
+namespace {
+bool Holds(const SourceSpan& span, std::int32_t line, std::uint32_t column) {
+  return !span.FromInclude && span.Line == line && column >= span.Column &&
+         column - span.Column < span.Length;
+}
+}  // namespace
+
+const SymbolReference* ModuleKnowledge::ReferenceAt(std::int32_t line, std::uint32_t column) const {
+  for (const auto& reference : References)
+    if (Holds(reference.Where, line, column)) return &reference;
+  return nullptr;
+}
+
+std::optional<std::size_t> ModuleKnowledge::DefinitionAt(std::int32_t line,
+                                                         std::uint32_t column) const {
+  for (std::size_t i = 0; i < Definitions.size(); ++i)
+    if (Holds(Definitions[i].Where, line, column)) return i;
+  return std::nullopt;
+}
+
 const ModuleKnowledge* CompileKnowledge::FindModule(std::string_view name) const {
   for (const auto& module : Modules)
     if (EqualsIgnoringCase(module.Name, name)) return &module;

@@ -95,6 +95,10 @@ struct ModuleKnowledge {
   std::optional<std::int32_t> LineAtAddress(std::uint16_t address) const;
   // The diagnostics of one line.
   std::vector<const LineDiagnostic*> DiagnosticsOfLine(std::int32_t line) const;
+  // What stands at a column of a line (0-based, as SourceSpan counts): the
+  // reference whose span holds it, or the definition whose name does.
+  const SymbolReference* ReferenceAt(std::int32_t line, std::uint32_t column) const;
+  std::optional<std::size_t> DefinitionAt(std::int32_t line, std::uint32_t column) const;
 };
 
 // A byte of a program traced back to its source.

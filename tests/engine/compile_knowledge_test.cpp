@@ -3,9 +3,12 @@
 // two-module program with an INCLUDE and an @MODULE.NAME reference.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "engine/check_compile.h"
 #include "engine/compile_command.h"
 #include "engine/compile_knowledge.h"
 #include "tests/engine/e2e_support.h"
@@ -61,17 +64,10 @@ class CompileKnowledgeTest : public ::testing::Test {
   const ModuleKnowledge* lib = nullptr;
 };
 
-TEST_F(CompileKnowledgeTest, ModulesInCompileOrderWithTheirFolders) {
-  ASSERT_EQ(knowledge.Modules.size(), 2u);
-  EXPECT_EQ(&knowledge.Modules[0], main);
-  EXPECT_TRUE(main->IsTopModule);
-  EXPECT_FALSE(lib->IsTopModule);
-  EXPECT_TRUE(lib->Assembled);
-  EXPECT_EQ(main->Folder, folder.Path());
-  EXPECT_EQ(knowledge.TopModule(), main);
-}
-
 TEST_F(CompileKnowledgeTest, DefinitionsWithKindLineColumnAndPassTwoValue) {
+  ASSERT_EQ(knowledge.Modules.size(), 2u);
+  EXPECT_EQ(knowledge.TopModule(), main);
+  EXPECT_EQ(main->Folder, folder.Path());
   const SymbolDefinition& start = Definition(*main, "START");
   EXPECT_EQ(start.Kind, SymbolKind::Label);
   EXPECT_EQ(start.Value, 0x1002);
@@ -140,17 +136,27 @@ TEST_F(CompileKnowledgeTest, ReferencesSpanTheirTextInTheLineAsWritten) {
   }
   EXPECT_TRUE(main->References[1].External);
   EXPECT_EQ(main->References[1].Name, "COLOUR");
-}
-
-TEST_F(CompileKnowledgeTest, ReferencesToADefinitionAcrossModules) {
-  const auto colour = lib->FindDefinition("COLOUR");
-  ASSERT_TRUE(colour);
-  const auto users = knowledge.ReferencesTo(*lib, *colour);
+  // Find references: lib's COLOUR is used once, from main; WIDTH twice.
+  const auto users = knowledge.ReferencesTo(*lib, *lib->FindDefinition("COLOUR"));
   ASSERT_EQ(users.size(), 1u);
   EXPECT_EQ(users[0].first, main);
-  EXPECT_EQ(users[0].second->Where.Line, 4);
-  // Two uses of WIDTH: in the included file and on line 9.
   EXPECT_EQ(knowledge.ReferencesTo(*main, *main->FindDefinition("WIDTH")).size(), 2u);
+}
+
+TEST_F(CompileKnowledgeTest, WhatStandsAtAColumn) {
+  // "LOOP:\tJMP loop": the label's name, the ":" and TAB, then the use.
+  EXPECT_EQ(main->DefinitionAt(6, 0), main->FindDefinition("LOOP"));
+  EXPECT_EQ(main->DefinitionAt(6, 3), main->FindDefinition("LOOP"));
+  EXPECT_FALSE(main->DefinitionAt(6, 4).has_value());
+  EXPECT_EQ(main->ReferenceAt(6, 4), nullptr);
+  ASSERT_NE(main->ReferenceAt(6, 13), nullptr);
+  EXPECT_EQ(main->ReferenceAt(6, 13)->Name, "LOOP");
+  EXPECT_EQ(main->ReferenceAt(6, 14), nullptr);
+  // The "@" of "@LIB.COLOUR" belongs to the reference.
+  ASSERT_NE(main->ReferenceAt(4, 12), nullptr);
+  EXPECT_TRUE(main->ReferenceAt(4, 12)->External);
+  // Nothing in a comment.
+  EXPECT_EQ(main->ReferenceAt(5, 16), nullptr);
 }
 
 TEST_F(CompileKnowledgeTest, LineAddressMapBothWays) {
@@ -260,6 +266,98 @@ TEST(CompileKnowledgeTwice, AModuleCompiledTwiceKeepsItsLastCompile) {
   EXPECT_EQ(place->Module->Name, "a");
   EXPECT_EQ(place->Definition->Where.Line, 1);
   EXPECT_EQ(t.Ranges.size(), 2u);
+}
+
+// ------------------------------------------- agreement with other sources
+
+// The golden cases cover COMPILE chains, cycles, includes, CR LF and TABs:
+// on each, the knowledge must agree with the Status list and the sources.
+class KnowledgeOfGoldenCaseTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(KnowledgeOfGoldenCaseTest, AgreesWithTheStatusListAndTheSource) {
+  const e2e::GoldenCase golden = e2e::LoadGoldenCase(GetParam());
+  ScratchFolder folder;
+  e2e::CopyGoldenSources(golden, folder);
+  CompileSession session;
+  CompileKnowledge knowledge;
+  session.Knowledge = &knowledge;
+  e2e::CompileSource(session, folder, CutAtFirstDot(golden.TopFile), *folder.Read(golden.TopFile));
+  for (const auto& module : knowledge.Modules) {
+    SCOPED_TRACE(module.Name);
+    std::vector<std::string> listed, known;
+    for (const auto line : session.StatusList.Lines())
+      if (line.Info && EqualsIgnoringCase(line.Info->FileName, module.Name)) listed.emplace_back(line.Text);
+    for (const auto& diagnostic : module.Diagnostics) known.push_back(diagnostic.Text);
+    EXPECT_EQ(known, listed);
+    if (!module.Assembled) continue;
+    const auto source = folder.Read(module.Name + ".qv3");
+    if (!source) continue;  // a module found under another spelling
+    const auto lines = SplitLines(*source);
+    for (const auto& reference : module.References) {
+      ASSERT_GE(reference.Where.Line, 1);
+      ASSERT_LE(reference.Where.Line, static_cast<std::int32_t>(lines.size()));
+      if (reference.Where.FromInclude) continue;
+      const std::string& line = lines[static_cast<std::size_t>(reference.Where.Line - 1)];
+      ASSERT_LE(reference.Where.Column + reference.Where.Length, line.size());
+      // The span holds the term, letter case and blanks aside.
+      std::string spanned;
+      for (char c : line.substr(reference.Where.Column, reference.Where.Length))
+        if (c != ' ' && c != '\t') spanned += c;
+      const std::string term =
+          reference.External ? "@" + reference.Module + "." + reference.Name : reference.Name;
+      EXPECT_TRUE(EqualsIgnoringCase(spanned, term)) << spanned << " vs " << term;
+    }
+    for (std::size_t i = 1; i < module.Ranges.size(); ++i)
+      EXPECT_LE(module.Ranges[i - 1].Line, module.Ranges[i].Line);
+  }
+  // Where the compile assembled the top module alone, a check of its text
+  // lists the same lines and learns the same.
+  if (knowledge.Modules.size() != 1) return;
+  const CheckResult check =
+      CheckCompile(*folder.Read(golden.TopFile), CutAtFirstDot(golden.TopFile), folder.Path());
+  EXPECT_EQ(e2e::Texts(check.Status), e2e::Texts(session.StatusList));
+  EXPECT_EQ(e2e::Texts(check.Hints), e2e::Texts(session.HintList));
+  EXPECT_EQ(check.Fatal, session.FatalFlag);
+  ASSERT_EQ(check.Knowledge.Modules.size(), 1u);
+  EXPECT_EQ(check.Knowledge.Modules[0].Ranges.size(), knowledge.Modules[0].Ranges.size());
+  EXPECT_EQ(check.Knowledge.Modules[0].References.size(), knowledge.Modules[0].References.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, KnowledgeOfGoldenCaseTest,
+                         ::testing::ValuesIn(e2e::GoldenCaseNames()),
+                         [](const auto& info) { return info.param; });
+
+// The benchmark generator computes every line's address and size on its own
+// (NAME.map.tsv): the check's ranges must be exactly those, over every
+// mnemonic, addressing mode and data directive.
+TEST(KnowledgeOfWorkloads, RangesAreTheGeneratorsAddressMap) {
+  ScratchFolder folder;
+  const std::string command = "python3 " + std::string(QV3_SOURCE_DIR) +
+                              "/bench/generate.py --scale 1 --workloads code,data --out " +
+                              folder.Path() + " >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) GTEST_SKIP() << "python3 cannot run bench/generate.py";
+  for (const char* workload : {"code", "data"}) {
+    SCOPED_TRACE(workload);
+    const auto source = folder.Read(std::string(workload) + ".qv3");
+    const auto map = folder.Read(std::string(workload) + ".map.tsv");
+    ASSERT_TRUE(source && map);
+    const CheckResult result = CheckCompile(*source, workload, folder.Path());
+    ASSERT_FALSE(result.Fatal);
+    const ModuleKnowledge& module = *result.Knowledge.TopModule();
+    std::istringstream rows(*map);
+    std::string header, address, size, line;
+    std::getline(rows, header);
+    std::size_t at = 0;
+    while (rows >> address >> size >> line) {
+      ASSERT_LT(at, module.Ranges.size());
+      const AssembledRange& range = module.Ranges[at++];
+      ASSERT_EQ(range.Address, std::stoi(address, nullptr, 16)) << "line " << line;
+      ASSERT_EQ(range.Size, static_cast<std::uint32_t>(std::stoi(size))) << "line " << line;
+      ASSERT_EQ(range.Line, std::stoi(line));
+    }
+    EXPECT_EQ(at, module.Ranges.size());
+    EXPECT_GT(at, 1000u);
+  }
 }
 
 }  // namespace
