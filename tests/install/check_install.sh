@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a packager
 # ships: the programs, the desktop entry, the icon, the MIME type of the
-# sources and the assembler's man page.
+# sources and the man pages of the command-line programs.
 # Usage: check_install.sh CMAKE BUILD_DIR BINDIR DATADIR MANDIR WITH_WORKBENCH(0|1)
 set -u
 
@@ -26,10 +26,11 @@ expect_program() { [ -x "$prefix/$1" ] && [ -f "$prefix/$1" ] || fail "missing o
 desktop=$datadir/applications/qv3.desktop
 icon=$datadir/icons/hicolor/scalable/apps/qv3.svg
 mime=$datadir/mime/packages/qv3.xml
-man_page=$mandir/man1/qv3asm.1
 
-expect_program "$bindir/qv3asm"
-expect_file "$man_page"
+for program in qv3asm qv3run; do
+  expect_program "$bindir/$program"
+  expect_file "$mandir/man1/$program.1"
+done
 if [ "$with_workbench" = 1 ]; then
   expect_program "$bindir/qv3"
   expect_file "$desktop"
@@ -37,35 +38,41 @@ if [ "$with_workbench" = 1 ]; then
   expect_file "$mime"
 fi
 
-# The installed assembler runs and its help and version match the man page.
-help=$("$prefix/$bindir/qv3asm" --help) || fail "qv3asm --help"
-version=$("$prefix/$bindir/qv3asm" --version) || fail "qv3asm --version"
-man_version=$(sed -n 's/^\.TH .*"QV3 \([0-9.]*\)".*/\1/p' "$prefix/$man_page")
-[ -n "$man_version" ] && [[ "$version" == *"v$man_version"* ]] ||
-  fail "man page version '$man_version' differs from '$version'"
+# Each installed command-line program runs, and its help and version match
+# its man page.
+check_man_page() {
+  local program=$1 man_page=$mandir/man1/$1.1 help version man_version rendered options_section help_options
+  help=$("$prefix/$bindir/$program" --help) || fail "$program --help"
+  version=$("$prefix/$bindir/$program" --version) || fail "$program --version"
+  man_version=$(sed -n 's/^\.TH .*"QV3 \([0-9.]*\)".*/\1/p' "$prefix/$man_page")
+  [ -n "$man_version" ] && [[ "$version" == *"v$man_version"* ]] ||
+    fail "$program: man page version '$man_version' differs from '$version'"
 
-if command -v groff >/dev/null; then
-  rendered=$(groff -man -Tascii -P-cbou -ww "$prefix/$man_page" 2>"$prefix/groff.err")
-  [ -s "$prefix/groff.err" ] && fail "groff warns: $(cat "$prefix/groff.err")"
-  options_section=$(sed -n '/^OPTIONS/,/^[A-Z]/p' <<<"$rendered")
-  # The help's option column: the lines that start with an option, up to
-  # the gap before their description.
-  help_options=$(grep -E '^ +-' <<<"$help" | sed -E 's/^ +//; s/  .*//' | grep -oE -- '-{1,2}[a-zA-Z][a-zA-Z-]*' | sort -u)
-  [ -n "$help_options" ] || fail "no options found in qv3asm --help"
-  for option in $help_options; do
-    grep -qE -- "(^|[ ,])$option([ ,=]|$)" <<<"$options_section" || fail "man page lacks option $option"
-  done
-  grep -q 'EXIT STATUS' <<<"$rendered" || fail "man page lacks EXIT STATUS"
-else
-  skip "groff (man page options)"
-fi
-if command -v man >/dev/null; then
-  MANWIDTH=80 man --warnings -l "$prefix/$man_page" >"$prefix/man.out" 2>"$prefix/man.err" || fail "man -l failed"
-  [ -s "$prefix/man.err" ] && fail "man warns: $(cat "$prefix/man.err")"
-  grep -q 'qv3asm' "$prefix/man.out" || fail "man -l rendered nothing"
-else
-  skip "man (rendering)"
-fi
+  if command -v groff >/dev/null; then
+    rendered=$(groff -man -Tascii -P-cbou -ww "$prefix/$man_page" 2>"$prefix/groff.err")
+    [ -s "$prefix/groff.err" ] && fail "groff warns on $program.1: $(cat "$prefix/groff.err")"
+    options_section=$(sed -n '/^OPTIONS/,/^[A-Z]/p' <<<"$rendered")
+    # The help's option column: the lines that start with an option, up to
+    # the gap before their description.
+    help_options=$(grep -E '^ +-' <<<"$help" | sed -E 's/^ +//; s/  .*//' | grep -oE -- '-{1,2}[a-zA-Z][a-zA-Z-]*' | sort -u)
+    [ -n "$help_options" ] || fail "no options found in $program --help"
+    for option in $help_options; do
+      grep -qE -- "(^|[ ,])$option([ ,=]|$)" <<<"$options_section" || fail "$program.1 lacks option $option"
+    done
+    grep -q 'EXIT STATUS' <<<"$rendered" || fail "$program.1 lacks EXIT STATUS"
+  else
+    skip "groff (man page options)"
+  fi
+  if command -v man >/dev/null; then
+    MANWIDTH=80 man --warnings -l "$prefix/$man_page" >"$prefix/man.out" 2>"$prefix/man.err" || fail "man -l $program.1 failed"
+    [ -s "$prefix/man.err" ] && fail "man warns on $program.1: $(cat "$prefix/man.err")"
+    grep -q "$program" "$prefix/man.out" || fail "man -l $program.1 rendered nothing"
+  else
+    skip "man (rendering)"
+  fi
+}
+check_man_page qv3asm
+check_man_page qv3run
 
 if [ "$with_workbench" = 1 ] && [ -f "$prefix/$desktop" ] && [ -f "$prefix/$mime" ]; then
   entry=$prefix/$desktop

@@ -1,0 +1,350 @@
+// qv3run: runs a 6502 program headless on the simulated CPU and reports how
+// it stopped, so routines can be checked from scripts and CI.
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cpu/disassembler.h"
+#include "cpu/program_runner.h"
+#include "engine/compile_command.h"
+#include "engine/file_system.h"
+#include "engine/session.h"
+#include "engine/source_text.h"
+
+namespace {
+constexpr int kExitSuccess = 0;
+constexpr int kExitCompileFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitCycleLimit = 3;
+constexpr int kExitUndocumented = 4;
+constexpr std::uint64_t kDefaultCycleLimit = 100'000'000;
+
+const char* const kUsage =
+    "Usage: qv3run [OPTION]... PROGRAM\n"
+    "Run a 6502 program on the simulated CPU of a Commodore Plus/4 without ROMs.\n"
+    "\n"
+    "PROGRAM is a .prg file (a two-byte load address, then the bytes) or a .qv3\n"
+    "source, assembled first as qv3asm does (outputs next to it). The program is\n"
+    "loaded into 64 KB of zeroed RAM and called as if by JSR: A=X=Y=0, P=$24,\n"
+    "SP=$FD. It starts at --start, else at the SYS address of a BASIC line when\n"
+    "it loads at $1001, else at its load address.\n"
+    "\n"
+    "The run stops when the start routine returns, at BRK, at an undocumented\n"
+    "opcode (jam or illegal), at an instruction that jumps or branches to\n"
+    "itself (loop), or at the cycle limit. The last line of standard output is\n"
+    "  stop: REASON at $PPPP A=$aa X=$xx Y=$yy SP=$ss P=$pp cycles=N\n"
+    "\n"
+    "KERNAL calls: $FFD2 CHROUT prints A (PETSCII) on standard output and on the\n"
+    "screen memory at $0C00; $FFE4 GETIN reads the next key of --keys (0 when\n"
+    "none is left). Every other entry of $FF81-$FFF5 returns at once, with a\n"
+    "note on standard error the first time.\n"
+    "\n"
+    "Options (ADDR, LEN and N are $hex or decimal):\n"
+    "      --start ADDR     start address\n"
+    "      --cycles N       stop after N cycles (default 100000000)\n"
+    "      --keys TEXT      the keys GETIN hands out, in order (a line feed is RETURN)\n"
+    "      --dump ADDR:LEN  print LEN bytes of memory from ADDR after the stop,\n"
+    "                       16 to a line; may be repeated\n"
+    "      --trace          print every instruction on standard error\n"
+    "  -h, --help           show this help and exit\n"
+    "  -V, --version        show the version and exit\n"
+    "\n"
+    "Exit status: 0 returned, brk or loop; 1 the compile failed; 2 usage or\n"
+    "input/output error; 3 cycle limit; 4 jam or illegal opcode.\n";
+
+int UsageError(const std::string& message) {
+  std::cerr << "qv3run: " << message << "\nTry 'qv3run --help' for more information.\n";
+  return kExitUsage;
+}
+
+int InputError(const std::string& message) {
+  std::cerr << "qv3run: " << message << '\n';
+  return kExitUsage;
+}
+
+// "$1A2B" or "6699"; nothing for anything else or a value above max.
+std::optional<std::uint64_t> ParseNumber(const std::string& text, std::uint64_t max) {
+  const bool hex = !text.empty() && text[0] == '$';
+  const std::size_t first = hex ? 1 : 0;
+  if (text.size() == first || text.size() - first > 20) return std::nullopt;
+  std::uint64_t value = 0;
+  for (std::size_t i = first; i < text.size(); ++i) {
+    const char c = text[i];
+    int digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else return std::nullopt;
+    const std::uint64_t base = hex ? 16 : 10;
+    if (value > (max - static_cast<std::uint64_t>(digit)) / base) return std::nullopt;
+    value = value * base + static_cast<std::uint64_t>(digit);
+  }
+  return value;
+}
+
+struct DumpRange {
+  std::uint32_t Address;
+  std::uint32_t Length;
+};
+
+struct Options {
+  std::string Program;
+  std::optional<std::uint16_t> Start;
+  std::uint64_t CycleLimit = kDefaultCycleLimit;
+  std::string Keys;
+  std::vector<DumpRange> Dumps;
+  bool Trace = false;
+};
+
+std::string AbsoluteFolderOf(const std::string& path) {
+  std::string folder = qv3::FolderOf(path);
+  if (!folder.empty() && folder[0] == '/') return folder;
+  char cwd[PATH_MAX];
+  std::string base = ::getcwd(cwd, sizeof cwd) ? cwd : ".";
+  if (base.back() != '/') base += '/';
+  return base + folder;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+bool EndsWith(const std::string& text, std::string_view suffix) {
+  if (text.size() < suffix.size()) return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    char c = text[text.size() - suffix.size() + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+// The names of the KERNAL jump table, for the notes.
+std::string_view KernalName(std::uint16_t address) {
+  static constexpr std::string_view names[] = {
+      "CINT",   "IOINIT", "RAMTAS", "RESTOR", "VECTOR", "SETMSG", "SECOND", "TKSA",
+      "MEMTOP", "MEMBOT", "SCNKEY", "SETTMO", "ACPTR",  "CIOUT",  "UNTLK",  "UNLSN",
+      "LISTN",  "TALK",   "READST", "SETLFS", "SETNAM", "OPEN",   "CLOSE",  "CHKIN",
+      "CHKOUT", "CLRCH",  "CHRIN",  "CHROUT", "LOAD",   "SAVE",   "SETTIM", "RDTIM",
+      "STOP",   "GETIN",  "CLALL",  "UDTIM",  "SCREEN", "PLOT",   "IOBASE",
+  };
+  const int offset = address - qv3::cpu::kKernalTableFirst;
+  if (offset < 0 || offset % 3 != 0 || offset / 3 >= static_cast<int>(std::size(names))) return {};
+  return names[offset / 3];
+}
+
+// PETSCII to the terminal: RETURN as a line break, $20-$7E as the ASCII
+// characters they share; other codes (colours, cursor moves, graphics) only
+// reach the screen memory.
+std::optional<char> TerminalCharacter(std::uint8_t petscii) {
+  if (petscii == 0x0D || petscii == 0x8D) return '\n';
+  if (petscii >= 0x20 && petscii <= 0x7E) return static_cast<char>(petscii);
+  return std::nullopt;
+}
+
+std::string Hex2(std::uint8_t value) { return qv3::cpu::HexByteText(value).substr(1); }
+std::string Hex4(std::uint16_t value) { return qv3::cpu::HexWordText(value).substr(1); }
+
+std::string RegisterText(const qv3::cpu::Cpu6502& cpu, bool dollars) {
+  const qv3::cpu::Registers& r = cpu.Registers;
+  const std::string d = dollars ? "$" : "";
+  return "A=" + d + Hex2(r.A) + " X=" + d + Hex2(r.X) + " Y=" + d + Hex2(r.Y) + " SP=" + d + Hex2(r.SP) +
+         " P=" + d + Hex2(r.P) + " cycles=" + std::to_string(cpu.Cycles);
+}
+
+void TraceLine(const qv3::cpu::Cpu6502& cpu) {
+  const std::uint16_t pc = cpu.Registers.PC;
+  std::string bytes, text;
+  if (pc >= qv3::cpu::kKernalTableFirst && pc <= qv3::cpu::kKernalTableLast) {
+    const std::string_view name = KernalName(pc);
+    text = "KERNAL " + (name.empty() ? std::string("entry") : std::string(name));
+  } else {
+    const qv3::cpu::DisassembledLine line = qv3::cpu::Disassemble(cpu.Memory, pc);
+    for (int i = 0; i < line.Length; ++i) bytes += Hex2(line.Bytes[static_cast<std::size_t>(i)]) + " ";
+    text = line.Text;
+  }
+  bytes.resize(10, ' ');
+  text.resize(std::max<std::size_t>(text.size(), 18), ' ');
+  std::cerr << Hex4(pc) << "  " << bytes << text << "  " << RegisterText(cpu, false) << '\n';
+}
+
+// 0: the options are in place; otherwise the exit status.
+int ReadOptions(int argc, char** argv, Options& options) {
+  bool optionsEnded = false;
+  std::vector<std::string> programs;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      programs.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg == "-h" || arg == "--help") {
+      std::cout << kUsage;
+      return -1;
+    }
+    if (arg == "-V" || arg == "--version") {
+      std::cout << "qv3run (QV3 - Assembler for 6502) v1.1.3\n";
+      return -1;
+    }
+    if (arg == "--trace") {
+      options.Trace = true;
+      continue;
+    }
+    // Options with a value: "--name VALUE" or "--name=VALUE".
+    std::string name = arg, value;
+    const auto equals = arg.find('=');
+    bool haveValue = false;
+    if (equals != std::string::npos) {
+      name = arg.substr(0, equals);
+      value = arg.substr(equals + 1);
+      haveValue = true;
+    }
+    if (name != "--start" && name != "--cycles" && name != "--keys" && name != "--dump")
+      return UsageError("unknown option '" + arg + "'");
+    if (!haveValue) {
+      if (i + 1 >= argc) return UsageError("option '" + name + "' needs a value");
+      value = argv[++i];
+    }
+    if (name == "--keys") {
+      for (char& c : value)
+        if (c == '\n') c = '\r';
+      options.Keys = value;
+    } else if (name == "--start") {
+      const auto start = ParseNumber(value, 0xFFFF);
+      if (!start) return UsageError("--start needs an address from 0 to $FFFF, not '" + value + "'");
+      options.Start = static_cast<std::uint16_t>(*start);
+    } else if (name == "--cycles") {
+      const auto cycles = ParseNumber(value, UINT64_MAX);
+      if (!cycles) return UsageError("--cycles needs a number of cycles, not '" + value + "'");
+      options.CycleLimit = *cycles;
+    } else {
+      const auto colon = value.find(':');
+      const auto address = ParseNumber(value.substr(0, colon), 0xFFFF);
+      const auto length =
+          colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(colon + 1), 0x10000);
+      if (!address || !length)
+        return UsageError("--dump needs ADDR:LEN (each $hex or decimal), not '" + value + "'");
+      if (*address + *length > 0x10000)
+        return UsageError("--dump " + value + " runs past $FFFF");
+      options.Dumps.push_back({static_cast<std::uint32_t>(*address), static_cast<std::uint32_t>(*length)});
+    }
+  }
+  if (programs.empty()) return UsageError("no program given");
+  if (programs.size() > 1) return UsageError("only one program may be given");
+  options.Program = programs.front();
+  return 0;
+}
+
+// Assembles a source as qv3asm does; the program file's path, or the exit
+// status when there is nothing to run.
+int Compile(const std::string& path, std::string& programPath) {
+  const auto source = ReadWholeFile(path);
+  if (!source) return InputError("cannot read source file '" + path + "'");
+  qv3::CompileSession session;
+  session.CurrentDirectory = AbsoluteFolderOf("./");
+  const std::string moduleName(qv3::CutAtFirstDot(qv3::FileNameOf(path)));
+  const qv3::CompileOutcome outcome =
+      qv3::RunCompileCommand(session, qv3::SourceText(*source), moduleName, AbsoluteFolderOf(path));
+  if (outcome.Abandoned) return InputError("compile abandoned: " + outcome.Error);
+  if (session.FatalFlag) {
+    for (const auto& line : session.StatusList.Lines()) std::cout << line.Text << '\n';
+    return kExitCompileFailed;
+  }
+  // A good compile stays off standard output, whose last line is the stop
+  // line; its Status lines (warnings among them) go to standard error.
+  for (const auto& line : session.StatusList.Lines()) std::cerr << line.Text << '\n';
+  if (session.TopModuleProgramPath.empty()) return InputError("the compile of '" + path + "' wrote no program file");
+  programPath = session.TopModuleProgramPath;
+  return 0;
+}
+
+int ExitStatusOf(qv3::cpu::StopReason reason) {
+  switch (reason) {
+    case qv3::cpu::StopReason::CycleLimit: return kExitCycleLimit;
+    case qv3::cpu::StopReason::Jam:
+    case qv3::cpu::StopReason::Illegal: return kExitUndocumented;
+    default: return kExitSuccess;
+  }
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (const int status = ReadOptions(argc, argv, options)) return status < 0 ? kExitSuccess : status;
+
+  std::string programPath = options.Program;
+  if (EndsWith(options.Program, ".qv3"))
+    if (const int status = Compile(options.Program, programPath)) return status;
+
+  const auto file = ReadWholeFile(programPath);
+  if (!file) return InputError("cannot read program file '" + programPath + "'");
+  const qv3::cpu::ParsedProgram parsed = qv3::cpu::ParseProgram(*file);
+  if (!parsed.Image) return InputError("'" + programPath + "': " + parsed.Error);
+
+  qv3::cpu::ProgramRunner runner;
+  runner.Load(*parsed.Image);
+  runner.PrepareCall(options.Start.value_or(qv3::cpu::StartAddress(*parsed.Image)));
+  runner.SetKeys(options.Keys);
+  bool lineOpen = false;
+  runner.CharacterSink = [&lineOpen](std::uint8_t petscii) {
+    if (const auto c = TerminalCharacter(petscii)) {
+      std::putchar(*c);
+      lineOpen = *c != '\n';
+    }
+  };
+  runner.NoteSink = [](std::uint16_t address) {
+    const std::string_view name = KernalName(address);
+    std::cerr << "qv3run: note: KERNAL call $" << Hex4(address)
+              << (name.empty() ? std::string() : " (" + std::string(name) + ")")
+              << " is not provided; it returned at once\n";
+  };
+
+  qv3::cpu::StopReason reason;
+  if (options.Trace) {
+    qv3::cpu::Cpu6502& cpu = runner.Cpu();
+    std::optional<qv3::cpu::StopReason> stop;
+    while (!stop && cpu.Cycles < options.CycleLimit) {
+      TraceLine(cpu);
+      stop = runner.Step();
+    }
+    reason = stop.value_or(qv3::cpu::StopReason::CycleLimit);
+  } else {
+    reason = runner.Run(options.CycleLimit);
+  }
+
+  std::string out = lineOpen ? "\n" : "";
+  const qv3::cpu::Cpu6502& cpu = runner.Cpu();
+  if (const std::string why = qv3::cpu::UndocumentedStopText(reason, cpu); !why.empty())
+    std::cerr << "qv3run: " << why << '\n';
+  for (const DumpRange& dump : options.Dumps) {
+    for (std::uint32_t offset = 0; offset < dump.Length; offset += 16) {
+      const auto address = static_cast<std::uint16_t>(dump.Address + offset);
+      out += Hex4(address) + ":";
+      for (std::uint32_t i = offset; i < dump.Length && i < offset + 16; ++i)
+        out += " " + Hex2(cpu.Memory[dump.Address + i]);
+      out += '\n';
+    }
+  }
+  out += "stop: " + std::string(qv3::cpu::StopReasonText(reason)) + " at $" + Hex4(cpu.Registers.PC) + " " +
+         RegisterText(cpu, true) + "\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fflush(stdout);
+  if (std::ferror(stdout)) return InputError("cannot write standard output");
+  return ExitStatusOf(reason);
+}
