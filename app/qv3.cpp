@@ -1,13 +1,28 @@
 // The workbench: the main window with its documents until it closes.
 #include <QApplication>
+#include <QSettings>
+#include <QTimer>
 
+#include "workbench/command_line_files.h"
+#include "workbench/file_change_watch.h"
+#include "workbench/program_icon.h"
 #include "workbench/program_info.h"
+#include "workbench/recent_files.h"
 #include "workbench/workbench_windows.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(kProgramName));
+  QApplication::setWindowIcon(ProgramIcon());
+  QSettings settings(QString::fromLatin1(kProgramName), QStringLiteral("qv3"));
   WorkbenchWindows windows;
+  // Both belong to the main window.
+  new RecentFiles(windows.frmQV3, settings);
+  new FileChangeWatch(windows.frmQV3);
   windows.frmQV3.showMaximized();
+  // Once the main window is on screen, so a message about a missing file
+  // stands over it.
+  const QStringList files = FileArguments(QApplication::arguments());
+  QTimer::singleShot(0, &windows.frmQV3, [&] { OpenFilesFromCommandLine(windows.frmQV3, files); });
   return application.exec();
 }

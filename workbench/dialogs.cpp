@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "workbench/replace_confirmation.h"
+
 namespace {
 
 // odFile and sdFile: "6502 assembly files|*.qv3", default extension qv3.
@@ -46,20 +48,24 @@ bool QtDialogs::askYesNo(const QString& caption, const QString& text) {
 }
 
 Dialogs::ReplaceAnswer QtDialogs::askReplace() {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"),
-                  QStringLiteral("Replace this occurrence?"), QMessageBox::NoButton, parent_);
-  QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
-  QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
-  QPushButton* abort = box.addButton(QStringLiteral("&Abort"), QMessageBox::RejectRole);
-  QPushButton* all = box.addButton(QStringLiteral("&All"), QMessageBox::AcceptRole);
-  box.setDefaultButton(yes);
-  box.setEscapeButton(no);
+  ReplaceConfirmation box(parent_);
   box.exec();
-  const auto* clicked = box.clickedButton();
-  if (clicked == yes) return ReplaceAnswer::Yes;
-  if (clicked == abort) return ReplaceAnswer::Abort;
-  if (clicked == all) return ReplaceAnswer::All;
-  return ReplaceAnswer::No;
+  return box.answer();
+}
+
+bool QtDialogs::askReloadChangedFile(const QString& path) {
+  QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(),
+                  path + QStringLiteral(" has been changed by another program.\n\n"
+                                        "Reload it and lose the changes made in the editor, "
+                                        "or keep the editor's text?"),
+                  QMessageBox::NoButton, parent_);
+  QPushButton* reload = box.addButton(QStringLiteral("&Reload"), QMessageBox::DestructiveRole);
+  QPushButton* keep = box.addButton(QStringLiteral("&Keep"), QMessageBox::RejectRole);
+  // Losing edits takes a deliberate choice: Enter and Esc keep them.
+  box.setDefaultButton(keep);
+  box.setEscapeButton(keep);
+  box.exec();
+  return box.clickedButton() == reload;
 }
 
 std::optional<QString> QtDialogs::openFileName(const QString& proposed) {

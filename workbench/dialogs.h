@@ -24,6 +24,10 @@ class Dialogs {
   virtual bool askYesNo(const QString& caption, const QString& text) = 0;
   // "Confirm" / "Replace this occurrence?" with Yes, No, Abort, All.
   virtual ReplaceAnswer askReplace() = 0;
+  // Another program changed the file of a document that holds edits: true
+  // to reload it (the edits are lost), false to keep the editor's text.
+  // A front end that cannot ask keeps the edits.
+  virtual bool askReloadChangedFile(const QString& /*path*/) { return false; }
   // The open-file dialog (odFile); nothing when cancelled.
   virtual std::optional<QString> openFileName(const QString& proposed) = 0;
   // The save-file dialog (sdFile); nothing when cancelled.
@@ -43,6 +47,7 @@ class QtDialogs final : public Dialogs {
   void showError(const QString& text) override;
   bool askYesNo(const QString& caption, const QString& text) override;
   ReplaceAnswer askReplace() override;
+  bool askReloadChangedFile(const QString& path) override;
   std::optional<QString> openFileName(const QString& proposed) override;
   std::optional<QString> saveFileName(const QString& proposed) override;
   void setStartFolder(const QString& folder) override { startFolder_ = folder; }

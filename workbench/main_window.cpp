@@ -246,6 +246,7 @@ TfrmQVEdit* TfrmQV3::OpenSourceFile(const QString& path) {
   editor->SetModifiedState(false);
   editor->setPathPanel(path);
   editor->setDocumentPath(absolute);
+  emit documentOpened(editor);
   return editor;
 }
 
@@ -259,6 +260,7 @@ void TfrmQV3::reportSaved(TfrmQVEdit& editor, const QString& savedTo) {
   editor.setPathPanel(savedTo);
   editor.SetModifiedState(false);
   editor.lbMessy->addItem(QStringLiteral("Saved..."));
+  emit documentSaved(&editor);
 }
 
 void TfrmQV3::Save1Click() {

@@ -86,6 +86,12 @@ class TfrmQV3 : public QMainWindow {
   QAction* Cascade1;
   QAction* miAbout;
 
+ signals:
+  // A document window now shows a file on disk: after OpenSourceFile read
+  // it, and after a successful Save or Save As wrote it.
+  void documentOpened(TfrmQVEdit* editor);
+  void documentSaved(TfrmQVEdit* editor);
+
  public slots:
   void File1Click();
   void New1Click();

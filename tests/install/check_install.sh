@@ -35,6 +35,7 @@ if [ "$with_workbench" = 1 ]; then
   expect_program "$bindir/qv3"
   expect_file "$desktop"
   expect_file "$icon"
+  for size in 16 32 48 256; do expect_file "$datadir/icons/hicolor/${size}x${size}/apps/qv3.png"; done
   expect_file "$mime"
 fi
 
@@ -76,8 +77,8 @@ check_man_page qv3run
 
 if [ "$with_workbench" = 1 ] && [ -f "$prefix/$desktop" ] && [ -f "$prefix/$mime" ]; then
   entry=$prefix/$desktop
-  # The workbench takes no command-line arguments: no field codes.
-  grep -qx 'Exec=qv3' "$entry" || fail "Exec is not exactly qv3"
+  # A file manager hands the chosen sources over as local paths.
+  grep -qx 'Exec=qv3 %F' "$entry" || fail "Exec is not exactly 'qv3 %F'"
   grep -qE '^Categories=(.*;)?Development;' "$entry" || fail "Categories lacks Development"
   grep -qx 'Icon=qv3' "$entry" || fail "Icon is not qv3"
   mime_type=$(sed -n 's/.*<mime-type type="\([^"]*\)".*/\1/p' "$prefix/$mime")

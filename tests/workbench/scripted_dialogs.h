@@ -41,6 +41,16 @@ class ScriptedDialogs : public Dialogs {
     ADD_FAILURE() << "unexpected replace confirmation";
     return ReplaceAnswer::Abort;
   }
+  bool askReloadChangedFile(const QString& path) override {
+    reloadQuestions.push_back(path);
+    if (reloadAnswers.empty()) {
+      ADD_FAILURE() << "unexpected reload question: " << path.toStdString();
+      return false;
+    }
+    const bool answer = reloadAnswers.front();
+    reloadAnswers.pop_front();
+    return answer;
+  }
   std::optional<QString> openFileName(const QString& proposed) override {
     openProposals.push_back(proposed);
     return next(openAnswers, "open");
@@ -55,10 +65,12 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<QString>> openAnswers;
   std::deque<std::optional<QString>> saveAnswers;
   std::deque<bool> yesNoAnswers;
+  std::deque<bool> reloadAnswers;  // true: Reload, false: Keep
 
   QStringList messages, infos, errors;
   std::vector<Question> questions;
   QStringList openProposals, saveProposals, startFolders;
+  QStringList reloadQuestions;  // the paths asked about
 
  private:
   static std::optional<QString> next(std::deque<std::optional<QString>>& answers, const char* kind) {

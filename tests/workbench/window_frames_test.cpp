@@ -1,0 +1,111 @@
+// How the boxes and dialogs look on any desktop: the replace question's
+// button order, title bars without buttons, the program's icon.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "workbench/dialogs.h"
+#include "workbench/process_window.h"
+#include "workbench/program_icon.h"
+#include "workbench/replace_confirmation.h"
+#include "workbench/search_dialog.h"
+
+namespace {
+
+using Answer = Dialogs::ReplaceAnswer;
+
+TEST(ReplaceConfirmation, ButtonsStandYesNoAbortAllFromLeftToRightInEveryStyle) {
+  for (const char* style : {"Fusion", "Windows"}) {
+    QApplication::setStyle(style);
+    ReplaceConfirmation box;
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    EXPECT_EQ(box.windowTitle(), "Confirm");
+    const std::vector<QPushButton*> order{box.yesButton, box.noButton, box.abortButton, box.allButton};
+    const QStringList captions{"&Yes", "&No", "&Abort", "&All"};
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      EXPECT_EQ(order[i]->text(), captions[static_cast<int>(i)]);
+      if (i > 0) {
+        EXPECT_LT(order[i - 1]->geometry().right(), order[i]->geometry().left()) << style;
+      }
+    }
+    EXPECT_TRUE(box.yesButton->isDefault());
+  }
+  QApplication::setStyle("Fusion");
+}
+
+TEST(ReplaceConfirmation, EachButtonItsAnswerEnterYesEscapeAndClosingNo) {
+  const auto answerAfter = [](const std::function<void(ReplaceConfirmation&)>& act) {
+    ReplaceConfirmation box;
+    box.show();
+    act(box);
+    EXPECT_FALSE(box.isVisible());
+    return box.answer();
+  };
+  EXPECT_EQ(answerAfter([](auto& box) { box.yesButton->click(); }), Answer::Yes);
+  EXPECT_EQ(answerAfter([](auto& box) { box.noButton->click(); }), Answer::No);
+  EXPECT_EQ(answerAfter([](auto& box) { box.abortButton->click(); }), Answer::Abort);
+  EXPECT_EQ(answerAfter([](auto& box) { box.allButton->click(); }), Answer::All);
+  EXPECT_EQ(answerAfter([](auto& box) { QTest::keyClick(&box, Qt::Key_Return); }), Answer::Yes);
+  EXPECT_EQ(answerAfter([](auto& box) { QTest::keyClick(&box, Qt::Key_Escape); }), Answer::No);
+  EXPECT_EQ(answerAfter([](auto& box) { box.close(); }), Answer::No);
+}
+
+TEST(ReplaceConfirmation, IsTheBoxThePlatformDialogsAskWith) {
+  QWidget parent;
+  QtDialogs dialogs(&parent);
+  QTimer::singleShot(0, [] {
+    auto* box = qobject_cast<ReplaceConfirmation*>(QApplication::activeModalWidget());
+    if (box) box->allButton->click();
+  });
+  QTimer safety;  // a box that never showed must not hang the test
+  safety.setSingleShot(true);
+  QObject::connect(&safety, &QTimer::timeout, [] {
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+  });
+  safety.start(3000);
+  EXPECT_EQ(dialogs.askReplace(), Answer::All);
+}
+
+// No minimise, maximise or close button, and no window menu: a title only.
+void ExpectTitleOnly(const QWidget& window) {
+  const Qt::WindowFlags flags = window.windowFlags();
+  EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+  EXPECT_TRUE(flags & Qt::CustomizeWindowHint) << "else the platform adds its default buttons";
+  EXPECT_TRUE(flags & Qt::WindowTitleHint);
+  EXPECT_FALSE(flags & (Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                        Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint));
+  EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "fixed size";
+}
+
+TEST(TitleBars, SearchDialogAndProgressWindowHaveNoButtons) {
+  QWidget frame;
+  TfrmSearch search(&frame);
+  TfrmProcess process(&frame);
+  ExpectTitleOnly(search);
+  ExpectTitleOnly(process);
+  // Showing them does not bring the buttons back.
+  search.show();
+  process.show();
+  ExpectTitleOnly(search);
+  ExpectTitleOnly(process);
+}
+
+TEST(ProgramIcon, BuiltIntoTheProgramInTheSizesDesktopsAskFor) {
+  const QIcon icon = ProgramIcon();
+  ASSERT_FALSE(icon.isNull()) << "the icon resource is missing from the program";
+  const QList<QSize> sizes = icon.availableSizes();
+  for (const QSize size : {QSize(16, 16), QSize(32, 32), QSize(48, 48), QSize(256, 256)}) {
+    EXPECT_TRUE(sizes.contains(size)) << size.width();
+    EXPECT_EQ(icon.pixmap(size).size(), size);
+  }
+  // Not a blank square: the chip's dark body and its gold letters.
+  const QImage image = icon.pixmap(QSize(64, 64)).toImage();
+  EXPECT_LT(qGray(image.pixel(32, 20)), 80);
+  EXPECT_GT(qAlpha(image.pixel(32, 32)), 200);
+}
+
+}  // namespace
