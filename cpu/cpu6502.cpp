@@ -297,11 +297,6 @@ const Dispatch* SharedDispatchTable() {
 
 Cpu6502::Cpu6502() : dispatch_(SharedDispatchTable()) {}
 
-StepOutcome Cpu6502::Step() {
-  const Dispatch& entry = dispatch_[Memory[Registers.PC]];
-  return entry.Execute(*this, entry);
-}
-
 void Cpu6502::Interrupt(std::uint16_t vector) {
   Push(Byte(Registers.PC >> 8));
   Push(Byte(Registers.PC));

@@ -71,6 +71,13 @@ using Memory = std::array<std::uint8_t, 0x10000>;
 
 class Cpu6502 {
  public:
+  // One entry per opcode byte; built from the instruction-set matrix.
+  struct Dispatch {
+    StepOutcome (*Execute)(Cpu6502&, const Dispatch&);
+    std::uint8_t Cycles;
+    bool PageCrossCycle;
+  };
+
   Cpu6502();
 
   qv3::cpu::Registers Registers;
@@ -78,7 +85,10 @@ class Cpu6502 {
   qv3::cpu::Memory Memory{};
 
   // Runs the instruction at PC.
-  StepOutcome Step();
+  StepOutcome Step() {
+    const Dispatch& entry = dispatch_[Memory[Registers.PC]];
+    return entry.Execute(*this, entry);
+  }
 
   // The interrupt sequence (7 cycles): pushes PC and P with B clear, sets I,
   // jumps through the vector. Irq() does nothing while I is set and says
@@ -97,13 +107,6 @@ class Cpu6502 {
     return static_cast<std::uint16_t>(Memory[address] |
                                       Memory[static_cast<std::uint16_t>(address + 1)] << 8);
   }
-
-  // One entry per opcode byte; built from the instruction-set matrix.
-  struct Dispatch {
-    StepOutcome (*Execute)(Cpu6502&, const Dispatch&);
-    std::uint8_t Cycles;
-    bool PageCrossCycle;
-  };
 
  private:
   void Interrupt(std::uint16_t vector);
