@@ -1,8 +1,6 @@
 // Files changed by another program while they are open: reloaded, asked
 // about, or kept when deleted; the workbench's own saves change nothing.
-#include <QDir>
 #include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
@@ -17,20 +15,11 @@ class FileChangeWatchTest : public WorkbenchTest {
     WorkbenchTest::SetUp();
     watch = new FileChangeWatch(main());
   }
-
   TfrmQVEdit& openFile(const QString& name, const std::string& bytes) {
     writeBytes(path(name), bytes);
     TfrmQVEdit* editor = main().OpenSourceFile(path(name));
     EXPECT_NE(editor, nullptr);
     return *editor;
-  }
-  // Another program writes the file the way many editors do: a new file
-  // renamed over the old one.
-  void replaceByRename(const QString& name, const std::string& bytes) {
-    writeBytes(path(name + ".tmp~"), bytes);
-    ASSERT_EQ(::rename(QFile::encodeName(path(name + ".tmp~")).constData(),
-                       QFile::encodeName(path(name)).constData()),
-              0);
   }
   static void type(TfrmQVEdit& editor, const QString& text) {
     editor.mCode->moveCursor(QTextCursor::End);
@@ -41,135 +30,97 @@ class FileChangeWatchTest : public WorkbenchTest {
 };
 
 TEST_F(FileChangeWatchTest, AnUnmodifiedDocumentFollowsItsFileAndKeepsItsCaret) {
-  TfrmQVEdit& editor = openFile("a.qv3", "LDA #1\r\nRTS\r\n");
+  TfrmQVEdit& editor = openFile("a.qv3", "LDA #1\nRTS\n");  // lone LF: the editor shows CR LF
+  watch->checkAll();
+  EXPECT_FALSE(editor.IsModified()) << "the file as loaded is no change";
   QTextCursor caret = editor.mCode->textCursor();
   caret.setPosition(3);
   editor.mCode->setTextCursor(caret);
-
   writeBytes(path("a.qv3"), "LDX #2\nLDY #3\nRTS\n");
   watch->checkAll();
   EXPECT_EQ(editor.DocumentBytes(), "LDX #2\r\nLDY #3\r\nRTS\r\n");
-  EXPECT_FALSE(editor.IsModified());
   EXPECT_EQ(editor.sbPanelText(0), "");
-  EXPECT_EQ(editor.sbPanelText(1), path("a.qv3"));
   EXPECT_EQ(editor.mCode->textCursor().position(), 3);
   EXPECT_FALSE(editor.HasEditsSinceLoad()) << "a reload is a whole load: Exit does not save it";
   EXPECT_TRUE(dialogs.reloadQuestions.isEmpty());
-  EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 TEST_F(FileChangeWatchTest, EditsAreNeverLostWithoutTheUsersWord) {
   TfrmQVEdit& editor = openFile("b.qv3", "NOP\r\n");
+  type(editor, "X");
+  editor.mCode->undo();  // typed and undone: nothing to lose
+  writeBytes(path("b.qv3"), "SEC\r\n");
+  watch->checkAll();
+  EXPECT_EQ(editor.DocumentBytes(), "SEC\r\n");
+  EXPECT_TRUE(dialogs.reloadQuestions.isEmpty());
+
   type(editor, "INX\n");
   writeBytes(path("b.qv3"), "BRK\r\n");
-
   dialogs.reloadAnswers.push_back(false);  // Keep
   watch->checkAll();
+  watch->checkAll();  // the version kept against is not asked about twice
   EXPECT_EQ(dialogs.reloadQuestions, QStringList{path("b.qv3")});
-  EXPECT_EQ(editor.DocumentBytes(), "NOP\r\nINX\r\n");
+  EXPECT_EQ(editor.DocumentBytes(), "SEC\r\nINX\r\n");
   EXPECT_TRUE(editor.IsModified());
-  // The version kept against is not asked about twice ...
-  watch->checkAll();
-  EXPECT_EQ(dialogs.reloadQuestions.size(), 1);
-  // ... but the next change is, and Reload takes the file.
-  writeBytes(path("b.qv3"), "CLC\r\n");
-  dialogs.reloadAnswers.push_back(true);
+  writeBytes(path("b.qv3"), "CLC\r\n");  // the next change is asked about
+  dialogs.reloadAnswers.push_back(true);  // Reload
   watch->checkAll();
   EXPECT_EQ(dialogs.reloadQuestions.size(), 2);
   EXPECT_EQ(editor.DocumentBytes(), "CLC\r\n");
   EXPECT_FALSE(editor.IsModified());
 }
 
-TEST_F(FileChangeWatchTest, TypingAndUndoingLeavesNothingToAskAbout) {
-  TfrmQVEdit& editor = openFile("c.qv3", "NOP\r\n");
-  type(editor, "X");
-  editor.mCode->undo();
-  ASSERT_TRUE(editor.IsModified());
-  writeBytes(path("c.qv3"), "SEC\r\n");
-  watch->checkAll();
-  EXPECT_EQ(editor.DocumentBytes(), "SEC\r\n");
-  EXPECT_TRUE(dialogs.reloadQuestions.isEmpty());
-}
-
-TEST_F(FileChangeWatchTest, OwnSavesAndTouchesChangeNothing) {
-  TfrmQVEdit& editor = openFile("d.qv3", "NOP\n");  // lone LF: the editor shows CR LF
-  watch->checkAll();
-  EXPECT_FALSE(editor.IsModified()) << "the file as loaded is not a change";
-  type(editor, "RTS");
+TEST_F(FileChangeWatchTest, OwnSavesChangeNothingAndAnotherWindowOnTheFileFollows) {
+  TfrmQVEdit& first = openFile("c.qv3", "NOP\r\n");
+  TfrmQVEdit* second = main().OpenSourceFile(path("c.qv3"));
+  ASSERT_NE(second, nullptr);
+  main().mdiArea()->activatePreviousSubWindow();
+  ASSERT_EQ(main().activeEditor(), &first);
+  type(first, "INY");
   main().Save1Click();
-  ASSERT_EQ(readBytes(path("d.qv3")), "NOP\r\nRTS");
-  type(editor, "\nBRK");  // edited after saving: a question would show up now
+  type(first, "\nBRK");  // edited after saving: a question would show up now
   watch->checkAll();
   EXPECT_TRUE(dialogs.reloadQuestions.isEmpty());
-  EXPECT_EQ(editor.DocumentBytes(), "NOP\r\nRTS\r\nBRK");
+  EXPECT_EQ(first.DocumentBytes(), "NOP\r\nINY\r\nBRK");
+  EXPECT_EQ(second->DocumentBytes(), "NOP\r\nINY");
 }
 
-TEST_F(FileChangeWatchTest, ADeletedFileKeepsItsTextAndSaveWritesItBack) {
-  TfrmQVEdit& editor = openFile("e.qv3", "LDA #5\r\n");
-  ASSERT_TRUE(QFile::remove(path("e.qv3")));
+TEST_F(FileChangeWatchTest, ADeletedFileKeepsItsTextUntilSaveWritesItBack) {
+  TfrmQVEdit& editor = openFile("d.qv3", "LDA #5\r\n");
+  ASSERT_TRUE(QFile::rename(path("d.qv3"), path("d.bak")));
+  watch->checkAll();
   watch->checkAll();
   EXPECT_EQ(editor.DocumentBytes(), "LDA #5\r\n") << "never emptied";
-  EXPECT_TRUE(editor.IsModified()) << "its text is saved nowhere now";
-  EXPECT_EQ(editor.sbPanelText(0), "MODIFIED");
-  ASSERT_EQ(dialogs.messages.size(), 1);
-  EXPECT_TRUE(dialogs.messages[0].contains(path("e.qv3")));
+  EXPECT_EQ(editor.sbPanelText(0), "MODIFIED") << "its text is saved nowhere now";
+  ASSERT_EQ(dialogs.messages.size(), 1) << "told once";
+  EXPECT_TRUE(dialogs.messages[0].contains(path("d.qv3")));
+  EXPECT_FALSE(QFile::exists(path("d.qv3"))) << "not recreated behind the user's back";
+  // Moved back unchanged: nothing is unsaved any more.
+  ASSERT_TRUE(QFile::rename(path("d.bak"), path("d.qv3")));
   watch->checkAll();
-  EXPECT_EQ(dialogs.messages.size(), 1) << "told once";
-  EXPECT_FALSE(QFile::exists(path("e.qv3"))) << "not recreated behind the user's back";
-
-  main().Save1Click();
-  EXPECT_EQ(readBytes(path("e.qv3")), "LDA #5\r\n");
   EXPECT_FALSE(editor.IsModified());
-  // Followed again after the save.
-  writeBytes(path("e.qv3"), "LDA #6\r\n");
+
+  ASSERT_TRUE(QFile::remove(path("d.qv3")));
+  watch->checkAll();
+  main().Save1Click();
+  EXPECT_EQ(readBytes(path("d.qv3")), "LDA #5\r\n");
+  writeBytes(path("d.qv3"), "LDA #6\r\n");  // followed again after the save
   watch->checkAll();
   EXPECT_EQ(editor.DocumentBytes(), "LDA #6\r\n");
 }
 
-TEST_F(FileChangeWatchTest, AFileThatComesBackUnchangedIsNoLongerModified) {
-  TfrmQVEdit& editor = openFile("f.qv3", "PHA\r\n");
-  ASSERT_TRUE(QFile::rename(path("f.qv3"), path("f.bak")));
-  watch->checkAll();
-  ASSERT_TRUE(editor.IsModified());
-  ASSERT_TRUE(QFile::rename(path("f.bak"), path("f.qv3")));
-  watch->checkAll();
-  EXPECT_FALSE(editor.IsModified());
-  EXPECT_EQ(editor.DocumentBytes(), "PHA\r\n");
-}
-
-TEST_F(FileChangeWatchTest, ASecondWindowOnTheSameFileFollowsTheFirstOnesSave) {
-  TfrmQVEdit& first = openFile("g.qv3", "NOP\r\n");
-  TfrmQVEdit* second = main().OpenSourceFile(path("g.qv3"));
-  ASSERT_NE(second, nullptr);
-  type(first, "INY");
-  main().mdiArea()->setActiveSubWindow(main().mdiArea()->subWindowList(QMdiArea::CreationOrder)[0]);
-  ASSERT_EQ(main().activeEditor(), &first);
-  main().Save1Click();
-  watch->checkAll();
-  EXPECT_EQ(second->DocumentBytes(), "NOP\r\nINY");
-  EXPECT_FALSE(first.IsModified());
-}
-
-TEST_F(FileChangeWatchTest, TheWatcherSeesRenamesAndKeepsWatchingAfterThem) {
+TEST_F(FileChangeWatchTest, TheWatcherSeesRenamesOverTheFileAndForgetsClosedWindows) {
   watch->setSettleTime(20);
-  TfrmQVEdit& editor = openFile("h.qv3", "NOP\r\n");
-  EXPECT_TRUE(watch->watchedPaths().contains(path("h.qv3")));
-  replaceByRename("h.qv3", "ONE\r\n");
+  TfrmQVEdit& editor = openFile("e.qv3", "NOP\r\n");
+  // Many editors save so: a new file renamed over the old one.
+  writeBytes(path("e.tmp"), "ONE\r\n");
+  ASSERT_EQ(::rename(QFile::encodeName(path("e.tmp")).constData(), QFile::encodeName(path("e.qv3")).constData()), 0);
   QTRY_COMPARE_WITH_TIMEOUT(editor.DocumentBytes(), std::string("ONE\r\n"), 5000);
-  // The renamed-over file is a new one: still watched.
-  QTRY_VERIFY_WITH_TIMEOUT(watch->watchedPaths().contains(path("h.qv3")), 5000);
-  writeBytes(path("h.qv3"), "TWO\r\n");
+  // The file renamed over it is watched in its turn.
+  writeBytes(path("e.qv3"), "TWO\r\n");
   QTRY_COMPARE_WITH_TIMEOUT(editor.DocumentBytes(), std::string("TWO\r\n"), 5000);
-}
-
-TEST_F(FileChangeWatchTest, ClosedWindowsAreNoLongerWatched) {
-  openFile("i.qv3", "NOP\r\n");
-  ASSERT_TRUE(watch->watchedPaths().contains(path("i.qv3")));
   main().mdiArea()->closeAllSubWindows();
   QTRY_VERIFY_WITH_TIMEOUT(watch->watchedPaths().isEmpty(), 5000);
-  writeBytes(path("i.qv3"), "BRK\r\n");
-  watch->checkAll();  // nothing left to reload or ask about
-  EXPECT_TRUE(dialogs.reloadQuestions.isEmpty());
 }
 
 }  // namespace

@@ -57,16 +57,12 @@ TEST(ReplaceConfirmation, EachButtonItsAnswerEnterYesEscapeAndClosingNo) {
 TEST(ReplaceConfirmation, IsTheBoxThePlatformDialogsAskWith) {
   QWidget parent;
   QtDialogs dialogs(&parent);
-  QTimer::singleShot(0, [] {
-    auto* box = qobject_cast<ReplaceConfirmation*>(QApplication::activeModalWidget());
-    if (box) box->allButton->click();
-  });
-  QTimer safety;  // a box that never showed must not hang the test
-  safety.setSingleShot(true);
-  QObject::connect(&safety, &QTimer::timeout, [] {
-    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-  });
-  safety.start(3000);
+  const auto answer = [] {
+    if (auto* box = qobject_cast<ReplaceConfirmation*>(QApplication::activeModalWidget())) box->allButton->click();
+    else if (QWidget* other = QApplication::activeModalWidget()) other->close();  // never hang
+  };
+  QTimer::singleShot(0, answer);
+  QTimer::singleShot(3000, answer);
   EXPECT_EQ(dialogs.askReplace(), Answer::All);
 }
 
@@ -102,10 +98,10 @@ TEST(ProgramIcon, BuiltIntoTheProgramInTheSizesDesktopsAskFor) {
     EXPECT_TRUE(sizes.contains(size)) << size.width();
     EXPECT_EQ(icon.pixmap(size).size(), size);
   }
-  // Not a blank square: the chip's dark body and its gold letters.
+  // Not a blank square: the chip's dark, opaque body.
   const QImage image = icon.pixmap(QSize(64, 64)).toImage();
   EXPECT_LT(qGray(image.pixel(32, 20)), 80);
-  EXPECT_GT(qAlpha(image.pixel(32, 32)), 200);
+  EXPECT_GT(qAlpha(image.pixel(32, 20)), 200);
 }
 
 }  // namespace
