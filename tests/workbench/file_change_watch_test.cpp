@@ -112,15 +112,18 @@ TEST_F(FileChangeWatchTest, ADeletedFileKeepsItsTextUntilSaveWritesItBack) {
 TEST_F(FileChangeWatchTest, TheWatcherSeesRenamesOverTheFileAndForgetsClosedWindows) {
   watch->setSettleTime(20);
   TfrmQVEdit& editor = openFile("e.qv3", "NOP\r\n");
+  const auto shows = [&editor](const std::string& bytes) {
+    return QTest::qWaitFor([&] { return editor.DocumentBytes() == bytes; }, 5000);
+  };
   // Many editors save so: a new file renamed over the old one.
   writeBytes(path("e.tmp"), "ONE\r\n");
   ASSERT_EQ(::rename(QFile::encodeName(path("e.tmp")).constData(), QFile::encodeName(path("e.qv3")).constData()), 0);
-  QTRY_COMPARE_WITH_TIMEOUT(editor.DocumentBytes(), std::string("ONE\r\n"), 5000);
+  EXPECT_TRUE(shows("ONE\r\n"));
   // The file renamed over it is watched in its turn.
   writeBytes(path("e.qv3"), "TWO\r\n");
-  QTRY_COMPARE_WITH_TIMEOUT(editor.DocumentBytes(), std::string("TWO\r\n"), 5000);
+  EXPECT_TRUE(shows("TWO\r\n"));
   main().mdiArea()->closeAllSubWindows();
-  QTRY_VERIFY_WITH_TIMEOUT(watch->watchedPaths().isEmpty(), 5000);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return watch->watchedPaths().isEmpty(); }, 5000));
 }
 
 }  // namespace
