@@ -3,6 +3,10 @@
 // the debugger (breakpoints, current line, labels). Filled only when a
 // CompileSession points Knowledge at an instance; otherwise nothing of this
 // is touched and the assembler pays nothing for it.
+//
+//   From the "Compile" command:  CompileKnowledge known; session.Knowledge = &known;
+//                                RunCompileCommand(session, ...);   // known is filled
+//   From a check while editing:  CheckCompile(text, module, folder).Knowledge
 #pragma once
 
 #include <cstddef>

@@ -1,9 +1,11 @@
 #include "engine/knowledge_collector.h"
 
 #include <algorithm>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "engine/directives.h"
 #include "engine/file_system.h"
 #include "engine/line_context.h"
 #include "engine/message_list.h"
@@ -184,38 +186,79 @@ ModuleKnowledge& StartModuleKnowledge(CompileKnowledge& knowledge, std::string_v
   return *module;
 }
 
-std::vector<SymbolDefinition> ScanDefinitions(std::string_view source) {
-  std::vector<SymbolDefinition> definitions;
-  TextIndex known;
-  const auto nameOf = [&](std::size_t i) -> std::string_view { return definitions[i].Name; };
-  LineContext line;
-  std::int32_t number = 0;
-  const auto define = [&](std::string_view name, SymbolKind kind) {
-    if (name.empty() || known.Find(name, nameOf) != TextIndex::kNone) return;
+namespace {
+// Scans one text: the lines as the line processor reads their first words
+// ("NAME = VALUE" defines a constant, a first word ending in ":" a label),
+// INCLUDEd files followed as the assembler follows them, their definitions
+// placed on the including line.
+class DefinitionScan {
+ public:
+  DefinitionScan(std::vector<SymbolDefinition>& definitions, std::string folder)
+      : definitions_(definitions), folder_(std::move(folder)) {}
+
+  void Walk(std::string_view source, int depth, std::int32_t includingLine) {
+    if (lines_.size() <= static_cast<std::size_t>(depth)) lines_.push_back(std::make_unique<LineContext>());
+    LineContext& line = *lines_[static_cast<std::size_t>(depth)];
+    std::int32_t number = 0;
+    SourceText(source).ForEachLine([&](std::string_view text) {
+      ++number;
+      const std::int32_t at = depth == 0 ? number : includingLine;
+      if (depth == 0) limitReached_ = false;
+      line.Load(StripComment(text));
+      if (line.RestOfLine.find('=') != std::string_view::npos) {
+        const std::string_view name = line.FirstWord;
+        TakeWordOf(line.RestOfLine);
+        Define(line, name, SymbolKind::Constant, at, depth > 0);
+        line.FirstWord = TakeWordOf(line.RestOfLine);
+      }
+      if (line.FirstWord.empty()) return true;
+      if (line.FirstWord.back() == ':') {
+        // The word after a label is an instruction, never a directive.
+        Define(line, line.FirstWord.substr(0, line.FirstWord.size() - 1), SymbolKind::Label, at,
+               depth > 0);
+      } else if (line.FirstWord == "INCLUDE") {
+        // As in the assembler: past the depth limit, every other INCLUDE
+        // under the same module line is refused too, so a file that
+        // includes itself twice cannot unfold 2^64 times.
+        if (depth >= kMaxIncludeDepth) limitReached_ = true;
+        if (limitReached_) return true;
+        const auto included = ReadWholeFile(ResolveInFolder(folder_, SkipBlanks(line.RestOfLine)));
+        if (included) Walk(*included, depth + 1, at);
+      }
+      return true;
+    });
+  }
+
+ private:
+  void Define(const LineContext& line, std::string_view name, SymbolKind kind, std::int32_t at,
+              bool included) {
+    const auto nameOf = [this](std::size_t i) -> std::string_view { return definitions_[i].Name; };
+    if (name.empty() || known_.Find(name, nameOf) != TextIndex::kNone) return;
     SymbolDefinition definition;
     definition.Name.assign(name);
     definition.Kind = kind;
     definition.HasValue = false;
-    definition.Where = {number, static_cast<std::uint32_t>(line.ColumnOf(name)),
-                        static_cast<std::uint32_t>(name.size()), false};
-    definitions.push_back(std::move(definition));
-    known.Insert(definitions.back().Name, definitions.size() - 1, nameOf);
-  };
-  // The first words as the line processor reads them: "NAME = VALUE"
-  // defines a constant, a first word ending in ":" a label.
-  SourceText(source).ForEachLine([&](std::string_view text) {
-    ++number;
-    line.Load(StripComment(text));
-    if (line.RestOfLine.find('=') != std::string_view::npos) {
-      const std::string_view name = line.FirstWord;
-      TakeWordOf(line.RestOfLine);
-      define(name, SymbolKind::Constant);
-      line.FirstWord = TakeWordOf(line.RestOfLine);
+    definition.Where.Line = at;
+    definition.Where.FromInclude = included;
+    if (!included) {
+      definition.Where.Column = static_cast<std::uint32_t>(line.ColumnOf(name));
+      definition.Where.Length = static_cast<std::uint32_t>(name.size());
     }
-    if (!line.FirstWord.empty() && line.FirstWord.back() == ':')
-      define(line.FirstWord.substr(0, line.FirstWord.size() - 1), SymbolKind::Label);
-    return true;
-  });
+    definitions_.push_back(std::move(definition));
+    known_.Insert(definitions_.back().Name, definitions_.size() - 1, nameOf);
+  }
+
+  std::vector<SymbolDefinition>& definitions_;
+  std::string folder_;
+  TextIndex known_;
+  std::vector<std::unique_ptr<LineContext>> lines_;  // one per include depth
+  bool limitReached_ = false;
+};
+}  // namespace
+
+std::vector<SymbolDefinition> ScanDefinitions(std::string_view source, std::string_view folder) {
+  std::vector<SymbolDefinition> definitions;
+  DefinitionScan(definitions, std::string(folder)).Walk(source, 0, 0);
   return definitions;
 }
 
@@ -259,7 +302,7 @@ ModuleKnowledge* ModuleForExternal(CompileKnowledge& knowledge, const std::strin
   scanned.Name = name;
   scanned.Folder = folder;
   scanned.Assembled = false;
-  scanned.Definitions = ScanDefinitions(*source);
+  scanned.Definitions = ScanDefinitions(*source, folder);
   TakeObjectValues(ResolveInFolder(folder, name + ".qvo"), scanned);
   knowledge.Modules.push_back(std::move(scanned));
   return &knowledge.Modules.back();
@@ -275,19 +318,34 @@ void KeepListedDiagnostics(CompileKnowledge& knowledge, const MessageList& statu
 }
 
 void LinkExternalReferences(CompileKnowledge& knowledge) {
-  // Modules are added while the references are walked: walk by index and
-  // look each target up again (the list may have moved).
+  // Each named module is looked up, scanned and indexed once, by position
+  // in the list: scanned modules are appended while the references are
+  // walked, so the list may move.
+  struct Target {
+    std::optional<std::size_t> Module;  // nothing: no source at hand
+    std::unordered_map<std::string, std::size_t> Definitions;  // folded name -> first index
+  };
+  std::unordered_map<std::string, Target> targets;
   const std::size_t assembled = knowledge.Modules.size();
   for (std::size_t m = 0; m < assembled; ++m) {
     for (std::size_t r = 0; r < knowledge.Modules[m].References.size(); ++r) {
+      if (!knowledge.Modules[m].References[r].External) continue;
+      const std::string name = knowledge.Modules[m].References[r].Module;
+      auto [entry, fresh] = targets.try_emplace(FoldCase(name));
+      Target& target = entry->second;
+      if (fresh) {
+        const std::string folder = knowledge.Modules[m].Folder;
+        if (const ModuleKnowledge* found = ModuleForExternal(knowledge, name, folder)) {
+          target.Module = static_cast<std::size_t>(found - knowledge.Modules.data());
+          const auto& definitions = found->Definitions;
+          for (std::size_t d = 0; d < definitions.size(); ++d)
+            target.Definitions.try_emplace(FoldCase(definitions[d].Name), d);
+        }
+      }
+      if (!target.Module) continue;
       SymbolReference& reference = knowledge.Modules[m].References[r];
-      if (!reference.External) continue;
-      const std::string targetName = reference.Module;
-      const std::string folder = knowledge.Modules[m].Folder;
-      const ModuleKnowledge* target = ModuleForExternal(knowledge, targetName, folder);
-      if (!target) continue;
-      SymbolReference& again = knowledge.Modules[m].References[r];
-      again.Definition = target->FindDefinition(again.Name);
+      const auto found = target.Definitions.find(FoldCase(reference.Name));
+      if (found != target.Definitions.end()) reference.Definition = found->second;
     }
   }
 }

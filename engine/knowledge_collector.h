@@ -73,8 +73,9 @@ ModuleKnowledge& StartModuleKnowledge(CompileKnowledge& knowledge, std::string_v
 // the assembler finds files, values from its object file).
 void FinishKnowledge(CompileKnowledge& knowledge, const MessageList& status);
 
-// The definitions of a module's source (labels and constants of its own
-// lines; INCLUDEd files are not followed), without assembling it.
-std::vector<SymbolDefinition> ScanDefinitions(std::string_view source);
+// The definitions of a module's source, without assembling it: labels and
+// constants, those of INCLUDEd files (found in folder, "/"-terminated) placed
+// on the including line. Values are not known (HasValue false).
+std::vector<SymbolDefinition> ScanDefinitions(std::string_view source, std::string_view folder);
 
 }  // namespace qv3

@@ -36,7 +36,8 @@ std::map<std::string, std::pair<std::uintmax_t, std::int64_t>> Listing(const std
 class CheckCompileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder.Write("lib.qv3", "ORIGIN $2000\nCOLOUR = $05\n\nSETUP:\tRTS\n");
+    folder.Write("lib.qv3", "ORIGIN $2000\nCOLOUR = $05\n\nSETUP:\tRTS\n\tINCLUDE libdefs.inc\n");
+    folder.Write("libdefs.inc", "BORDER = $FF19\n");
     folder.Write("main.qv3", "COMPILE LIB\nORIGIN $1000\nLDA #@LIB.COLOUR\nRTS\n");
     // A real compile: the object files exist and the session holds state.
     ASSERT_FALSE(e2e::CompileSource(session, folder, "main", *folder.Read("main.qv3")).Abandoned);
@@ -54,7 +55,8 @@ constexpr char kEdited[] =
     "AGAIN:\tJSR @LIB.SETUP\n"
     "\tLDA NOWHERE\n"
     "\tBNE AGAIN\n"
-    "\tLDA.8 $10\n";
+    "\tLDA.8 $10\n"
+    "\tSTA @lib.border\n";
 
 TEST_F(CheckCompileTest, WritesNothingAndLeavesTheCompileStateAlone) {
   const auto before = Listing(folder.Path());
@@ -102,7 +104,7 @@ TEST_F(CheckCompileTest, KnowsTheEditedTextAndTheModulesItNames) {
   ASSERT_NE(lib, nullptr);
   EXPECT_FALSE(lib->Assembled);
   EXPECT_TRUE(lib->Ranges.empty());
-  ASSERT_EQ(main->References.size(), 4u);  // COLOUR, SETUP, NOWHERE, AGAIN
+  ASSERT_EQ(main->References.size(), 5u);  // COLOUR, SETUP, NOWHERE, AGAIN, BORDER
   const auto setup = result.Knowledge.DefinitionOf(main->References[1]);
   ASSERT_TRUE(setup);
   EXPECT_EQ(setup->Module, lib);
@@ -112,6 +114,12 @@ TEST_F(CheckCompileTest, KnowsTheEditedTextAndTheModulesItNames) {
   EXPECT_TRUE(setup->Definition->HasValue);
   EXPECT_EQ(setup->Definition->Value, 0x2000);
   EXPECT_EQ(main->References[1].Value, 0x2000);  // the value the object file gave
+  // Defined in a file lib includes: on lib's INCLUDE line.
+  const auto border = result.Knowledge.DefinitionOf(main->References[4]);
+  ASSERT_TRUE(border);
+  EXPECT_EQ(border->Definition->Where.Line, 5);
+  EXPECT_TRUE(border->Definition->Where.FromInclude);
+  EXPECT_EQ(border->Definition->Value, 0xFF19);
 }
 
 TEST_F(CheckCompileTest, MissingObjectFileIsTheCompilesDiagnosticAndTheSourceStillResolves) {
@@ -168,6 +176,16 @@ TEST(CheckCompileInput, BadInputGivesDiagnosticsNotFailures) {
   ASSERT_NE(odd, nullptr);
   EXPECT_EQ(odd->DiagnosticsOfLine(1).at(0)->Code, Err::FileError);
   EXPECT_EQ(odd->DiagnosticsOfLine(2).at(0)->Code, Err::FileError);
+
+  // A module named by @MODULE.NAME whose source includes itself twice:
+  // scanning it for definitions ends.
+  folder.Write("loop.qv3", "INCLUDE loop.inc\n");
+  folder.Write("loop.inc", "X = 1\nINCLUDE loop.inc\nINCLUDE loop.inc\n");
+  const CheckResult looping = CheckCompile("LDA @LOOP.X", "l", folder.Path());
+  ASSERT_NE(looping.Knowledge.FindModule("loop"), nullptr);
+  EXPECT_EQ(looping.Knowledge.FindModule("loop")->Definitions.size(), 1u);
+  std::filesystem::remove(folder.PathOf("loop.qv3"));
+  std::filesystem::remove(folder.PathOf("loop.inc"));
 
   const CheckResult empty = CheckCompile("COMPILE\nNOP", "e", folder.Path());
   EXPECT_TRUE(empty.Fatal);
