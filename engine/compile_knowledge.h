@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -120,8 +121,9 @@ struct DefinitionPlace {
 struct CompileKnowledge {
   // The top module first, then its dependents in compile order (a module
   // compiled twice keeps what its last compile learnt), then modules only
-  // scanned for @MODULE.NAME definitions.
-  std::vector<ModuleKnowledge> Modules;
+  // scanned for @MODULE.NAME definitions. A deque: a module's entry stays
+  // where it is while others are added.
+  std::deque<ModuleKnowledge> Modules;
 
   const ModuleKnowledge* FindModule(std::string_view name) const;
   ModuleKnowledge* FindModule(std::string_view name);

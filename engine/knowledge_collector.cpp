@@ -318,11 +318,10 @@ void KeepListedDiagnostics(CompileKnowledge& knowledge, const MessageList& statu
 }
 
 void LinkExternalReferences(CompileKnowledge& knowledge) {
-  // Each named module is looked up, scanned and indexed once, by position
-  // in the list: scanned modules are appended while the references are
-  // walked, so the list may move.
+  // Each named module is looked up, scanned and indexed once. Scanned
+  // modules are appended while the references are walked: walked by index.
   struct Target {
-    std::optional<std::size_t> Module;  // nothing: no source at hand
+    const ModuleKnowledge* Module = nullptr;  // none: no source at hand
     std::unordered_map<std::string, std::size_t> Definitions;  // folded name -> first index
   };
   std::unordered_map<std::string, Target> targets;
@@ -336,7 +335,7 @@ void LinkExternalReferences(CompileKnowledge& knowledge) {
       if (fresh) {
         const std::string folder = knowledge.Modules[m].Folder;
         if (const ModuleKnowledge* found = ModuleForExternal(knowledge, name, folder)) {
-          target.Module = static_cast<std::size_t>(found - knowledge.Modules.data());
+          target.Module = found;
           const auto& definitions = found->Definitions;
           for (std::size_t d = 0; d < definitions.size(); ++d)
             target.Definitions.try_emplace(FoldCase(definitions[d].Name), d);
