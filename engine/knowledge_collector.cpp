@@ -31,15 +31,21 @@ struct Found {
 // Where term stands in text from position from on: letters compared without
 // case, and blanks or TABs inside it skipped (the assembler reads an operand
 // with its blanks removed). With whole, the match must not touch other name
-// characters on either side.
+// characters on either side. Every byte looked at costs one of budget; when
+// it is spent the search gives up, so that a long line of near misses (the
+// operand's punctuation taken out of the middle of a term) stays linear.
 std::optional<Found> FindTerm(std::string_view text, std::string_view term, std::size_t from,
-                              bool whole) {
+                              bool whole, std::size_t& budget) {
   if (term.empty()) return std::nullopt;
   for (std::size_t start = from; start < text.size(); ++start) {
+    if (budget == 0) return std::nullopt;
+    --budget;
     if (UpperAscii(text[start]) != UpperAscii(term[0])) continue;
     if (whole && start > 0 && IsNameCharacter(text[start - 1])) continue;
     std::size_t at = start, matched = 0;
     while (at < text.size() && matched < term.size()) {
+      if (budget == 0) return std::nullopt;
+      --budget;
       if (matched > 0 && (text[at] == ' ' || text[at] == '\t')) {
         ++at;
         continue;
@@ -129,10 +135,13 @@ void KnowledgeCollector::EndOfLine(std::string_view text) {
     for (std::size_t j = i; j > 0 && pending_[j].Order < pending_[j - 1].Order; --j)
       std::swap(pending_[j], pending_[j - 1]);
   std::size_t from = pending_.front().From;
+  // Placing the terms costs a few looks at each byte of the line at most;
+  // a term not found in time keeps its line and no span.
+  std::size_t budget = 8 * text.size() + 4096;
   for (Pending& pending : pending_) {
     SourceSpan& where = pending.Reference.Where;
-    auto found = FindTerm(text, pending.Term, from, true);
-    if (!found) found = FindTerm(text, pending.Term, from, false);
+    auto found = FindTerm(text, pending.Term, from, true, budget);
+    if (!found) found = FindTerm(text, pending.Term, from, false, budget);
     if (found) {
       where.Column = static_cast<std::uint32_t>(found->Start);
       where.Length = static_cast<std::uint32_t>(found->End - found->Start);

@@ -187,6 +187,15 @@ TEST(CheckCompileInput, BadInputGivesDiagnosticsNotFailures) {
   std::filesystem::remove(folder.PathOf("loop.qv3"));
   std::filesystem::remove(folder.PathOf("loop.inc"));
 
+  // ",X" cut out of the middle of a long operand leaves a term that the
+  // line as written holds nowhere: placing it must not try every start.
+  std::string nearMisses = "AAAAB = 1\nLDA ";
+  for (int i = 0; i < 200000; ++i) nearMisses += "A ";
+  nearMisses += ",X B\n";
+  const CheckResult misses = CheckCompile(nearMisses, "m", folder.Path());
+  ASSERT_EQ(misses.Knowledge.FindModule("m")->References.size(), 1u);
+  EXPECT_EQ(misses.Knowledge.FindModule("m")->References[0].Where.Line, 2);
+
   const CheckResult empty = CheckCompile("COMPILE\nNOP", "e", folder.Path());
   EXPECT_TRUE(empty.Fatal);
   EXPECT_EQ(empty.Knowledge.FindModule("e")->Diagnostics.at(0).Code, Err::CompileSyntax);
