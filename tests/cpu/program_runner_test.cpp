@@ -81,51 +81,6 @@ class RunnerTest : public ::testing::Test {
   }
 };
 
-TEST_F(RunnerTest, PreparedCallLooksLikeAJsrAndReturnsThroughIt) {
-  runner.PrepareCall(0x2000);
-  EXPECT_EQ(R().SP, 0xFD);
-  EXPECT_EQ(R().P, 0x24);
-  EXPECT_EQ(R().A | R().X | R().Y, 0);
-  EXPECT_EQ(runner.Cpu().Memory[0x01FF] << 8 | runner.Cpu().Memory[0x01FE], kReturnAddress - 1);
-  // LDA #$05, RTS: 2 + 6 cycles, the RTS counted.
-  EXPECT_EQ(Run({0xA9, 0x05, 0x60}), StopReason::Returned);
-  EXPECT_EQ(R().PC, kReturnAddress);
-  EXPECT_EQ(R().SP, 0xFF);
-  EXPECT_EQ(runner.Cpu().Cycles, 8u);
-}
-
-TEST_F(RunnerTest, BrkLoopsAndUndocumentedOpcodesStopWhereTheyAre) {
-  EXPECT_EQ(Run({0xE8, 0x00}), StopReason::Brk);  // INX, BRK
-  EXPECT_EQ(R().PC, 0x2001);
-  EXPECT_EQ(R().SP, 0xFD) << "BRK stops before pushing anything";
-  EXPECT_EQ(runner.Cpu().Cycles, 2u + 7u);
-  runner = ProgramRunner();
-  EXPECT_EQ(Run({0xEA, 0x4C, 0x01, 0x20}), StopReason::Loop);  // NOP, JMP *
-  EXPECT_EQ(R().PC, 0x2001);
-  EXPECT_EQ(runner.Cpu().Cycles, 2u + 3u);
-  runner = ProgramRunner();
-  EXPECT_EQ(Run({0xA2, 0x00, 0xE8, 0xD0, 0xFD, 0xF0, 0xFE}), StopReason::Loop);  // count X to 0, BEQ *
-  EXPECT_EQ(R().PC, 0x2005);
-  runner = ProgramRunner();
-  EXPECT_EQ(Run({0xEA, 0xFF}), StopReason::Illegal);
-  EXPECT_EQ(UndocumentedStopText(StopReason::Illegal, runner.Cpu()), "illegal opcode $FF at $2001");
-  EXPECT_EQ(runner.Cpu().Cycles, 2u);
-  runner = ProgramRunner();
-  EXPECT_EQ(Run({0x02}), StopReason::Jam);
-  EXPECT_EQ(UndocumentedStopText(StopReason::Jam, runner.Cpu()), "JAM ($02) at $2000");
-}
-
-TEST_F(RunnerTest, CycleLimitStopsBeforeTheNextInstruction) {
-  // INX, JMP back: 5 cycles a turn.
-  EXPECT_EQ(Run({0xE8, 0x4C, 0x00, 0x20}, 100), StopReason::CycleLimit);
-  EXPECT_EQ(runner.Cpu().Cycles, 100u);
-  EXPECT_EQ(R().X, 20);
-  EXPECT_EQ(R().PC, 0x2000);
-  runner = ProgramRunner();
-  EXPECT_EQ(Run({0xE8, 0x4C, 0x00, 0x20}, 0), StopReason::CycleLimit);
-  EXPECT_EQ(runner.Cpu().Cycles, 0u);
-}
-
 TEST_F(RunnerTest, ChroutPrintsAndWritesTheScreen) {
   // CLR, "AB", RETURN, "C", then a tail call of CHROUT with "D": its return
   // is the routine's.

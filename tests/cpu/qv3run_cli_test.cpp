@@ -48,6 +48,7 @@ TEST(Qv3runStops, EachReasonHasItsLineAndExitStatus) {
   WritePrg(folder, "returns.prg", {0xA9, 0x05, 0x60});            // LDA #$05, RTS
   WritePrg(folder, "brk.prg", {0xA2, 0x03, 0x00});                // LDX #$03, BRK
   WritePrg(folder, "loop.prg", {0xA0, 0x80, 0x4C, 0x02, 0x20});   // LDY #$80, JMP *
+  WritePrg(folder, "branch.prg", {0xD0, 0xFE});                   // BNE *
   WritePrg(folder, "jam.prg", {0xEA, 0x02});
   WritePrg(folder, "illegal.prg", {0xEA, 0xFF});
   WritePrg(folder, "forever.prg", {0xE8, 0x4C, 0x00, 0x20});      // INX, JMP back
@@ -60,6 +61,7 @@ TEST(Qv3runStops, EachReasonHasItsLineAndExitStatus) {
       {"returns.prg", 0, "stop: returned at $FFFF A=$05 X=$00 Y=$00 SP=$FF P=$24 cycles=8"},
       {"brk.prg", 0, "stop: brk at $2002 A=$00 X=$03 Y=$00 SP=$FD P=$24 cycles=9"},
       {"loop.prg", 0, "stop: loop at $2002 A=$00 X=$00 Y=$80 SP=$FD P=$A4 cycles=5"},
+      {"branch.prg", 0, "stop: loop at $2000 A=$00 X=$00 Y=$00 SP=$FD P=$24 cycles=3"},
       {"jam.prg", 4, "stop: jam at $2001 A=$00 X=$00 Y=$00 SP=$FD P=$24 cycles=2"},
       {"illegal.prg", 4, "stop: illegal at $2001 A=$00 X=$00 Y=$00 SP=$FD P=$24 cycles=2"},
       {"--cycles 1000 forever.prg", 3, "stop: cycle limit at $2000 A=$00 X=$C8 Y=$00 SP=$FD P=$A4 cycles=1000"},
