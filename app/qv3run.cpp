@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -113,7 +114,10 @@ std::string AbsoluteFolderOf(const std::string& path) {
   return base + folder;
 }
 
+// Regular files only: a folder, a device or a pipe is not a program.
 std::optional<std::string> ReadWholeFile(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -335,9 +339,12 @@ int main(int argc, char** argv) {
   for (const DumpRange& dump : options.Dumps) {
     for (std::uint32_t offset = 0; offset < dump.Length; offset += 16) {
       const auto address = static_cast<std::uint16_t>(dump.Address + offset);
-      out += Hex4(address) + ":";
-      for (std::uint32_t i = offset; i < dump.Length && i < offset + 16; ++i)
-        out += " " + Hex2(cpu.Memory[dump.Address + i]);
+      out += Hex4(address);
+      out += ':';
+      for (std::uint32_t i = offset; i < dump.Length && i < offset + 16; ++i) {
+        out += ' ';
+        out += Hex2(cpu.Memory[dump.Address + i]);
+      }
       out += '\n';
     }
   }

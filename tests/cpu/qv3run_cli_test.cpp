@@ -143,6 +143,7 @@ TEST(Qv3runInput, BadInputIsAClearErrorAndNothingRuns) {
   WritePrg(folder, "ok.prg", {0x60});
   folder.Write("short.prg", std::string(1, '\x01'));
   WritePrg(folder, "past.prg", {0x60, 0x60}, 0xFFFF);
+  std::filesystem::create_directory(folder.PathOf("dir.prg"));
   struct Case {
     const char* arguments;
     const char* message;
@@ -150,6 +151,8 @@ TEST(Qv3runInput, BadInputIsAClearErrorAndNothingRuns) {
   const Case cases[] = {
       {"missing.prg", "cannot read program file 'missing.prg'"},
       {"missing.qv3", "cannot read source file 'missing.qv3'"},
+      {"dir.prg", "cannot read program file 'dir.prg'"},
+      {"/dev/zero", "cannot read program file '/dev/zero'"},
       {"short.prg", "fewer than the 2"},
       {"past.prg", "would run past $FFFF"},
       {"", "no program given"},
