@@ -64,6 +64,11 @@ struct AssembledRange {
   std::int32_t Line = 0;
   std::int32_t Address = 0;
   std::uint32_t Size = 0;
+  // An instruction has a range of its own, with the opcode the assembler
+  // chose (so its addressing mode, DecodeOpcode); data and runs of data
+  // lines of an INCLUDEd file are joined while they follow each other.
+  bool Instruction = false;
+  std::uint8_t Opcode = 0;
 };
 
 // A diagnostic of a line as the Status list shows it (after a module compiled

@@ -228,7 +228,7 @@ void AssembleInstruction(ModuleAssembly& module, LineContext& line) {
     if (entry.Length == 3) WriteProgramByte(module, static_cast<std::uint8_t>((value >> 8) & 0xFF));
     if (module.CodeListing) WriteCodeLine(module, row, mode, entry, value, expression);
     if (module.Knowledge) [[unlikely]]
-      module.Knowledge->Assembled(module, module.Origin, entry.Length);
+      module.Knowledge->Instruction(module, module.Origin, entry.Opcode, entry.Length);
   }
 
   AdvanceOrigin(module, entry.Length);

@@ -162,7 +162,7 @@ void KnowledgeCollector::Assembled(const ModuleAssembly& module, std::int32_t ad
   auto& ranges = target_.Ranges;
   if (!ranges.empty()) {
     AssembledRange& last = ranges.back();
-    if (last.Line == line &&
+    if (last.Line == line && !last.Instruction &&
         static_cast<std::int64_t>(last.Address) + last.Size == static_cast<std::int64_t>(address) &&
         last.Size <= UINT32_MAX - bytes) {
       last.Size += bytes;
@@ -170,6 +170,11 @@ void KnowledgeCollector::Assembled(const ModuleAssembly& module, std::int32_t ad
     }
   }
   ranges.push_back({line, address, bytes});
+}
+
+void KnowledgeCollector::Instruction(const ModuleAssembly& module, std::int32_t address,
+                                     std::uint8_t opcode, std::uint32_t length) {
+  target_.Ranges.push_back({module.Session.CurrentLineNumber, address, length, true, opcode});
 }
 
 void KnowledgeCollector::DataEnd(const ModuleAssembly& module) {

@@ -35,8 +35,11 @@ class KnowledgeCollector {
   void ExternalReference(const ModuleAssembly& module, std::string_view term,
                          std::string_view moduleName, std::string_view symbolName,
                          std::optional<std::int32_t> value);
-  // Pass 2: the current line put size bytes at address.
+  // Pass 2: the current line put size bytes at address (data), or one
+  // instruction.
   void Assembled(const ModuleAssembly& module, std::int32_t address, std::uint64_t size);
+  void Instruction(const ModuleAssembly& module, std::int32_t address, std::uint8_t opcode,
+                   std::uint32_t length);
   // Pass 2: around a run of BIN.B / BIN.W values, whose count is known
   // only at its end.
   void DataStart(std::int32_t origin) { dataStart_ = origin; }

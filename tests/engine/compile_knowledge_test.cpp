@@ -170,6 +170,10 @@ TEST_F(CompileKnowledgeTest, LineAddressMapBothWays) {
     EXPECT_EQ(main->Ranges[i].Address, expected[i].Address) << i;
     EXPECT_EQ(main->Ranges[i].Size, expected[i].Size) << i;
   }
+  // The opcode the assembler chose: STA $0C00,X is absolute,X; JMP absolute.
+  EXPECT_EQ(main->Ranges[2].Opcode, 0x9D);
+  EXPECT_EQ(main->Ranges[3].Opcode, 0x4C);
+  EXPECT_TRUE(main->Ranges[3].Instruction);
   // Every byte of an instruction leads back to its line.
   EXPECT_EQ(main->LineAtAddress(0x1004), 5);
   EXPECT_EQ(main->LineAtAddress(0x1006), 5);
@@ -344,6 +348,10 @@ TEST(KnowledgeOfWorkloads, RangesAreTheGeneratorsAddressMap) {
     const CheckResult result = CheckCompile(*source, workload, folder.Path());
     ASSERT_FALSE(result.Fatal);
     const ModuleKnowledge& module = *result.Knowledge.TopModule();
+    // The generator's own bytes hold each instruction's opcode.
+    const auto expected = folder.Read(std::string(workload) + ".expect.prg");
+    ASSERT_TRUE(expected && expected->size() > 2);
+    const int load = static_cast<unsigned char>((*expected)[0]) | static_cast<unsigned char>((*expected)[1]) << 8;
     std::istringstream rows(*map);
     std::string header, address, size, line;
     std::getline(rows, header);
@@ -354,6 +362,10 @@ TEST(KnowledgeOfWorkloads, RangesAreTheGeneratorsAddressMap) {
       ASSERT_EQ(range.Address, std::stoi(address, nullptr, 16)) << "line " << line;
       ASSERT_EQ(range.Size, static_cast<std::uint32_t>(std::stoi(size))) << "line " << line;
       ASSERT_EQ(range.Line, std::stoi(line));
+      if (range.Instruction) {
+        const auto at = static_cast<std::size_t>(range.Address - load + 2);
+        ASSERT_EQ(range.Opcode, static_cast<unsigned char>(expected->at(at))) << "line " << line;
+      }
     }
     EXPECT_EQ(at, module.Ranges.size());
     EXPECT_GT(at, 1000u);
