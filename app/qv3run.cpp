@@ -2,6 +2,7 @@
 // it stopped, so routines can be checked from scripts and CI.
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
