@@ -22,6 +22,7 @@
 #include "engine/vice_labels.h"
 #include "workbench/about_box.h"
 #include "workbench/compile_progress.h"
+#include "workbench/debugger/debugger_ui.h"
 #include "workbench/editor_search_text.h"
 #include "workbench/launcher.h"
 #include "workbench/latin1.h"
@@ -78,6 +79,7 @@ TfrmQV3::TfrmQV3(Dialogs* dialogs, QWidget* parent) : QMainWindow(parent) {
 
   createMenus();
   FormCreate();
+  InstallDebugger(*this);
 }
 
 TfrmQV3::~TfrmQV3() = default;
@@ -349,7 +351,8 @@ QString TfrmQV3::folderOfDocument(const TfrmQVEdit& editor) const {
   return folder.isEmpty() ? currentFolder_ : folder;
 }
 
-bool TfrmQV3::compileActiveEditor(QString& programPath, QString& folder) {
+bool TfrmQV3::compileActiveEditor(QString& programPath, QString& folder,
+                                  qv3::CompileKnowledge* knowledge) {
   TfrmQVEdit* editor = activeEditor();
   if (!editor) {
     dialogs_->showMessage(kNoEditorMessage);
@@ -366,9 +369,11 @@ bool TfrmQV3::compileActiveEditor(QString& programPath, QString& folder) {
   std::optional<ProcessWindowProgress> progress;
   if (frmProcess_) progress.emplace(*frmProcess_);
   session_.Progress = progress ? &*progress : nullptr;
+  session_.Knowledge = knowledge;
   const qv3::CompileOutcome outcome =
       qv3::RunCompileCommand(session_, qv3::SourceText(text), moduleName, directory);
   session_.Progress = nullptr;
+  session_.Knowledge = nullptr;
 
   ShowMessageLines(*editor, session_);
   if (outcome.Abandoned) {

@@ -64,6 +64,12 @@ class TfrmQV3 : public QMainWindow {
   // editor's document when no window shows it; null when there is none.
   QPlainTextEdit* FindModuleEditor(TfrmQVEdit& editor, const QString& moduleFileName);
 
+  // "Compile" on the active editor; false when refused or abandoned. On
+  // success programPath is the ".prg" written and folder the document's
+  // folder. With knowledge set, what the compile learnt is left there.
+  bool compileActiveEditor(QString& programPath, QString& folder,
+                           qv3::CompileKnowledge* knowledge = nullptr);
+
   QMenu* File1;
   QAction* New1;
   QAction* Open1;
@@ -123,9 +129,6 @@ class TfrmQV3 : public QMainWindow {
   void rememberFolderOf(const QString& chosenPath);
   bool writeDocument(TfrmQVEdit& editor, const QString& path);
   void reportSaved(TfrmQVEdit& editor, const QString& savedTo);
-  // Compiles the active editor; false when refused or abandoned. On success
-  // programPath is the ".prg" written and folder the document's folder.
-  bool compileActiveEditor(QString& programPath, QString& folder);
   QString folderOfDocument(const TfrmQVEdit& editor) const;
   QString writeDebugLabels(const QString& moduleName) const;
 

@@ -34,8 +34,9 @@ QStringList SavedLines(const TfrmQVEdit& editor) {
 
 TEST_F(MainWindowTest, TitleAndMenuAsTheUserSeesThem) {
   EXPECT_EQ(main().windowTitle(), "QV3 - Assembler for 6502  v1.1.3");
+  // "&Debug" is an addition after "&Compile"; the others keep their order.
   EXPECT_EQ(Captions(*main().menuBar()),
-            (QStringList{"&File", "Search", "&Tools", "&Compile", "&Window", "About"}));
+            (QStringList{"&File", "Search", "&Tools", "&Compile", "&Debug", "&Window", "About"}));
   EXPECT_EQ(main().menuBar()->actions().last(), main().miAbout) << "About is an item of the bar";
   EXPECT_EQ(Captions(*main().File1), (QStringList{"&New", "&Open...", "&Save", "Save &As...", "-", "E&xit"}));
   EXPECT_EQ(Captions(*main().Search1), (QStringList{"Find", "Find again", "-", "Replace"}));

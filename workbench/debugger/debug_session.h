@@ -1,0 +1,69 @@
+// A program under the debugger: the machine it runs on, the stepping rules,
+// and the zero-interval timer that runs it a slice of instructions at a time
+// so the window keeps painting and Pause is heard while it runs.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "workbench/debugger/run_control.h"
+
+class DebugSession : public QObject {
+  Q_OBJECT
+ public:
+  enum class State { NoProgram, Running, Stopped, Ended };
+  // About a millisecond of work for the core; small enough that the event
+  // loop runs many times a second, large enough that the timer costs nothing.
+  static constexpr std::size_t kInstructionsPerSlice = 50000;
+
+  explicit DebugSession(QObject* parent = nullptr);
+  ~DebugSession() override;
+
+  // Takes the machine, ready at the program's start, and runs it until the
+  // first stop.
+  void begin(std::unique_ptr<qv3::debugger::Machine> machine);
+  // Stop: the program is discarded.
+  void end();
+
+  void setBreakpoints(const std::vector<std::uint16_t>& addresses);
+  bool hasBreakpoint(std::uint16_t address) const { return control_.HasBreakpoint(address); }
+
+  // Only while Stopped; ignored otherwise.
+  void continueRun();
+  void stepInto();
+  void stepOver();
+  void stepOut();
+  void runTo(std::uint16_t address);
+  // Only while Running.
+  void pause();
+
+  State state() const { return state_; }
+  const qv3::debugger::Machine* machine() const { return machine_.get(); }
+  // How the last run ended.
+  const qv3::debugger::Stop& lastStop() const { return lastStop_; }
+  // The machine at the stop before the last (at the start for the first).
+  std::optional<qv3::debugger::MachineState> previousStop() const { return previous_; }
+
+ signals:
+  void stateChanged();
+  // The machine has stopped (State Stopped) or the program has ended.
+  void stopped();
+
+ private:
+  bool canCommand() const { return state_ == State::Stopped && machine_; }
+  void launch();
+  void runSlice();
+  void finish(const qv3::debugger::Stop& stop);
+
+  std::unique_ptr<qv3::debugger::Machine> machine_;
+  qv3::debugger::RunControl control_;
+  QTimer timer_;
+  State state_ = State::NoProgram;
+  qv3::debugger::Stop lastStop_;
+  std::optional<qv3::debugger::MachineState> previous_;
+  std::optional<qv3::debugger::MachineState> atStop_;
+};

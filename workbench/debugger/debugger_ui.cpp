@@ -1,0 +1,391 @@
+#include "workbench/debugger/debugger_ui.h"
+
+#include <QAction>
+#include <QDockWidget>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTextBlock>
+#include <QVBoxLayout>
+#include <cctype>
+
+#include "engine/instruction_set.h"
+#include "workbench/code_editor.h"
+#include "workbench/debugger/breakpoint_store.h"
+#include "workbench/debugger/disassembly_pane.h"
+#include "workbench/debugger/memory_pane.h"
+#include "workbench/debugger/program_machine.h"
+#include "workbench/debugger/registers_pane.h"
+#include "workbench/debugger/screen_pane.h"
+#include "workbench/dialogs.h"
+#include "workbench/editor_window.h"
+#include "workbench/latin1.h"
+#include "workbench/process_window.h"  // before main_window.h: its QPointer needs the class
+#include "workbench/main_window.h"
+#include "workbench/message_jump.h"
+
+namespace {
+
+const QString kCurrentLineLayer = QStringLiteral("debugger");
+
+QAction* AddItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& key) {
+  QAction* item = menu->addAction(caption);
+  item->setObjectName(QString::fromLatin1(name));
+  item->setShortcut(key);
+  return item;
+}
+
+QString Hex4(std::uint16_t value) { return QStringLiteral("$%1").arg(value, 4, 16, QLatin1Char('0')).toUpper(); }
+
+CodeEditor* CodeOf(const TfrmQVEdit& editor) { return qobject_cast<CodeEditor*>(editor.mCode); }
+
+}  // namespace
+
+DebuggerUi* InstallDebugger(TfrmQV3& main) { return new DebuggerUi(main); }
+
+DebuggerUi::DebuggerUi(TfrmQV3& main) : QObject(&main), main_(main) {
+  setObjectName(QStringLiteral("debugger"));
+  createMenu();
+  createPanes();
+  connect(main_.mdiArea(), &QMdiArea::subWindowActivated, this, &DebuggerUi::hookEditors);
+  connect(&session_, &DebugSession::stopped, this, &DebuggerUi::onStopped);
+  connect(&session_, &DebugSession::stateChanged, this, &DebuggerUi::updateActions);
+  updateActions();
+}
+
+DebuggerUi::~DebuggerUi() = default;
+
+void DebuggerUi::createMenu() {
+  menu_ = new QMenu(QStringLiteral("&Debug"), &main_);
+  menu_->setObjectName(QStringLiteral("Debug1"));
+  // After "&Compile", before "&Window".
+  main_.menuBar()->insertMenu(main_.Window1->menuAction(), menu_);
+  StartContinue = AddItem(menu_, "StartContinue", QString(), QKeySequence(Qt::SHIFT | Qt::Key_F9));
+  menu_->addSeparator();
+  StepInto = AddItem(menu_, "StepInto", tr("Step &Into"), Qt::Key_F7);
+  StepOver = AddItem(menu_, "StepOver", tr("Step &Over"), Qt::Key_F8);
+  StepOut = AddItem(menu_, "StepOut", tr("Step O&ut"), QKeySequence(Qt::SHIFT | Qt::Key_F8));
+  RunToCursor = AddItem(menu_, "RunToCursor", tr("&Run to Cursor"), Qt::Key_F4);
+  menu_->addSeparator();
+  Pause = AddItem(menu_, "Pause", tr("&Pause"), Qt::Key_Pause);
+  Pause->setShortcuts({QKeySequence(Qt::Key_Pause), QKeySequence(Qt::Key_F6)});
+  StopDebugging = AddItem(menu_, "StopDebugging", tr("&Stop"), QKeySequence(Qt::CTRL | Qt::Key_F2));
+  menu_->addSeparator();
+  ToggleBreakpoint = AddItem(menu_, "ToggleBreakpoint", tr("Toggle &Breakpoint"), Qt::Key_F5);
+
+  connect(StartContinue, &QAction::triggered, this, &DebuggerUi::startOrContinue);
+  connect(StepInto, &QAction::triggered, &session_, &DebugSession::stepInto);
+  connect(StepOver, &QAction::triggered, &session_, &DebugSession::stepOver);
+  connect(StepOut, &QAction::triggered, &session_, &DebugSession::stepOut);
+  connect(RunToCursor, &QAction::triggered, this, &DebuggerUi::runToCursor);
+  connect(Pause, &QAction::triggered, &session_, &DebugSession::pause);
+  connect(StopDebugging, &QAction::triggered, this, &DebuggerUi::stopDebugging);
+  connect(ToggleBreakpoint, &QAction::triggered, this, &DebuggerUi::toggleBreakpointAtCaret);
+}
+
+void DebuggerUi::createPanes() {
+  const auto addDock = [this](const QString& title, const char* name, QWidget* content,
+                              Qt::DockWidgetArea area) {
+    auto* dock = new QDockWidget(title, &main_);
+    dock->setObjectName(QString::fromLatin1(name));
+    dock->setWidget(content);
+    main_.addDockWidget(area, dock);
+    dock->hide();
+    docks_.push_back(dock);
+    return dock;
+  };
+
+  auto* registersBox = new QWidget;
+  auto* registersLayout = new QVBoxLayout(registersBox);
+  registersLayout->setContentsMargins(0, 0, 0, 0);
+  status_ = new QLabel(registersBox);
+  status_->setObjectName(QStringLiteral("debuggerStatus"));
+  status_->setWordWrap(true);
+  status_->setMargin(6);
+  registers_ = new RegistersPane(registersBox);
+  registersLayout->addWidget(status_);
+  registersLayout->addWidget(registers_, 1);
+  QDockWidget* registersDock = addDock(tr("Registers"), "registersDock", registersBox, Qt::RightDockWidgetArea);
+
+  disassembly_ = new DisassemblyPane;
+  QDockWidget* codeDock = addDock(tr("Disassembly"), "disassemblyDock", disassembly_, Qt::RightDockWidgetArea);
+  main_.splitDockWidget(registersDock, codeDock, Qt::Vertical);
+
+  memory_ = new MemoryPane;
+  memory_->setLabels([this](const std::string& name) { return valueOfName(name); });
+  QDockWidget* memoryDock = addDock(tr("Memory"), "memoryDock", memory_, Qt::BottomDockWidgetArea);
+  screen_ = new ScreenPane;
+  QDockWidget* screenDock = addDock(tr("Screen"), "screenDock", screen_, Qt::BottomDockWidgetArea);
+  main_.splitDockWidget(memoryDock, screenDock, Qt::Horizontal);
+
+  // The panes can be closed one by one; the menu brings them back.
+  QMenu* panes = menu_->addMenu(tr("P&anes"));
+  panes->setObjectName(QStringLiteral("DebugPanes"));
+  for (QDockWidget* dock : docks_) panes->addAction(dock->toggleViewAction());
+}
+
+QString DebuggerUi::statusText() const { return status_->text(); }
+
+void DebuggerUi::setStatus(const QString& text) { status_->setText(text); }
+
+void DebuggerUi::hookEditors() {
+  for (TfrmQVEdit* editor : main_.editors()) {
+    CodeEditor* code = CodeOf(*editor);
+    if (!code || BreakpointStore::Find(*code)) continue;
+    BreakpointStore& store = BreakpointStore::Of(*code);
+    connect(code, &CodeEditor::gutterClicked, &store, &BreakpointStore::toggle);
+    connect(&store, &BreakpointStore::changed, this, &DebuggerUi::applyBreakpoints);
+  }
+}
+
+const qv3::ModuleKnowledge* DebuggerUi::moduleOf(const TfrmQVEdit& editor) const {
+  if (!knowledge_) return nullptr;
+  const std::string caption = Bytes(editor.caption());
+  for (const qv3::ModuleKnowledge& module : knowledge_->Modules)
+    if (module.Assembled && CaptionShowsModule(caption, ModuleKey(module.Name))) return &module;
+  return nullptr;
+}
+
+std::optional<std::uint16_t> DebuggerUi::addressOfLine(const qv3::ModuleKnowledge& module, int line,
+                                                       int* movedTo) const {
+  // Lines here count from 0, the compile's from 1.
+  const std::optional<std::int32_t> withCode = module.NextLineWithCode(line + 1);
+  if (!withCode) return std::nullopt;
+  for (const qv3::AssembledRange& range : module.RangesOfLine(*withCode)) {
+    if (range.Size == 0 || range.Address < 0 || range.Address > 0xFFFF) continue;
+    if (movedTo) *movedTo = *withCode - 1;
+    return static_cast<std::uint16_t>(range.Address);
+  }
+  return std::nullopt;
+}
+
+void DebuggerUi::applyBreakpoints() {
+  if (applying_) return;
+  applying_ = true;
+  std::vector<std::uint16_t> addresses;
+  for (TfrmQVEdit* editor : main_.editors()) {
+    CodeEditor* code = CodeOf(*editor);
+    BreakpointStore* store = code ? BreakpointStore::Find(*code) : nullptr;
+    const qv3::ModuleKnowledge* module = moduleOf(*editor);
+    if (!store || !module) continue;
+    std::vector<std::pair<int, int>> moves;
+    for (const int line : store->lines()) {
+      int movedTo = line;
+      if (const std::optional<std::uint16_t> address = addressOfLine(*module, line, &movedTo)) {
+        addresses.push_back(*address);
+        if (movedTo != line) moves.emplace_back(line, movedTo);
+      }
+    }
+    for (const auto& [from, to] : moves) store->move(from, to);
+  }
+  session_.setBreakpoints(addresses);
+  applying_ = false;
+  if (session_.state() == DebugSession::State::Stopped) onStopped();
+}
+
+void DebuggerUi::startOrContinue() {
+  if (session_.state() == DebugSession::State::Stopped)
+    session_.continueRun();
+  else if (session_.state() != DebugSession::State::Running)
+    startDebugging();
+}
+
+void DebuggerUi::startDebugging() {
+  stopDebugging();
+  origin_ = main_.activeEditor();
+  auto knowledge = std::make_unique<qv3::CompileKnowledge>();
+  QString programPath, folder;
+  if (!main_.compileActiveEditor(programPath, folder, knowledge.get())) return;
+  if (main_.compileSession().FatalFlag) {
+    setStatus(tr("The compile failed: nothing to debug."));
+    return;
+  }
+  QFile file(programPath);
+  if (!file.open(QIODevice::ReadOnly)) {
+    main_.dialogs().showError(tr("Cannot open file %1").arg(programPath));
+    return;
+  }
+  const QByteArray bytes = file.readAll();
+  qv3::debugger::LoadedProgram program = qv3::debugger::LoadProgram(bytes.toStdString());
+  if (!program.Loaded) {
+    main_.dialogs().showError(Latin1(program.Error));
+    return;
+  }
+
+  knowledge_ = std::move(knowledge);
+  labels_.clear();
+  constants_.clear();
+  values_.clear();
+  for (const qv3::ModuleKnowledge& module : knowledge_->Modules) {
+    if (!module.Assembled) continue;
+    for (const qv3::SymbolDefinition& definition : module.Definitions) {
+      if (!definition.HasValue) continue;
+      values_.emplace(definition.Name, definition.Value);
+      auto& names = definition.Kind == qv3::SymbolKind::Label ? labels_ : constants_;
+      names.emplace(definition.Value, definition.Name);
+    }
+  }
+  hookEditors();
+  applyBreakpoints();
+  for (QDockWidget* dock : docks_) dock->show();
+  memory_->setAddress(program.Loaded->State().PC & 0xFFF0);
+  setStatus(tr("Running..."));
+  session_.begin(std::move(program.Loaded));
+}
+
+void DebuggerUi::stopDebugging() {
+  const bool hadProgram = session_.state() != DebugSession::State::NoProgram;
+  session_.end();
+  clearCurrentLine();
+  registers_->clear();
+  memory_->showMemory(nullptr);
+  disassembly_->clear();
+  screen_->showScreen(nullptr);
+  if (hadProgram) setStatus(tr("Debugging stopped."));
+}
+
+void DebuggerUi::runToCursor() {
+  TfrmQVEdit* editor = main_.activeEditor();
+  if (session_.state() != DebugSession::State::Stopped || !editor) return;
+  const int line = editor->mCode->textCursor().blockNumber();
+  const qv3::ModuleKnowledge* module = moduleOf(*editor);
+  const std::optional<std::uint16_t> address = module ? addressOfLine(*module, line, nullptr) : std::nullopt;
+  if (!address) {
+    setStatus(tr("No code at or after line %1 of %2.").arg(line + 1).arg(editor->caption()));
+    return;
+  }
+  session_.runTo(*address);
+}
+
+void DebuggerUi::toggleBreakpointAtCaret() {
+  TfrmQVEdit* editor = main_.activeEditor();
+  CodeEditor* code = editor ? CodeOf(*editor) : nullptr;
+  if (!code) return;
+  hookEditors();
+  BreakpointStore::Of(*code).toggle(code->textCursor().blockNumber());
+}
+
+std::string DebuggerUi::labelOf(std::uint16_t address) const {
+  const auto found = labels_.find(address);
+  return found == labels_.end() ? std::string() : found->second;
+}
+
+std::string DebuggerUi::nameOf(std::uint16_t address) const {
+  if (std::string label = labelOf(address); !label.empty()) return label;
+  // A constant names an address only outside the zero page, where small
+  // counts and sizes would otherwise pass for addresses.
+  const auto found = constants_.find(address);
+  return found == constants_.end() || address < 0x100 ? std::string() : found->second;
+}
+
+std::optional<std::uint16_t> DebuggerUi::valueOfName(const std::string& name) const {
+  std::string key = name;
+  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const auto found = values_.find(key);
+  if (found == values_.end()) return std::nullopt;
+  return found->second;
+}
+
+std::optional<qv3::CodeLocation> DebuggerUi::locate(std::uint16_t pc) const {
+  if (!knowledge_) return std::nullopt;
+  // A module's code may reach memory inside another's data (a program that
+  // takes in a library's program file with BINARY): the line that put exactly
+  // the instruction at pc there, top module first, is the one that runs.
+  const qv3::debugger::Machine* machine = session_.machine();
+  if (machine) {
+    const std::optional<qv3::DecodedOpcode> opcode = qv3::DecodeOpcode(machine->Peek(pc));
+    for (const qv3::ModuleKnowledge& module : knowledge_->Modules) {
+      if (!opcode || !module.Assembled) continue;
+      const std::optional<std::int32_t> line = module.LineAtAddress(pc);
+      if (!line) continue;
+      for (const qv3::AssembledRange& range : module.RangesOfLine(*line))
+        if (range.Address == pc && range.Size == opcode->Entry.Length) return qv3::CodeLocation{&module, *line};
+    }
+  }
+  return knowledge_->LineAtAddress(pc);
+}
+
+QString DebuggerUi::placeText(std::uint16_t pc) const {
+  const std::optional<qv3::CodeLocation> where = locate(pc);
+  if (!where) return Hex4(pc);
+  return tr("%1 (%2, line %3)").arg(Hex4(pc), Latin1(where->Module->Name)).arg(where->Line);
+}
+
+void DebuggerUi::onStopped() {
+  const qv3::debugger::Machine* machine = session_.machine();
+  if (!machine) return;
+  const qv3::debugger::MachineState now = machine->State();
+  registers_->showState(now, session_.previousStop());
+  memory_->showMemory(&machine->Ram());
+  screen_->showScreen(&machine->Ram());
+  disassembly_->showCode(
+      machine->Ram(), now.PC, [this](std::uint16_t address) { return nameOf(address); },
+      [this](std::uint16_t address) { return session_.hasBreakpoint(address); });
+
+  const qv3::debugger::Stop& stop = session_.lastStop();
+  switch (stop.Kind) {
+    case qv3::debugger::StopKind::Breakpoint: setStatus(tr("Breakpoint at %1").arg(placeText(now.PC))); break;
+    case qv3::debugger::StopKind::StepDone: setStatus(tr("Stopped at %1").arg(placeText(now.PC))); break;
+    case qv3::debugger::StopKind::Paused: setStatus(tr("Paused at %1").arg(placeText(now.PC))); break;
+    case qv3::debugger::StopKind::Ended: setStatus(tr("Program ended: %1").arg(Latin1(stop.Reason))); break;
+  }
+  if (session_.state() == DebugSession::State::Stopped)
+    showCurrentLine();
+  else
+    clearCurrentLine();
+}
+
+void DebuggerUi::clearCurrentLine() {
+  if (!marked_) return;
+  marked_->setGutterMarks(kCurrentLineLayer, {});
+  marked_->setSelectionLayer(kCurrentLineLayer, {});
+  marked_ = nullptr;
+}
+
+void DebuggerUi::showCurrentLine() {
+  clearCurrentLine();
+  const std::optional<qv3::CodeLocation> where = locate(session_.machine()->State().PC);
+  if (!where) return;
+  TfrmQVEdit* from = origin_;
+  if (!from && !main_.editors().empty()) from = main_.editors().front();
+  if (!from) return;
+  auto* code = qobject_cast<CodeEditor*>(main_.FindModuleEditor(*from, Latin1(where->Module->Name)));
+  if (!code) return;
+  const QTextBlock block = code->document()->findBlockByNumber(where->Line - 1);
+  if (!block.isValid()) return;
+
+  code->setGutterMarks(kCurrentLineLayer,
+                       {{block.blockNumber(),
+                         {CodeEditor::GutterMark::Shape::Arrow, QColor(0x20, 0x80, 0x20), tr("Next to run")}}});
+  QTextEdit::ExtraSelection line;
+  line.format.setBackground(QColor(0xFF, 0xF0, 0x90));
+  line.format.setProperty(QTextFormat::FullWidthSelection, true);
+  line.cursor = QTextCursor(block);
+  code->setSelectionLayer(kCurrentLineLayer, {line});
+  code->setTextCursor(QTextCursor(block));
+  code->centerCursor();
+  marked_ = code;
+  for (QMdiSubWindow* sub : main_.mdiArea()->subWindowList()) {
+    auto* editor = qobject_cast<TfrmQVEdit*>(sub->widget());
+    if (editor && editor->mCode == code && main_.mdiArea()->currentSubWindow() != sub)
+      main_.mdiArea()->setActiveSubWindow(sub);
+  }
+}
+
+void DebuggerUi::updateActions() {
+  const DebugSession::State state = session_.state();
+  const bool stopped = state == DebugSession::State::Stopped;
+  const bool running = state == DebugSession::State::Running;
+  StartContinue->setText(stopped ? tr("&Continue") : tr("Start &Debugging"));
+  StartContinue->setEnabled(!running);
+  for (QAction* step : {StepInto, StepOver, StepOut, RunToCursor}) step->setEnabled(stopped);
+  Pause->setEnabled(running);
+  StopDebugging->setEnabled(state != DebugSession::State::NoProgram);
+  if (running) {
+    setStatus(tr("Running..."));
+    clearCurrentLine();
+  }
+}

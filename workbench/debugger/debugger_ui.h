@@ -1,0 +1,106 @@
+// The debugger in the workbench: the Debug menu, the panes (docks of the main
+// window, shown when a session starts), the breakpoints of the open editors
+// and the current line in its module's editor. It reaches the main window
+// only through its public face: the compile of the active editor, the
+// editors, and the jump to a module's editor.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/compile_knowledge.h"
+#include "workbench/debugger/debug_session.h"
+
+class CodeEditor;
+class DisassemblyPane;
+class MemoryPane;
+class QAction;
+class QDockWidget;
+class QLabel;
+class QMenu;
+class RegistersPane;
+class ScreenPane;
+class TfrmQV3;
+class TfrmQVEdit;
+
+class DebuggerUi : public QObject {
+  Q_OBJECT
+ public:
+  explicit DebuggerUi(TfrmQV3& main);
+  ~DebuggerUi() override;
+
+  QMenu* menu() const { return menu_; }
+  DebugSession& session() { return session_; }
+  RegistersPane* registersPane() const { return registers_; }
+  MemoryPane* memoryPane() const { return memory_; }
+  DisassemblyPane* disassemblyPane() const { return disassembly_; }
+  ScreenPane* screenPane() const { return screen_; }
+  // The line over the panes: how the last run ended, or what the debugger does.
+  QString statusText() const;
+  // What the last compile knew; null before the first session.
+  const qv3::CompileKnowledge* knowledge() const { return knowledge_.get(); }
+
+  QAction* StartContinue;
+  QAction* StepInto;
+  QAction* StepOver;
+  QAction* StepOut;
+  QAction* RunToCursor;
+  QAction* Pause;
+  QAction* StopDebugging;
+  QAction* ToggleBreakpoint;
+
+ public slots:
+  // Compiles the active document as "Compile" does and runs it from its start.
+  void startDebugging();
+  // Start when no program is stopped, else continue.
+  void startOrContinue();
+  void runToCursor();
+  void toggleBreakpointAtCaret();
+  void stopDebugging();
+
+ private:
+  void createMenu();
+  void createPanes();
+  void hookEditors();
+  void applyBreakpoints();
+  void onStopped();
+  void updateActions();
+  void showCurrentLine();
+  void clearCurrentLine();
+  void setStatus(const QString& text);
+  const qv3::ModuleKnowledge* moduleOf(const TfrmQVEdit& editor) const;
+  std::optional<std::uint16_t> addressOfLine(const qv3::ModuleKnowledge& module, int line,
+                                             int* movedTo) const;
+  std::string labelOf(std::uint16_t address) const;
+  std::string nameOf(std::uint16_t address) const;
+  std::optional<std::uint16_t> valueOfName(const std::string& name) const;
+  // The source line of the instruction at pc.
+  std::optional<qv3::CodeLocation> locate(std::uint16_t pc) const;
+  QString placeText(std::uint16_t pc) const;
+
+  TfrmQV3& main_;
+  DebugSession session_;
+  QMenu* menu_ = nullptr;
+  QLabel* status_ = nullptr;
+  RegistersPane* registers_ = nullptr;
+  MemoryPane* memory_ = nullptr;
+  DisassemblyPane* disassembly_ = nullptr;
+  ScreenPane* screen_ = nullptr;
+  std::vector<QDockWidget*> docks_;
+  std::unique_ptr<qv3::CompileKnowledge> knowledge_;
+  std::map<std::uint16_t, std::string> labels_;     // address -> first label there
+  std::map<std::uint16_t, std::string> constants_;  // address -> first constant of that value
+  std::map<std::string, std::uint16_t> values_;     // upper-cased name -> value
+  QPointer<TfrmQVEdit> origin_;                     // the document being debugged
+  QPointer<CodeEditor> marked_;                     // where the current line is shown
+  bool applying_ = false;
+};
+
+// Makes the main window's debugger (its Debug menu after "&Compile", its
+// panes); owned by the main window.
+DebuggerUi* InstallDebugger(TfrmQV3& main);

@@ -1,0 +1,21 @@
+// The debugger's machine: the headless Plus/4 program runner (64 KB of RAM,
+// the KERNAL traps, the stop rules qv3run uses) behind the stepping rules'
+// machine interface.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "workbench/debugger/run_control.h"
+
+namespace qv3::debugger {
+
+struct LoadedProgram {
+  std::unique_ptr<Machine> Loaded;  // null when the program could not be loaded
+  std::string Error;                // why not
+};
+
+// A ".prg" file's bytes, loaded and ready at its start address.
+LoadedProgram LoadProgram(const std::string& programBytes);
+
+}  // namespace qv3::debugger

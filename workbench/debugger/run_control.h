@@ -1,0 +1,99 @@
+// The debugger's rules for running a program: where it stops (breakpoints,
+// the end of a step, step over, step out, run to an address) while it runs in
+// slices of instructions, so the window can breathe between slices. Plain
+// C++ over a small machine interface: the rules can be checked without Qt and
+// against any machine that executes one instruction at a time.
+#pragma once
+
+#include <array>
+#include <bitset>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qv3::debugger {
+
+struct MachineState {
+  std::uint16_t PC = 0;
+  std::uint8_t A = 0, X = 0, Y = 0, SP = 0, P = 0;
+  std::uint64_t Cycles = 0;
+};
+
+// What the rules need from a machine.
+class Machine {
+ public:
+  virtual ~Machine() = default;
+  virtual MachineState State() const = 0;
+  // The 64 KB the program sees.
+  virtual const std::array<std::uint8_t, 0x10000>& Ram() const = 0;
+  std::uint8_t Peek(std::uint16_t address) const { return Ram()[address]; }
+  // Executes one instruction; the text of the reason when the program ended
+  // with it (it ran off, hit BRK, a JAM ...). The machine is left as it stopped.
+  virtual std::optional<std::string> Step() = 0;
+};
+
+enum class StopKind {
+  Breakpoint,  // PC reached a breakpoint (or the target of Run to)
+  StepDone,    // a step, step over or step out has finished
+  Paused,      // the user asked
+  Ended,       // the program ended; Reason says how
+};
+
+struct Stop {
+  StopKind Kind = StopKind::StepDone;
+  std::string Reason;  // for Ended: the machine's text
+};
+
+class RunControl {
+ public:
+  // The addresses where a run stops before executing the instruction there.
+  void SetBreakpoints(const std::vector<std::uint16_t>& addresses);
+  bool HasBreakpoint(std::uint16_t address) const { return breakpoints_.test(address); }
+
+  // Each command below sets up a run; RunSlice carries it out. A run that
+  // starts on a breakpoint executes that instruction before looking again,
+  // except the first run of a program (Start): a breakpoint on the first
+  // instruction stops it at once.
+  void Start();
+  void Continue();
+  void StepInto();
+  // A JSR runs until it has returned to the instruction after it with the
+  // stack as it was (so a recursive call returning to the same address does
+  // not end the step early); any other instruction is a step into.
+  void StepOver(const Machine& machine);
+  // Runs until the RTS (or RTI) that leaves the routine the program is in now:
+  // one executed with the stack no deeper than now.
+  void StepOut(const Machine& machine);
+  // Runs until PC reaches address (breakpoints on the way stop it first).
+  void RunTo(std::uint16_t address);
+
+  bool IsRunning() const { return mode_ != Mode::Idle; }
+  // Ends the run where it is; the stop to report.
+  Stop Pause();
+
+  // Executes at most maxInstructions of the current run. The stop when the run
+  // ended in this slice; nothing while it goes on (call again) or when idle.
+  std::optional<Stop> RunSlice(Machine& machine, std::size_t maxInstructions);
+
+ private:
+  enum class Mode { Idle, Free, Into, Over, Out, To };
+  void begin(Mode mode, bool mayStopAtFirst);
+  bool stopsBefore(std::uint16_t pc) const;
+
+  std::bitset<65536> breakpoints_;
+  Mode mode_ = Mode::Idle;
+  bool firstInstruction_ = false;  // the next instruction is the run's first
+  bool mayStopAtFirst_ = false;
+  std::uint16_t returnAddress_ = 0;  // Over: where the JSR returns to
+  std::uint8_t frameStack_ = 0;      // Over, Out: SP when the step began
+  std::uint16_t target_ = 0;         // To
+};
+
+// Opcodes the rules look at.
+inline constexpr std::uint8_t kJsrOpcode = 0x20;
+inline constexpr std::uint8_t kRtsOpcode = 0x60;
+inline constexpr std::uint8_t kRtiOpcode = 0x40;
+
+}  // namespace qv3::debugger

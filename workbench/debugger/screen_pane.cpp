@@ -1,0 +1,65 @@
+#include "workbench/debugger/screen_pane.h"
+
+#include <QPainter>
+
+#include "workbench/debugger/screen_glyphs.h"
+#include "workbench/debugger/ted_palette.h"
+
+namespace {
+
+QRgb ToQRgb(qv3::debugger::Rgb colour) { return qRgb(colour.R, colour.G, colour.B); }
+
+}  // namespace
+
+QImage RenderScreen(const std::array<std::uint8_t, 0x10000>& memory) {
+  QImage image(kScreenColumns * 8, kScreenRows * 8, QImage::Format_RGB32);
+  const std::uint8_t background =
+      memory[kBackgroundRegister] ? memory[kBackgroundRegister] : kStartUpBackground;
+  const QRgb paper = ToQRgb(qv3::debugger::TedColour(background));
+  for (int row = 0; row < kScreenRows; ++row) {
+    for (int column = 0; column < kScreenColumns; ++column) {
+      const int cell = row * kScreenColumns + column;
+      const qv3::debugger::Glyph glyph = qv3::debugger::GlyphOfScreenCode(memory[kScreenMemory + cell]);
+      const QRgb ink = ToQRgb(qv3::debugger::TedColour(memory[kColourMemory + cell]));
+      for (int y = 0; y < 8; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(row * 8 + y)) + column * 8;
+        for (int x = 0; x < 8; ++x) line[x] = (glyph[y] & (0x80 >> x)) ? ink : paper;
+      }
+    }
+  }
+  return image;
+}
+
+ScreenPane::ScreenPane(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("screenPane"));
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void ScreenPane::showScreen(const std::array<std::uint8_t, 0x10000>* memory) {
+  if (!memory) {
+    image_ = QImage();
+    text_.clear();
+  } else {
+    image_ = RenderScreen(*memory);
+    QString text;
+    for (int row = 0; row < kScreenRows; ++row) {
+      if (row) text += QLatin1Char('\n');
+      for (int column = 0; column < kScreenColumns; ++column)
+        text += QChar::fromLatin1(
+            qv3::debugger::TextOfScreenCode((*memory)[kScreenMemory + row * kScreenColumns + column]));
+    }
+    text_ = text;
+  }
+  update();
+}
+
+void ScreenPane::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().window());
+  if (image_.isNull()) return;
+  // The largest whole multiple of the screen that fits keeps every pixel square.
+  const int scale = std::max(1, std::min((width() - 8) / image_.width(), (height() - 8) / image_.height()));
+  const QSize size = image_.size() * scale;
+  const QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+  painter.drawImage(target, image_);
+}
