@@ -6,8 +6,9 @@
 // give the external constants, read where they lie.
 //
 // Safe to run on a worker thread: everything it changes belongs to the call.
-// Files it reads may be written by a compile at the same time; the check
-// then sees one state of them, never a broken program.
+// A file it reads while a compile rewrites it may be read half written; the
+// check then reports what it read (a missing constant, say), and the next
+// check reads the file whole. Nothing of the compile is disturbed.
 #pragma once
 
 #include <atomic>
