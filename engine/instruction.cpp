@@ -235,3 +235,35 @@ void AssembleInstruction(ModuleAssembly& module, LineContext& line) {
 }
 
 }  // namespace qv3
+
+namespace qv3 {
+
+std::optional<InstructionForm> ReadInstructionForm(std::string_view lineText) {
+  // The same text the line processor works on: comment cut, upper case
+  // outside tildes, TABs as blanks; positions stay those of the line.
+  std::string text = UpperCaseOutsideTildes(StripComment(lineText));
+  for (char& c : text)
+    if (c == '\t') c = ' ';
+  std::string_view rest = text;
+  std::string_view word = TakeWordOf(rest);
+  if (word.empty() || rest.find('=') != std::string_view::npos) return std::nullopt;
+  if (word.back() == ':') word = TakeWordOf(rest);
+  if (word.empty()) return std::nullopt;
+
+  InstructionForm form;
+  form.MnemonicColumn = static_cast<std::size_t>(word.data() - text.data());
+  form.MnemonicLength = word.size();
+  std::string_view mnemonic = word;
+  if (const auto dot = mnemonic.find('.'); dot != std::string_view::npos) {
+    form.Postfix.assign(mnemonic.substr(dot + 1));
+    mnemonic = mnemonic.substr(0, dot);
+  }
+  form.Row = FindMnemonic(mnemonic);
+  if (form.Row < 0) return std::nullopt;
+  std::string operand;
+  const OperandShape shape = OperandText(rest, operand);
+  form.WrittenMode = ClassifyOperand(operand, shape);
+  return form;
+}
+
+}  // namespace qv3

@@ -23,6 +23,7 @@
 #include "workbench/about_box.h"
 #include "workbench/compile_progress.h"
 #include "workbench/debugger/debugger_ui.h"
+#include "workbench/editor_intelligence.h"
 #include "workbench/editor_search_text.h"
 #include "workbench/launcher.h"
 #include "workbench/latin1.h"
@@ -78,6 +79,7 @@ TfrmQV3::TfrmQV3(Dialogs* dialogs, QWidget* parent) : QMainWindow(parent) {
   setCentralWidget(mdiArea_);
 
   createMenus();
+  editorIntelligence_ = new EditorIntelligence(*this);
   FormCreate();
   InstallDebugger(*this);
 }

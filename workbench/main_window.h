@@ -11,6 +11,7 @@
 #include "engine/session.h"
 
 class Dialogs;
+class EditorIntelligence;
 class Launcher;
 class QPlainTextEdit;
 class QActionGroup;
@@ -40,6 +41,8 @@ class TfrmQV3 : public QMainWindow {
   // The open editor windows in the order they were created.
   std::vector<TfrmQVEdit*> editors() const;
   QMdiArea* mdiArea() const { return mdiArea_; }
+  // Diagnostics while typing, hover, go to definition, references, outline.
+  EditorIntelligence* editorIntelligence() const { return editorIntelligence_; }
   Dialogs& dialogs() const { return *dialogs_; }
 
   // Where documents without a folder of their own belong: the working
@@ -145,4 +148,5 @@ class TfrmQV3 : public QMainWindow {
   qv3::CompileSession session_;
   std::unique_ptr<Launcher> ownLauncher_;
   Launcher* launcher_;
+  EditorIntelligence* editorIntelligence_ = nullptr;  // a child of this window
 };

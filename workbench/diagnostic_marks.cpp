@@ -1,0 +1,51 @@
+#include "workbench/diagnostic_marks.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include "engine/compile_knowledge.h"
+#include "workbench/code_editor.h"
+#include "workbench/latin1.h"
+
+namespace {
+const QColor kFatalColour(0xD0, 0x20, 0x20);
+const QColor kWarningColour(0xE0, 0x90, 0x10);
+}  // namespace
+
+void ShowDiagnosticMarks(CodeEditor& editor, const qv3::ModuleKnowledge* module) {
+  QMap<int, CodeEditor::GutterMark> marks;
+  if (module) {
+    for (const qv3::LineDiagnostic& diagnostic : module->Diagnostics) {
+      const int blockNumber = diagnostic.Line - 1;
+      if (blockNumber < 0 || blockNumber >= editor.blockCount()) continue;
+      CodeEditor::GutterMark& mark = marks[blockNumber];
+      const bool firstOnLine = mark.toolTip.isEmpty();
+      if (firstOnLine || diagnostic.Fatal) {
+        mark.shape = diagnostic.Fatal ? CodeEditor::GutterMark::Shape::Dot : CodeEditor::GutterMark::Shape::Square;
+        mark.colour = diagnostic.Fatal ? kFatalColour : kWarningColour;
+      }
+      if (!firstOnLine) mark.toolTip += u'\n';
+      mark.toolTip += Latin1(diagnostic.Text);
+    }
+  }
+
+  QList<QTextEdit::ExtraSelection> underlines;
+  for (auto mark = marks.cbegin(); mark != marks.cend(); ++mark) {
+    const QTextBlock block = editor.document()->findBlockByNumber(mark.key());
+    // Under the line's text, not under its indentation; a blank line has
+    // only its gutter mark.
+    const QString text = block.text();
+    int first = 0;
+    while (first < text.size() && text[first].isSpace()) ++first;
+    if (first == text.size()) continue;
+    QTextEdit::ExtraSelection underline;
+    underline.cursor = QTextCursor(block);
+    underline.cursor.setPosition(block.position() + first);
+    underline.cursor.setPosition(block.position() + static_cast<int>(text.size()), QTextCursor::KeepAnchor);
+    underline.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    underline.format.setUnderlineColor(mark->colour);
+    underlines.append(underline);
+  }
+  editor.setGutterMarks(kDiagnosticsLayer, marks);
+  editor.setSelectionLayer(kDiagnosticsLayer, underlines);
+}

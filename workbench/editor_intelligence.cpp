@@ -1,0 +1,266 @@
+#include "workbench/editor_intelligence.h"
+
+#include <QAction>
+#include <QHelpEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QToolTip>
+
+#include "engine/file_system.h"
+#include "engine/source_text.h"
+#include "workbench/code_editor.h"
+#include "workbench/diagnostic_marks.h"
+#include "workbench/editor_window.h"
+#include "workbench/hover_text.h"
+#include "workbench/latin1.h"
+#include "workbench/live_check.h"
+#include "workbench/main_window.h"
+#include "workbench/outline_dock.h"
+#include "workbench/process_window.h"
+#include "workbench/references_pane.h"
+
+namespace {
+constexpr int kMessageMilliseconds = 5000;
+
+std::string WithSlash(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+QString PlainToolTip(const QString& text) {
+  return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+}  // namespace
+
+EditorIntelligence::EditorIntelligence(TfrmQV3& main) : QObject(&main), main_(main) {
+  main.Search1->addSeparator();
+  goToDefinition_ = main.Search1->addAction(QStringLiteral("Go to Definition"));
+  goToDefinition_->setObjectName(QStringLiteral("goToDefinition"));
+  goToDefinition_->setShortcut(Qt::Key_F12);
+  findReferences_ = main.Search1->addAction(QStringLiteral("Find References"));
+  findReferences_->setObjectName(QStringLiteral("findReferences"));
+  findReferences_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F12));
+  connect(goToDefinition_, &QAction::triggered, this, &EditorIntelligence::goToDefinitionAtCaret);
+  connect(findReferences_, &QAction::triggered, this, &EditorIntelligence::findReferencesAtCaret);
+
+  outline_ = new OutlineDock(&main);
+  main.addDockWidget(Qt::RightDockWidgetArea, outline_);
+  outline_->hide();
+  QAction* outlineToggle = outline_->toggleViewAction();
+  outlineToggle->setText(QStringLiteral("&Outline"));
+  outlineToggle->setObjectName(QStringLiteral("showOutline"));
+  main.Window1->insertAction(nullptr, outlineToggle);
+  connect(outline_, &OutlineDock::lineChosen, this, [this](int lineNumber) {
+    if (TfrmQVEdit* editor = main_.activeEditor()) {
+      SelectSourceSpan(*editor->mCode, qv3::SourceSpan{lineNumber, 0, 0, false});
+      editor->mCode->setFocus();
+    }
+  });
+
+  references_ = new ReferencesPane(&main);
+  main.addDockWidget(Qt::BottomDockWidgetArea, references_);
+  references_->hide();
+  connect(references_, &ReferencesPane::placeChosen, this, [this](const SourcePlace& place) {
+    if (TfrmQVEdit* editor = main_.activeEditor()) showPlace(*editor, place);
+  });
+
+  connect(main.mdiArea(), &QMdiArea::subWindowActivated, this, [this] {
+    attachEditors();
+    activeEditorChanged();
+  });
+  // A compile writes object files whose constants other modules read.
+  for (QAction* compile : {main.Compile2, main.CompileRun1})
+    connect(compile, &QAction::triggered, this, [this] {
+      for (TfrmQVEdit* editor : main_.editors()) liveCheck(*editor).schedule();
+    });
+}
+
+void EditorIntelligence::attachEditors() {
+  for (TfrmQVEdit* editor : main_.editors()) liveCheck(*editor);
+}
+
+LiveCheck& EditorIntelligence::liveCheck(TfrmQVEdit& editor) {
+  if (auto* existing = editor.findChild<LiveCheck*>(QString(), Qt::FindDirectChildrenOnly)) return *existing;
+  attach(editor);
+  return *editor.findChild<LiveCheck*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+void EditorIntelligence::attach(TfrmQVEdit& editor) {
+  auto request = [this, &editor] {
+    CheckRequest request;
+    request.Text = editor.DocumentBytes();
+    request.ModuleName = std::string(qv3::CutAtFirstDot(qv3::FileNameOf(Bytes(editor.caption()))));
+    const QString folder = editor.documentFolder().isEmpty() ? main_.currentFolder() : editor.documentFolder();
+    request.Folder = WithSlash(Bytes(folder));
+    request.CurrentDirectory = WithSlash(Bytes(main_.currentFolder()));
+    return request;
+  };
+  auto* check = new LiveCheck(*editor.mCode, request, &editor);
+  connect(editor.mCode, &QPlainTextEdit::textChanged, check, &LiveCheck::schedule);
+  connect(check, &LiveCheck::checked, this, [this, &editor] { editorChecked(editor); });
+  editor.mCode->viewport()->installEventFilter(this);
+  check->schedule();
+}
+
+void EditorIntelligence::editorChecked(TfrmQVEdit& editor) {
+  const auto snapshot = liveCheck(editor).latest();
+  const qv3::ModuleKnowledge* top = snapshot ? snapshot->Result.Knowledge.TopModule() : nullptr;
+  if (auto* code = qobject_cast<CodeEditor*>(editor.mCode)) ShowDiagnosticMarks(*code, top);
+  if (&editor == main_.activeEditor()) outline_->showModule(top);
+}
+
+void EditorIntelligence::activeEditorChanged() {
+  TfrmQVEdit* editor = main_.activeEditor();
+  const auto snapshot = editor ? liveCheck(*editor).latest() : nullptr;
+  outline_->showModule(snapshot ? snapshot->Result.Knowledge.TopModule() : nullptr);
+}
+
+void EditorIntelligence::tell(const QString& message) {
+  main_.statusBar()->showMessage(message, kMessageMilliseconds);
+}
+
+std::shared_ptr<const CheckSnapshot> EditorIntelligence::knowledgeFor(TfrmQVEdit& editor, int blockNumber,
+                                                                      bool report) {
+  LiveCheck& check = liveCheck(editor);
+  const auto snapshot = check.latest();
+  if (!snapshot || !snapshot->Result.Knowledge.TopModule()) {
+    if (report) tell(QStringLiteral("Nothing is known about this text yet: the check has not finished"));
+    if (!check.isPending()) check.checkNow();
+    return nullptr;
+  }
+  if (!check.lineUnchanged(blockNumber)) {
+    if (report) tell(QStringLiteral("The line has changed since the last check; it is being checked again"));
+    if (!check.isPending()) check.checkNow();
+    return nullptr;
+  }
+  return snapshot;
+}
+
+bool EditorIntelligence::goToDefinitionAtCaret() {
+  TfrmQVEdit* editor = main_.activeEditor();
+  if (!editor) {
+    tell(QStringLiteral("Open a .QV3 source first..."));
+    return false;
+  }
+  return goToDefinitionAt(*editor, editor->mCode->textCursor().position());
+}
+
+bool EditorIntelligence::goToDefinitionAt(TfrmQVEdit& editor, int position) {
+  const QTextBlock block = editor.mCode->document()->findBlock(position);
+  const auto snapshot = knowledgeFor(editor, block.blockNumber(), true);
+  if (!snapshot) return false;
+  const auto place = DefinitionAt(snapshot->Result.Knowledge, block.blockNumber() + 1,
+                                  static_cast<std::size_t>(position - block.position()));
+  if (!place) {
+    tell(QStringLiteral("No label or constant with a known definition here"));
+    return false;
+  }
+  return showPlace(editor, *place);
+}
+
+bool EditorIntelligence::findReferencesAtCaret() {
+  TfrmQVEdit* editor = main_.activeEditor();
+  if (!editor) {
+    tell(QStringLiteral("Open a .QV3 source first..."));
+    return false;
+  }
+  const QTextCursor caret = editor->mCode->textCursor();
+  const QTextBlock block = caret.block();
+  const auto snapshot = knowledgeFor(*editor, block.blockNumber(), true);
+  if (!snapshot) return false;
+  const std::vector<SourcePlace> places = ReferencesAt(snapshot->Result.Knowledge, block.blockNumber() + 1,
+                                                       static_cast<std::size_t>(caret.positionInBlock()));
+  if (places.empty()) {
+    tell(QStringLiteral("No label or constant with a known definition here"));
+    return false;
+  }
+  const qv3::ModuleKnowledge* top = snapshot->Result.Knowledge.TopModule();
+  std::vector<ReferencesPane::Row> rows;
+  for (const SourcePlace& place : places) {
+    QString text = QStringLiteral("%1 %2:%3").arg(Latin1(place.Module)).arg(place.Span.Line).arg(place.Span.Column + 1);
+    if (place.IsDefinition) text += QStringLiteral("  (definition)");
+    if (place.Span.FromInclude) text += QStringLiteral("  (in an included file)");
+    // The module's own lines are at hand; another module's are not read here.
+    const auto line = static_cast<std::size_t>(place.Span.Line - 1);
+    if (qv3::EqualsIgnoringCase(place.Module, top->Name) && line < snapshot->Lines.size())
+      text += QStringLiteral("   ") + Latin1(snapshot->Lines[line]).trimmed();
+    rows.push_back({place, text});
+  }
+  const std::size_t uses = places.size() - 1;
+  references_->showReferences(QStringLiteral("References to %1 (%2 %3)")
+                                  .arg(Latin1(places.front().Name))
+                                  .arg(uses)
+                                  .arg(uses == 1 ? QStringLiteral("use") : QStringLiteral("uses")),
+                              rows);
+  references_->show();
+  references_->raise();
+  tell(QStringLiteral("%1 %2 found").arg(uses).arg(uses == 1 ? QStringLiteral("use") : QStringLiteral("uses")));
+  return true;
+}
+
+bool EditorIntelligence::showPlace(TfrmQVEdit& from, const SourcePlace& place) {
+  const auto snapshot = liveCheck(from).latest();
+  const qv3::ModuleKnowledge* top = snapshot ? snapshot->Result.Knowledge.TopModule() : nullptr;
+  QPlainTextEdit* memo = nullptr;
+  if (top && qv3::EqualsIgnoringCase(place.Module, top->Name))
+    memo = from.mCode;
+  else
+    memo = main_.FindModuleEditor(from, Latin1(place.Module));
+  if (!memo) {
+    tell(QStringLiteral("No source of module %1 found").arg(Latin1(place.Module)));
+    return false;
+  }
+  if (!SelectSourceSpan(*memo, place.Span)) {
+    tell(QStringLiteral("Line %1 is past the end of %2").arg(place.Span.Line).arg(Latin1(place.Module)));
+    return false;
+  }
+  for (QMdiSubWindow* sub : main_.mdiArea()->subWindowList())
+    if (auto* editor = qobject_cast<TfrmQVEdit*>(sub->widget()); editor && editor->mCode == memo)
+      main_.mdiArea()->setActiveSubWindow(sub);
+  memo->setFocus();
+  return true;
+}
+
+TfrmQVEdit* EditorIntelligence::editorOfViewport(QObject* viewport) const {
+  for (TfrmQVEdit* editor : main_.editors())
+    if (editor->mCode->viewport() == viewport) return editor;
+  return nullptr;
+}
+
+QString EditorIntelligence::hoverTextAt(TfrmQVEdit& editor, int position) {
+  const QTextBlock block = editor.mCode->document()->findBlock(position);
+  if (!block.isValid()) return {};
+  const auto snapshot = knowledgeFor(editor, block.blockNumber(), false);
+  const std::string line = Bytes(block.text());
+  return Latin1(HoverText(snapshot ? &snapshot->Result.Knowledge : nullptr, line, block.blockNumber() + 1,
+                          static_cast<std::size_t>(position - block.position())));
+}
+
+bool EditorIntelligence::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    if (TfrmQVEdit* editor = editorOfViewport(watched)) {
+      const auto* help = static_cast<QHelpEvent*>(event);
+      const QString text = hoverTextAt(*editor, editor->mCode->cursorForPosition(help->pos()).position());
+      if (text.isEmpty())
+        QToolTip::hideText();
+      else
+        QToolTip::showText(help->globalPos(), PlainToolTip(text), editor->mCode->viewport());
+      return true;
+    }
+  }
+  if (event->type() == QEvent::MouseButtonPress) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::ControlModifier)) {
+      if (TfrmQVEdit* editor = editorOfViewport(watched)) {
+        goToDefinitionAt(*editor, editor->mCode->cursorForPosition(mouse->position().toPoint()).position());
+        return true;
+      }
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
