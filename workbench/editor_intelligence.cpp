@@ -54,7 +54,7 @@ EditorIntelligence::EditorIntelligence(TfrmQV3& main) : QObject(&main), main_(ma
   QAction* outlineToggle = outline_->toggleViewAction();
   outlineToggle->setText(QStringLiteral("&Outline"));
   outlineToggle->setObjectName(QStringLiteral("showOutline"));
-  main.Window1->insertAction(nullptr, outlineToggle);
+  main.Search1->addAction(outlineToggle);
   connect(outline_, &OutlineDock::lineChosen, this, [this](int lineNumber) {
     if (TfrmQVEdit* editor = main_.activeEditor()) {
       SelectSourceSpan(*editor->mCode, qv3::SourceSpan{lineNumber, 0, 0, false});
