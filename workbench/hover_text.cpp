@@ -86,11 +86,6 @@ std::string PlaceText(const qv3::ModuleKnowledge& from, const qv3::DefinitionPla
   return text;
 }
 
-bool Covers(const qv3::SourceSpan& span, std::int32_t lineNumber, std::size_t column) {
-  return !span.FromInclude && span.Line == lineNumber && column >= span.Column &&
-         column < static_cast<std::size_t>(span.Column) + span.Length;
-}
-
 }  // namespace
 
 std::optional<WordSpan> WordAtColumn(std::string_view line, std::size_t column) {
@@ -169,14 +164,14 @@ std::string MnemonicHover(std::string_view line, std::size_t column,
 
 std::string SymbolHover(const qv3::CompileKnowledge& knowledge, const qv3::ModuleKnowledge& module,
                         std::int32_t lineNumber, std::size_t column) {
-  for (const qv3::SymbolReference& reference : module.References) {
-    if (!Covers(reference.Where, lineNumber, column)) continue;
-    std::string text = reference.External
-                           ? "@" + qv3::UpperCaseOutsideTildes(reference.Module) + "." + reference.Name
-                           : reference.Name;
-    const std::optional<qv3::DefinitionPlace> place = knowledge.DefinitionOf(reference);
-    if (reference.Value)
-      text += " = " + ValueText(*reference.Value);
+  const auto at = static_cast<std::uint32_t>(column);
+  if (const qv3::SymbolReference* reference = module.ReferenceAt(lineNumber, at)) {
+    std::string text = reference->External
+                           ? "@" + qv3::UpperCaseOutsideTildes(reference->Module) + "." + reference->Name
+                           : reference->Name;
+    const std::optional<qv3::DefinitionPlace> place = knowledge.DefinitionOf(*reference);
+    if (reference->Value)
+      text += " = " + ValueText(*reference->Value);
     else if (place && place->Definition->HasValue)
       text += " = " + ValueText(place->Definition->Value);
     else
@@ -185,10 +180,9 @@ std::string SymbolHover(const qv3::CompileKnowledge& knowledge, const qv3::Modul
     text += place ? PlaceText(module, *place) : std::string(qv3::ErrorMessage(qv3::Err::UnknownSymbol));
     return text;
   }
-  for (std::size_t index = 0; index < module.Definitions.size(); ++index) {
-    const qv3::SymbolDefinition& definition = module.Definitions[index];
-    if (!Covers(definition.Where, lineNumber, column)) continue;
-    const std::size_t uses = knowledge.ReferencesTo(module, index).size();
+  if (const auto index = module.DefinitionAt(lineNumber, at)) {
+    const qv3::SymbolDefinition& definition = module.Definitions[*index];
+    const std::size_t uses = knowledge.ReferencesTo(module, *index).size();
     return definition.Name + " = " + ValueText(definition.Value) + "\n" +
            (definition.Kind == qv3::SymbolKind::Label ? "label" : "constant") + " defined here, " +
            std::to_string(uses) + (uses == 1 ? " use" : " uses");

@@ -6,25 +6,19 @@
 
 namespace {
 
-bool Covers(const qv3::SourceSpan& span, std::int32_t lineNumber, std::size_t column) {
-  return !span.FromInclude && span.Line == lineNumber && column >= span.Column &&
-         column < static_cast<std::size_t>(span.Column) + span.Length;
-}
-
 // The module and index of the definition named at column.
 std::optional<std::pair<const qv3::ModuleKnowledge*, std::size_t>> DefinitionIndexAt(
     const qv3::CompileKnowledge& knowledge, std::int32_t lineNumber, std::size_t column) {
   const qv3::ModuleKnowledge* top = knowledge.TopModule();
   if (!top) return std::nullopt;
-  for (const qv3::SymbolReference& reference : top->References) {
-    if (!Covers(reference.Where, lineNumber, column)) continue;
-    const qv3::ModuleKnowledge* owner = knowledge.FindModule(reference.Module);
-    if (!owner || !reference.Definition || *reference.Definition >= owner->Definitions.size())
+  const auto at = static_cast<std::uint32_t>(column);
+  if (const qv3::SymbolReference* reference = top->ReferenceAt(lineNumber, at)) {
+    const qv3::ModuleKnowledge* owner = knowledge.FindModule(reference->Module);
+    if (!owner || !reference->Definition || *reference->Definition >= owner->Definitions.size())
       return std::nullopt;
-    return std::pair{owner, *reference.Definition};
+    return std::pair{owner, *reference->Definition};
   }
-  for (std::size_t index = 0; index < top->Definitions.size(); ++index)
-    if (Covers(top->Definitions[index].Where, lineNumber, column)) return std::pair{top, index};
+  if (const auto index = top->DefinitionAt(lineNumber, at)) return std::pair{top, *index};
   return std::nullopt;
 }
 
