@@ -150,6 +150,16 @@ TEST_F(DebuggerPanesTest, TheScreenShowsScreenCodesInTheirColoursReverseVideoInc
   EXPECT_EQ(image.pixel(8 + 0, 8), red);
   EXPECT_EQ(image.pixel(8 + 3, 8), white);
   EXPECT_EQ(image.pixel(8 + 0, 15), red) << "the empty bottom row, reversed";
+
+  // A program that sets the background to black, the value fresh memory
+  // holds, gets black, and white text shows on it.
+  openSource("black.qv3",
+             " ORIGIN $1000\r\n LDA #$00\r\n STA $FF15\r\n LDA #$71\r\n STA $0800\r\n RTS\r\n");
+  startAndWait();
+  ASSERT_EQ(session().state(), State::Ended);
+  const QImage& black = debugger().screenPane()->image();
+  EXPECT_EQ(black.pixel(0, 0), qRgb(0, 0, 0));
+  EXPECT_EQ(black.pixel(2, 0), white) << "the @ of screen code 0 in white";
 }
 
 TEST(DebuggerScreenRules, ColourAttributesAndGlyphs) {

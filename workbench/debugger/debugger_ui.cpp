@@ -106,6 +106,7 @@ void DebuggerUi::createPanes() {
   status_->setWordWrap(true);
   status_->setMargin(6);
   registers_ = new RegistersPane(registersBox);
+  registers_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
   registersLayout->addWidget(status_);
   registersLayout->addWidget(registers_, 1);
   QDockWidget* registersDock = addDock(tr("Registers"), "registersDock", registersBox, Qt::RightDockWidgetArea);
@@ -125,6 +126,19 @@ void DebuggerUi::createPanes() {
   QMenu* panes = menu_->addMenu(tr("P&anes"));
   panes->setObjectName(QStringLiteral("DebugPanes"));
   for (QDockWidget* dock : docks_) panes->addAction(dock->toggleViewAction());
+}
+
+void DebuggerUi::showPanes() {
+  if (docks_.front()->isVisible()) return;
+  for (QDockWidget* dock : docks_) dock->show();
+  // The first time: code and registers in a column on the right, memory and
+  // screen in a strip no taller than the screen needs, the rest for editors.
+  if (panesPlaced_) return;
+  panesPlaced_ = true;
+  main_.resizeDocks({docks_[0], docks_[1]}, {400, 400}, Qt::Horizontal);
+  main_.resizeDocks({docks_[0], docks_[1]}, {registers_->sizeHint().height() + status_->sizeHint().height(), 600},
+                    Qt::Vertical);
+  main_.resizeDocks({docks_[2]}, {screen_->minimumSizeHint().height() + 30}, Qt::Vertical);
 }
 
 QString DebuggerUi::statusText() const { return status_->text(); }
@@ -230,7 +244,7 @@ void DebuggerUi::startDebugging() {
   }
   hookEditors();
   applyBreakpoints();
-  for (QDockWidget* dock : docks_) dock->show();
+  showPanes();
   memory_->setAddress(program.Loaded->State().PC & 0xFFF0);
   setStatus(tr("Running..."));
   session_.begin(std::move(program.Loaded));
@@ -320,7 +334,7 @@ void DebuggerUi::onStopped() {
   const qv3::debugger::MachineState now = machine->State();
   registers_->showState(now, session_.previousStop());
   memory_->showMemory(&machine->Ram());
-  screen_->showScreen(&machine->Ram());
+  screen_->showScreen(&machine->Ram(), machine->StoredToTed(kBackgroundRegister & 0xFF));
   disassembly_->showCode(
       machine->Ram(), now.PC, [this](std::uint16_t address) { return nameOf(address); },
       [this](std::uint16_t address) { return session_.hasBreakpoint(address); });

@@ -66,6 +66,7 @@ class DebuggerUi : public QObject {
  private:
   void createMenu();
   void createPanes();
+  void showPanes();
   void hookEditors();
   void applyBreakpoints();
   void onStopped();
@@ -99,6 +100,7 @@ class DebuggerUi : public QObject {
   QPointer<TfrmQVEdit> origin_;                     // the document being debugged
   QPointer<CodeEditor> marked_;                     // where the current line is shown
   bool applying_ = false;
+  bool panesPlaced_ = false;
 };
 
 // Makes the main window's debugger (its Debug menu after "&Compile", its

@@ -1,5 +1,6 @@
 #include "workbench/debugger/program_machine.h"
 
+#include <bitset>
 #include <cstdio>
 
 #include "cpu/program_runner.h"
@@ -28,7 +29,10 @@ class RunnerMachine final : public Machine {
   }
   const std::array<std::uint8_t, 0x10000>& Ram() const override { return runner_.Cpu().Memory; }
 
+  bool StoredToTed(std::uint8_t reg) const override { return reg < tedStores_.size() && tedStores_.test(reg); }
+
   std::optional<std::string> Step() override {
+    noteTedStore();
     const std::optional<cpu::StopReason> stop = runner_.Step();
     if (!stop) return std::nullopt;
     const std::uint16_t pc = runner_.Cpu().Registers.PC;
@@ -40,7 +44,27 @@ class RunnerMachine final : public Machine {
   }
 
  private:
+  // TED registers are set with absolute stores (and flashed with INC/DEC);
+  // those are the forms looked at before each instruction.
+  void noteTedStore() {
+    const cpu::Cpu6502& core = runner_.Cpu();
+    const cpu::Registers& r = core.Registers;
+    const std::uint8_t opcode = core.Memory[r.PC];
+    std::uint8_t index = 0;
+    switch (opcode) {
+      case 0x8D: case 0x8E: case 0x8C: case 0xEE: case 0xCE: break;  // STA STX STY INC DEC abs
+      case 0x9D: case 0xFE: case 0xDE: index = r.X; break;            // STA INC DEC abs,X
+      case 0x99: index = r.Y; break;                                   // STA abs,Y
+      default: return;
+    }
+    const std::uint16_t address =
+        static_cast<std::uint16_t>(core.ReadWord(static_cast<std::uint16_t>(r.PC + 1)) + index);
+    if (address >= kTedFirst && address < kTedFirst + tedStores_.size()) tedStores_.set(address - kTedFirst);
+  }
+
+  static constexpr std::uint16_t kTedFirst = 0xFF00;
   cpu::ProgramRunner runner_;
+  std::bitset<0x40> tedStores_;
 };
 
 }  // namespace

@@ -29,6 +29,10 @@ class Machine {
   // The 64 KB the program sees.
   virtual const std::array<std::uint8_t, 0x10000>& Ram() const = 0;
   std::uint8_t Peek(std::uint16_t address) const { return Ram()[address]; }
+  // Whether the program has stored into the TED register $FF00 + reg. The
+  // simulator has no TED: its registers are RAM that starts at zero, where a
+  // real machine's KERNAL would have set them, so a zero there may mean either.
+  virtual bool StoredToTed(std::uint8_t reg) const = 0;
   // Executes one instruction; the text of the reason when the program ended
   // with it (it ran off, hit BRK, a JAM ...). The machine is left as it stopped.
   virtual std::optional<std::string> Step() = 0;

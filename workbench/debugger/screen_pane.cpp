@@ -11,10 +11,9 @@ QRgb ToQRgb(qv3::debugger::Rgb colour) { return qRgb(colour.R, colour.G, colour.
 
 }  // namespace
 
-QImage RenderScreen(const std::array<std::uint8_t, 0x10000>& memory) {
+QImage RenderScreen(const std::array<std::uint8_t, 0x10000>& memory, bool backgroundSet) {
   QImage image(kScreenColumns * 8, kScreenRows * 8, QImage::Format_RGB32);
-  const std::uint8_t background =
-      memory[kBackgroundRegister] ? memory[kBackgroundRegister] : kStartUpBackground;
+  const std::uint8_t background = backgroundSet ? memory[kBackgroundRegister] : kStartUpBackground;
   const QRgb paper = ToQRgb(qv3::debugger::TedColour(background));
   for (int row = 0; row < kScreenRows; ++row) {
     for (int column = 0; column < kScreenColumns; ++column) {
@@ -35,12 +34,12 @@ ScreenPane::ScreenPane(QWidget* parent) : QWidget(parent) {
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-void ScreenPane::showScreen(const std::array<std::uint8_t, 0x10000>* memory) {
+void ScreenPane::showScreen(const std::array<std::uint8_t, 0x10000>* memory, bool backgroundSet) {
   if (!memory) {
     image_ = QImage();
     text_.clear();
   } else {
-    image_ = RenderScreen(*memory);
+    image_ = RenderScreen(*memory, backgroundSet);
     QString text;
     for (int row = 0; row < kScreenRows; ++row) {
       if (row) text += QLatin1Char('\n');

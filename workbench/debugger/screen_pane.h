@@ -1,9 +1,9 @@
 // The Plus/4's text screen as the program left it: the 40x25 screen codes at
 // $0C00 drawn with the debugger's own glyphs, each in the colour its byte of
 // colour memory ($0800) gives, on the background of TED register $FF15.
-// The simulator has no KERNAL to set up the screen, so while $FF15 still holds
-// the zero of fresh memory the background is the start-up white ($71) the
-// real machine shows; a program that sets a colour gets its own.
+// The simulator has no KERNAL to set up the screen: until the program stores
+// into $FF15 the background is the start-up white ($71) the real machine
+// shows, after that the register's value.
 #pragma once
 
 #include <QImage>
@@ -18,20 +18,21 @@ inline constexpr std::uint8_t kStartUpBackground = 0x71;
 inline constexpr int kScreenColumns = 40;
 inline constexpr int kScreenRows = 25;
 
-// 320 x 200 pixels, one 8x8 cell per character.
-QImage RenderScreen(const std::array<std::uint8_t, 0x10000>& memory);
+// 320 x 200 pixels, one 8x8 cell per character. backgroundSet: the program
+// has stored into $FF15.
+QImage RenderScreen(const std::array<std::uint8_t, 0x10000>& memory, bool backgroundSet);
 
 class ScreenPane : public QWidget {
   Q_OBJECT
  public:
   explicit ScreenPane(QWidget* parent = nullptr);
   // Draws the screen of memory (null: an empty pane).
-  void showScreen(const std::array<std::uint8_t, 0x10000>* memory);
+  void showScreen(const std::array<std::uint8_t, 0x10000>* memory, bool backgroundSet = false);
   const QImage& image() const { return image_; }
   // The screen as 25 lines of text (screen codes read as characters).
   QString screenText() const { return text_; }
 
-  QSize sizeHint() const override { return {2 * 320 + 8, 2 * 200 + 8}; }
+  QSize sizeHint() const override { return minimumSizeHint(); }
   QSize minimumSizeHint() const override { return {320 + 8, 200 + 8}; }
 
  protected:
