@@ -3,6 +3,7 @@
 // rules (over, out, run to cursor), Pause of a program that never ends, the
 // current line in the module's editor, and the menu's keys.
 #include <QAction>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QMdiArea>
@@ -204,9 +205,12 @@ TEST_F(DebuggerTest, PauseStopsAProgramThatRunsForeverWhileTheWindowKeepsWorking
   QTimer tick;
   QObject::connect(&tick, &QTimer::timeout, [&ticks] { ++ticks; });
   tick.start(10);
-  QTest::qWait(200);
+  QTest::qWait(3 * DebugSession::kProgressMilliseconds);
   EXPECT_GE(ticks, 5);
   EXPECT_EQ(session().state(), State::Running);
+  // The registers show how far it has got while it runs.
+  EXPECT_TRUE(debugger().statusText().startsWith("Running... ($10")) << debugger().statusText().toStdString();
+  EXPECT_GT(debugger().registersPane()->fieldText("Cycles").toLongLong(), 0);
 
   debugger().Pause->trigger();
   ASSERT_EQ(session().state(), State::Stopped);
@@ -238,6 +242,15 @@ TEST_F(DebuggerTest, StartDebuggingCompilesAsCompileDoesAndAFailedCompileRunsNot
   EXPECT_EQ(session().state(), State::NoProgram);
   EXPECT_TRUE(main().compileSession().FatalFlag);
   EXPECT_TRUE(launcher.requests.empty());
+
+  // A source without code compiles to a program file too short to run.
+  openSource("empty.qv3", "// only a comment\r\n");
+  debugger().startDebugging();
+  EXPECT_EQ(session().state(), State::NoProgram);
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  EXPECT_TRUE(dialogs.errors[0].startsWith("Cannot debug " + QDir(folder.path()).absoluteFilePath("empty.prg")))
+      << dialogs.errors[0].toStdString();
+  EXPECT_TRUE(dialogs.errors[0].contains("0 byte")) << dialogs.errors[0].toStdString();
 }
 
 TEST_F(DebuggerTest, TheCurrentLineOpensTheModuleWhoseCodeRuns) {

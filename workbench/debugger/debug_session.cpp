@@ -73,14 +73,19 @@ void DebugSession::launch() {
   emit stateChanged();
   // The first slice runs at once: a single step then stops before the event
   // loop is even asked.
+  sinceProgress_.start();
   runSlice();
   if (state_ == State::Running) timer_.start();
 }
 
 void DebugSession::runSlice() {
   if (state_ != State::Running || !machine_) return;
-  if (std::optional<qv3::debugger::Stop> stop = control_.RunSlice(*machine_, kInstructionsPerSlice))
+  if (std::optional<qv3::debugger::Stop> stop = control_.RunSlice(*machine_, kInstructionsPerSlice)) {
     finish(*stop);
+  } else if (sinceProgress_.elapsed() >= kProgressMilliseconds) {
+    sinceProgress_.restart();
+    emit progressed();
+  }
 }
 
 void DebugSession::finish(const qv3::debugger::Stop& stop) {

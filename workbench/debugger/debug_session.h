@@ -3,6 +3,7 @@
 // so the window keeps painting and Pause is heard while it runs.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <cstddef>
@@ -19,6 +20,8 @@ class DebugSession : public QObject {
   // About a millisecond of work for the core; small enough that the event
   // loop runs many times a second, large enough that the timer costs nothing.
   static constexpr std::size_t kInstructionsPerSlice = 50000;
+  // How often a running program shows how far it has got.
+  static constexpr int kProgressMilliseconds = 200;
 
   explicit DebugSession(QObject* parent = nullptr);
   ~DebugSession() override;
@@ -52,6 +55,8 @@ class DebugSession : public QObject {
   void stateChanged();
   // The machine has stopped (State Stopped) or the program has ended.
   void stopped();
+  // A running program, every kProgressMilliseconds.
+  void progressed();
 
  private:
   bool canCommand() const { return state_ == State::Stopped && machine_; }
@@ -62,6 +67,7 @@ class DebugSession : public QObject {
   std::unique_ptr<qv3::debugger::Machine> machine_;
   qv3::debugger::RunControl control_;
   QTimer timer_;
+  QElapsedTimer sinceProgress_;
   State state_ = State::NoProgram;
   qv3::debugger::Stop lastStop_;
   std::optional<qv3::debugger::MachineState> previous_;

@@ -53,6 +53,7 @@ DebuggerUi::DebuggerUi(TfrmQV3& main) : QObject(&main), main_(main) {
   connect(main_.mdiArea(), &QMdiArea::subWindowActivated, this, &DebuggerUi::hookEditors);
   connect(&session_, &DebugSession::stopped, this, &DebuggerUi::onStopped);
   connect(&session_, &DebugSession::stateChanged, this, &DebuggerUi::updateActions);
+  connect(&session_, &DebugSession::progressed, this, &DebuggerUi::showProgress);
   updateActions();
 }
 
@@ -217,6 +218,10 @@ void DebuggerUi::startDebugging() {
     setStatus(tr("The compile failed: nothing to debug."));
     return;
   }
+  if (programPath.isEmpty()) {
+    setStatus(tr("The compile wrote no program: nothing to debug."));
+    return;
+  }
   QFile file(programPath);
   if (!file.open(QIODevice::ReadOnly)) {
     main_.dialogs().showError(tr("Cannot open file %1").arg(programPath));
@@ -225,7 +230,7 @@ void DebuggerUi::startDebugging() {
   const QByteArray bytes = file.readAll();
   qv3::debugger::LoadedProgram program = qv3::debugger::LoadProgram(bytes.toStdString());
   if (!program.Loaded) {
-    main_.dialogs().showError(Latin1(program.Error));
+    main_.dialogs().showError(tr("Cannot debug %1: %2").arg(programPath, Latin1(program.Error)));
     return;
   }
 
@@ -350,6 +355,18 @@ void DebuggerUi::onStopped() {
     showCurrentLine();
   else
     clearCurrentLine();
+}
+
+void DebuggerUi::showProgress() {
+  // The registers, the memory and the screen as the program goes; the
+  // disassembly and the current line wait for it to stop.
+  const qv3::debugger::Machine* machine = session_.machine();
+  if (!machine) return;
+  const qv3::debugger::MachineState now = machine->State();
+  registers_->showState(now, session_.previousStop());
+  memory_->showMemory(&machine->Ram());
+  screen_->showScreen(&machine->Ram(), machine->StoredToTed(kBackgroundRegister & 0xFF));
+  setStatus(tr("Running... (%1)").arg(placeText(now.PC)));
 }
 
 void DebuggerUi::clearCurrentLine() {

@@ -70,6 +70,7 @@ class DebuggerUi : public QObject {
   void hookEditors();
   void applyBreakpoints();
   void onStopped();
+  void showProgress();
   void updateActions();
   void showCurrentLine();
   void clearCurrentLine();
