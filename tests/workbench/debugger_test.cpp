@@ -289,6 +289,17 @@ TEST_F(DebuggerTest, TheCurrentLineOpensTheModuleWhoseCodeRuns) {
   startAndWait();
   EXPECT_EQ(cpu().PC, 0x1102);
   EXPECT_EQ(currentLine(*lib), 4);
+
+  // Setting a breakpoint in the other window while stopped leaves that
+  // window in front; the disassembly marks the new address.
+  main().mdiArea()->setActiveSubWindow(main().mdiArea()->subWindowList().front());
+  breakpoints(top).toggle(3);  // RTS at $1003
+  EXPECT_EQ(main().activeEditor(), &top);
+  EXPECT_TRUE(session().hasBreakpoint(0x1003));
+  debugger().startOrContinue();
+  waitForStop();
+  EXPECT_EQ(cpu().PC, 0x1003);
+  EXPECT_EQ(currentLine(top), 4);
 }
 
 TEST_F(DebuggerTest, TheDebugMenuFollowsCompileAndItsKeysClashWithNoOther) {

@@ -198,7 +198,9 @@ void DebuggerUi::applyBreakpoints() {
   }
   session_.setBreakpoints(addresses);
   applying_ = false;
-  if (session_.state() == DebugSession::State::Stopped) onStopped();
+  // Only the marks of the disassembly change: the editor the user is
+  // setting breakpoints in stays in front.
+  if (session_.state() == DebugSession::State::Stopped) showCode();
 }
 
 void DebuggerUi::startOrContinue() {
@@ -340,9 +342,7 @@ void DebuggerUi::onStopped() {
   registers_->showState(now, session_.previousStop());
   memory_->showMemory(&machine->Ram());
   screen_->showScreen(&machine->Ram(), machine->StoredToTed(kBackgroundRegister & 0xFF));
-  disassembly_->showCode(
-      machine->Ram(), now.PC, [this](std::uint16_t address) { return nameOf(address); },
-      [this](std::uint16_t address) { return session_.hasBreakpoint(address); });
+  showCode();
 
   const qv3::debugger::Stop& stop = session_.lastStop();
   switch (stop.Kind) {
@@ -355,6 +355,14 @@ void DebuggerUi::onStopped() {
     showCurrentLine();
   else
     clearCurrentLine();
+}
+
+void DebuggerUi::showCode() {
+  const qv3::debugger::Machine* machine = session_.machine();
+  if (!machine) return;
+  disassembly_->showCode(
+      machine->Ram(), machine->State().PC, [this](std::uint16_t address) { return nameOf(address); },
+      [this](std::uint16_t address) { return session_.hasBreakpoint(address); });
 }
 
 void DebuggerUi::showProgress() {

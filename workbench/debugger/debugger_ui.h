@@ -71,6 +71,7 @@ class DebuggerUi : public QObject {
   void applyBreakpoints();
   void onStopped();
   void showProgress();
+  void showCode();
   void updateActions();
   void showCurrentLine();
   void clearCurrentLine();
