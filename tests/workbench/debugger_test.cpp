@@ -191,6 +191,22 @@ TEST_F(DebuggerTest, RunToCursorStopsAtTheCaretsLineOrTheNextWithCode) {
   waitForStop();
   EXPECT_EQ(currentLine(editor), 13) << "the comment line has no code: INNER's has";
   EXPECT_EQ(breakpoints(editor).lines(), QList<int>{}) << "run to cursor sets no breakpoint";
+
+  // Without a session it starts one and runs from the start to the line.
+  debugger().stopDebugging();
+  code(editor).setTextCursor(QTextCursor(code(editor).document()->findBlockByNumber(8)));
+  debugger().RunToCursor->trigger();
+  waitForStop();
+  EXPECT_EQ(currentLine(editor), 9);
+  EXPECT_EQ(cpu().X, 4);
+  EXPECT_EQ(cpu().A, 1) << "INNER ran before OUTER's INY";
+
+  // A line with no code at or after it starts nothing.
+  debugger().stopDebugging();
+  code(editor).setTextCursor(QTextCursor(code(editor).document()->lastBlock()));
+  debugger().RunToCursor->trigger();
+  EXPECT_EQ(session().state(), State::NoProgram);
+  EXPECT_TRUE(debugger().statusText().startsWith("No code at or after line")) << debugger().statusText().toStdString();
 }
 
 TEST_F(DebuggerTest, PauseStopsAProgramThatRunsForeverWhileTheWindowKeepsWorking) {

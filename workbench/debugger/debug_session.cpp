@@ -7,13 +7,17 @@ DebugSession::DebugSession(QObject* parent) : QObject(parent) {
 
 DebugSession::~DebugSession() = default;
 
-void DebugSession::begin(std::unique_ptr<qv3::debugger::Machine> machine) {
+void DebugSession::begin(std::unique_ptr<qv3::debugger::Machine> machine,
+                         std::optional<std::uint16_t> runTo) {
   end();
   machine_ = std::move(machine);
   if (!machine_) return;
   atStop_ = machine_->State();
   previous_.reset();
-  control_.Start();
+  if (runTo)
+    control_.StartTo(*runTo);
+  else
+    control_.Start();
   launch();
 }
 

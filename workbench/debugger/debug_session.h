@@ -27,8 +27,9 @@ class DebugSession : public QObject {
   ~DebugSession() override;
 
   // Takes the machine, ready at the program's start, and runs it until the
-  // first stop.
-  void begin(std::unique_ptr<qv3::debugger::Machine> machine);
+  // first stop (or, with runTo, until it reaches that address).
+  void begin(std::unique_ptr<qv3::debugger::Machine> machine,
+             std::optional<std::uint16_t> runTo = std::nullopt);
   // Stop: the program is discarded.
   void end();
 

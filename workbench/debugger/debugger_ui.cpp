@@ -210,7 +210,7 @@ void DebuggerUi::startOrContinue() {
     startDebugging();
 }
 
-void DebuggerUi::startDebugging() {
+void DebuggerUi::startDebuggingTo(int toLine) {
   stopDebugging();
   origin_ = main_.activeEditor();
   auto knowledge = std::make_unique<qv3::CompileKnowledge>();
@@ -249,12 +249,21 @@ void DebuggerUi::startDebugging() {
       names.emplace(definition.Value, definition.Name);
     }
   }
+  std::optional<std::uint16_t> target;
+  if (toLine >= 0) {
+    const qv3::ModuleKnowledge* module = origin_ ? moduleOf(*origin_) : nullptr;
+    target = module ? addressOfLine(*module, toLine, nullptr) : std::nullopt;
+    if (!target) {
+      setStatus(tr("No code at or after line %1.").arg(toLine + 1));
+      return;
+    }
+  }
   hookEditors();
   applyBreakpoints();
   showPanes();
   memory_->setAddress(program.Loaded->State().PC & 0xFFF0);
   setStatus(tr("Running..."));
-  session_.begin(std::move(program.Loaded));
+  session_.begin(std::move(program.Loaded), target);
 }
 
 void DebuggerUi::stopDebugging() {
@@ -270,8 +279,13 @@ void DebuggerUi::stopDebugging() {
 
 void DebuggerUi::runToCursor() {
   TfrmQVEdit* editor = main_.activeEditor();
-  if (session_.state() != DebugSession::State::Stopped || !editor) return;
+  if (session_.state() == DebugSession::State::Running || !editor) return;
   const int line = editor->mCode->textCursor().blockNumber();
+  // Without a stopped program, the run to the line starts one.
+  if (session_.state() != DebugSession::State::Stopped) {
+    startDebuggingTo(line);
+    return;
+  }
   const qv3::ModuleKnowledge* module = moduleOf(*editor);
   const std::optional<std::uint16_t> address = module ? addressOfLine(*module, line, nullptr) : std::nullopt;
   if (!address) {
@@ -420,7 +434,8 @@ void DebuggerUi::updateActions() {
   const bool running = state == DebugSession::State::Running;
   StartContinue->setText(stopped ? tr("&Continue") : tr("Start &Debugging"));
   StartContinue->setEnabled(!running);
-  for (QAction* step : {StepInto, StepOver, StepOut, RunToCursor}) step->setEnabled(stopped);
+  for (QAction* step : {StepInto, StepOver, StepOut}) step->setEnabled(stopped);
+  RunToCursor->setEnabled(!running);
   Pause->setEnabled(running);
   StopDebugging->setEnabled(state != DebugSession::State::NoProgram);
   if (running) {

@@ -56,7 +56,7 @@ class DebuggerUi : public QObject {
 
  public slots:
   // Compiles the active document as "Compile" does and runs it from its start.
-  void startDebugging();
+  void startDebugging() { startDebuggingTo(-1); }
   // Start when no program is stopped, else continue.
   void startOrContinue();
   void runToCursor();
@@ -64,6 +64,9 @@ class DebuggerUi : public QObject {
   void stopDebugging();
 
  private:
+  // Start; with toLine >= 0 (0-based, in the active editor) running to that
+  // line or the next with code.
+  void startDebuggingTo(int toLine);
   void createMenu();
   void createPanes();
   void showPanes();

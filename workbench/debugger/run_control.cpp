@@ -38,6 +38,11 @@ void RunControl::RunTo(std::uint16_t address) {
   begin(Mode::To, false);
 }
 
+void RunControl::StartTo(std::uint16_t address) {
+  target_ = address;
+  begin(Mode::To, true);
+}
+
 Stop RunControl::Pause() {
   mode_ = Mode::Idle;
   return {StopKind::Paused, {}};

@@ -72,6 +72,8 @@ class RunControl {
   void StepOut(const Machine& machine);
   // Runs until PC reaches address (breakpoints on the way stop it first).
   void RunTo(std::uint16_t address);
+  // Start, but running to address as RunTo does.
+  void StartTo(std::uint16_t address);
 
   bool IsRunning() const { return mode_ != Mode::Idle; }
   // Ends the run where it is; the stop to report.
