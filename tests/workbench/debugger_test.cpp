@@ -63,6 +63,7 @@ TEST_F(DebuggerTest, BreakpointsMoveToTheNextLineWithCodeAndStopTheProgramThere)
   startAndWait();
 
   EXPECT_EQ(breakpoints(editor).lines(), (QList<int>{5, 12})) << "moved to INNER's line";
+  EXPECT_TRUE(breakpoints(editor).unplaced().isEmpty());
   EXPECT_EQ(code(editor).gutterMarks(QStringLiteral("breakpoints")).keys(), (QList<int>{5, 12}));
   ASSERT_EQ(session().state(), State::Stopped);
   EXPECT_EQ(session().lastStop().Kind, qv3::debugger::StopKind::Breakpoint);
@@ -76,6 +77,10 @@ TEST_F(DebuggerTest, BreakpointsMoveToTheNextLineWithCodeAndStopTheProgramThere)
   EXPECT_EQ(cpu().A, 0x42);
   EXPECT_TRUE(debugger().statusText().startsWith("Breakpoint at $"));
 
+  // One past the last code has nowhere to go: it stays, grey, and stops nothing.
+  breakpoints(editor).toggle(14);
+  EXPECT_EQ(breakpoints(editor).unplaced(), QList<int>{14});
+  EXPECT_EQ(code(editor).gutterMarks(QStringLiteral("breakpoints")).value(14).colour, QColor(0xA0, 0xA0, 0xA0));
   debugger().startOrContinue();
   waitForStop();
   EXPECT_EQ(session().state(), State::Ended);
@@ -267,6 +272,26 @@ TEST_F(DebuggerTest, StartDebuggingCompilesAsCompileDoesAndAFailedCompileRunsNot
   EXPECT_TRUE(dialogs.errors[0].startsWith("Cannot debug " + QDir(folder.path()).absoluteFilePath("empty.prg")))
       << dialogs.errors[0].toStdString();
   EXPECT_TRUE(dialogs.errors[0].contains("0 byte")) << dialogs.errors[0].toStdString();
+}
+
+TEST_F(DebuggerTest, AnEndedProgramSaysHowItEndedAndKeepsItsLastState) {
+  const std::pair<std::string, QString> endings[] = {
+      {" ORIGIN $1000\r\n LDA #5\r\n RTS\r\n", "Program ended: returned"},
+      {" ORIGIN $1000\r\n LDA #5\r\n BRK\r\n", "Program ended: brk at $1002"},
+      {" ORIGIN $1000\r\n LDA #5\r\n BIN.B $FF\r\n", "Program ended: illegal opcode $FF at $1002"},
+      {" ORIGIN $1000\r\n LDA #5\r\n BIN.B $02\r\n", "Program ended: jam at $1002"},
+      {" ORIGIN $1000\r\n LDA #5\r\nSTAY: JMP STAY\r\n", "Program ended: loop at $1002"},
+  };
+  int number = 0;
+  for (const auto& [source, ending] : endings) {
+    openSource(QStringLiteral("end%1.qv3").arg(++number), source);
+    startAndWait();
+    EXPECT_EQ(session().state(), State::Ended) << source;
+    EXPECT_EQ(debugger().statusText(), ending) << source;
+    EXPECT_EQ(debugger().registersPane()->fieldText("A"), "$05") << "the panes keep the last state";
+    EXPECT_FALSE(debugger().StepInto->isEnabled());
+    EXPECT_TRUE(debugger().StartContinue->isEnabled()) << "an ended program can be started again";
+  }
 }
 
 TEST_F(DebuggerTest, TheCurrentLineOpensTheModuleWhoseCodeRuns) {

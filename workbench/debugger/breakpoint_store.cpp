@@ -60,11 +60,21 @@ void BreakpointStore::move(int from, int to) {
   showMarks();
 }
 
+void BreakpointStore::setUnplaced(const QList<int>& lines) {
+  if (lines == unplaced_) return;
+  unplaced_ = lines;
+  showMarks();
+}
+
 void BreakpointStore::showMarks() {
   QMap<int, CodeEditor::GutterMark> marks;
-  for (const int line : lines())
-    marks.insert(line, {CodeEditor::GutterMark::Shape::Dot, QColor(0xD0, 0x20, 0x20),
-                        tr("Breakpoint")});
+  for (const int line : lines()) {
+    if (unplaced_.contains(line))
+      marks.insert(line, {CodeEditor::GutterMark::Shape::Dot, QColor(0xA0, 0xA0, 0xA0),
+                          tr("Breakpoint: no code at or after this line")});
+    else
+      marks.insert(line, {CodeEditor::GutterMark::Shape::Dot, QColor(0xD0, 0x20, 0x20), tr("Breakpoint")});
+  }
   editor_.setGutterMarks(kLayer, marks);
   emit changed();
 }

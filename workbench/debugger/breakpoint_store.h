@@ -25,6 +25,10 @@ class BreakpointStore : public QObject {
   void toggle(int line);
   // A breakpoint moved by the debugger to the line that has code.
   void move(int from, int to);
+  // The breakpoints the last compile found no code at or after (shown grey);
+  // they stop nothing.
+  void setUnplaced(const QList<int>& lines);
+  QList<int> unplaced() const { return unplaced_; }
 
  signals:
   void changed();
@@ -38,4 +42,5 @@ class BreakpointStore : public QObject {
   CodeEditor& editor_;
   // At the start of each marked line; the document moves them with its edits.
   std::vector<QTextCursor> marks_;
+  QList<int> unplaced_;
 };

@@ -187,14 +187,18 @@ void DebuggerUi::applyBreakpoints() {
     const qv3::ModuleKnowledge* module = moduleOf(*editor);
     if (!store || !module) continue;
     std::vector<std::pair<int, int>> moves;
+    QList<int> unplaced;
     for (const int line : store->lines()) {
       int movedTo = line;
       if (const std::optional<std::uint16_t> address = addressOfLine(*module, line, &movedTo)) {
         addresses.push_back(*address);
         if (movedTo != line) moves.emplace_back(line, movedTo);
+      } else {
+        unplaced.push_back(line);
       }
     }
     for (const auto& [from, to] : moves) store->move(from, to);
+    store->setUnplaced(unplaced);
   }
   session_.setBreakpoints(addresses);
   applying_ = false;
