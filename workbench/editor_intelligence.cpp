@@ -55,6 +55,9 @@ EditorIntelligence::EditorIntelligence(TfrmQV3& main) : QObject(&main), main_(ma
   outlineToggle->setText(QStringLiteral("&Outline"));
   outlineToggle->setObjectName(QStringLiteral("showOutline"));
   main.Search1->addAction(outlineToggle);
+  connect(outline_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+    if (visible) activeEditorChanged();
+  });
   connect(outline_, &OutlineDock::lineChosen, this, [this](int lineNumber) {
     if (TfrmQVEdit* editor = main_.activeEditor()) {
       SelectSourceSpan(*editor->mCode, qv3::SourceSpan{lineNumber, 0, 0, false});
@@ -111,10 +114,13 @@ void EditorIntelligence::editorChecked(TfrmQVEdit& editor) {
   const auto snapshot = liveCheck(editor).latest();
   const qv3::ModuleKnowledge* top = snapshot ? snapshot->Result.Knowledge.TopModule() : nullptr;
   if (auto* code = qobject_cast<CodeEditor*>(editor.mCode)) ShowDiagnosticMarks(*code, top);
-  if (&editor == main_.activeEditor()) outline_->showModule(top);
+  if (&editor == main_.activeEditor() && outline_->isVisible()) outline_->showModule(top);
 }
 
 void EditorIntelligence::activeEditorChanged() {
+  // A hidden outline is filled when it is shown: a document of 100,000
+  // labels would otherwise cost the window a second after every check.
+  if (!outline_->isVisible()) return;
   TfrmQVEdit* editor = main_.activeEditor();
   const auto snapshot = editor ? liveCheck(*editor).latest() : nullptr;
   outline_->showModule(snapshot ? snapshot->Result.Knowledge.TopModule() : nullptr);

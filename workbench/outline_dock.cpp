@@ -12,6 +12,7 @@ OutlineDock::OutlineDock(QWidget* parent) : QDockWidget(QStringLiteral("Outline"
   setObjectName(QStringLiteral("outlineDock"));
   list_ = new QListWidget(this);
   list_->setObjectName(QStringLiteral("outlineList"));
+  list_->setUniformItemSizes(true);
   setWidget(list_);
   connect(list_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
     if (const int line = lineOfRow(list_->row(item)); line > 0) emit lineChosen(line);
@@ -19,34 +20,41 @@ OutlineDock::OutlineDock(QWidget* parent) : QDockWidget(QStringLiteral("Outline"
 }
 
 void OutlineDock::showModule(const qv3::ModuleKnowledge* module) {
-  // Edits rebuild the list: the row and the scroll position stay put.
+  std::vector<Entry> entries;
+  if (module) {
+    entries.reserve(module->Definitions.size());
+    for (const qv3::SymbolDefinition& definition : module->Definitions) {
+      std::string text = definition.Name;
+      text += definition.Kind == qv3::SymbolKind::Label ? ":  " : " = ";
+      if (definition.HasValue) text += "$" + qv3::HexText(definition.Value);
+      entries.push_back({std::move(text), definition.Where.Line, definition.Kind == qv3::SymbolKind::Label,
+                         definition.Where.FromInclude});
+    }
+    // Definition order is not source order when an INCLUDE comes between.
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.Line < b.Line; });
+  }
+  // Most edits change no definition: the list (and its scroll position and
+  // current row) then stays as it is.
+  if (entries == entries_) return;
+  entries_ = std::move(entries);
+
   const int keptRow = list_->currentRow();
   const int keptScroll = list_->verticalScrollBar()->value();
+  list_->setUpdatesEnabled(false);
   list_->clear();
-  lines_.clear();
-  if (!module) return;
-  // Definition order is not source order when an INCLUDE comes between.
-  std::vector<const qv3::SymbolDefinition*> definitions;
-  for (const qv3::SymbolDefinition& definition : module->Definitions) definitions.push_back(&definition);
-  std::stable_sort(definitions.begin(), definitions.end(),
-                   [](const auto* a, const auto* b) { return a->Where.Line < b->Where.Line; });
-  for (const qv3::SymbolDefinition* definition : definitions) {
-    std::string text = definition->Name;
-    text += definition->Kind == qv3::SymbolKind::Label ? ":  " : " = ";
-    if (definition->HasValue) text += "$" + qv3::HexText(definition->Value);
-    auto* item = new QListWidgetItem(Latin1(text), list_);
+  for (const Entry& entry : entries_) {
+    auto* item = new QListWidgetItem(Latin1(entry.Text), list_);
     item->setToolTip(QStringLiteral("%1, line %2%3")
-                         .arg(definition->Kind == qv3::SymbolKind::Label ? QStringLiteral("label")
-                                                                         : QStringLiteral("constant"))
-                         .arg(definition->Where.Line)
-                         .arg(definition->Where.FromInclude ? QStringLiteral(" (included)") : QString()));
-    lines_.push_back(definition->Where.Line);
+                         .arg(entry.IsLabel ? QStringLiteral("label") : QStringLiteral("constant"))
+                         .arg(entry.Line)
+                         .arg(entry.FromInclude ? QStringLiteral(" (included)") : QString()));
   }
   if (keptRow >= 0 && keptRow < list_->count()) list_->setCurrentRow(keptRow);
   list_->verticalScrollBar()->setValue(keptScroll);
+  list_->setUpdatesEnabled(true);
 }
 
 int OutlineDock::lineOfRow(int row) const {
-  if (row < 0 || static_cast<std::size_t>(row) >= lines_.size()) return 0;
-  return lines_[static_cast<std::size_t>(row)];
+  if (row < 0 || static_cast<std::size_t>(row) >= entries_.size()) return 0;
+  return entries_[static_cast<std::size_t>(row)].Line;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDockWidget>
+#include <string>
 #include <vector>
 
 class QListWidget;
@@ -25,6 +26,13 @@ class OutlineDock : public QDockWidget {
   void lineChosen(int lineNumber);
 
  private:
+  struct Entry {
+    std::string Text;
+    int Line = 0;
+    bool IsLabel = true;
+    bool FromInclude = false;
+    bool operator==(const Entry&) const = default;
+  };
   QListWidget* list_;
-  std::vector<int> lines_;
+  std::vector<Entry> entries_;  // as shown, row by row
 };

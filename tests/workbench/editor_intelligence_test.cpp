@@ -169,11 +169,14 @@ TEST_F(EditorIntelligenceTest, ReferencesPaneAndOutlineSelectTheirLines) {
   EXPECT_EQ(selectedLine(editor), 3);
   EXPECT_EQ(selected(editor), "LOOP");
 
+  // Shown after the check came: filled from it when it opens.
   OutlineDock& outline = *intelligence().outline();
+  EXPECT_FALSE(outline.isVisible());
+  main().findChild<QAction*>("showOutline")->trigger();
+  ASSERT_TRUE(outline.isVisible());
   ASSERT_EQ(outline.list()->count(), 2);
   EXPECT_EQ(outline.list()->item(0)->text(), "SCREEN = $0C00");
   EXPECT_EQ(outline.list()->item(1)->text(), "LOOP:  $1000");
-  outline.show();
   QTest::mouseClick(outline.list()->viewport(), Qt::LeftButton, {},
                     outline.list()->visualItemRect(outline.list()->item(0)).center());
   EXPECT_EQ(selectedLine(editor), 0);
