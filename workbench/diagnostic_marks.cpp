@@ -4,6 +4,7 @@
 #include <QTextCursor>
 
 #include "engine/compile_knowledge.h"
+#include "engine/source_text.h"
 #include "workbench/code_editor.h"
 #include "workbench/latin1.h"
 
@@ -32,16 +33,19 @@ void ShowDiagnosticMarks(CodeEditor& editor, const qv3::ModuleKnowledge* module)
   QList<QTextEdit::ExtraSelection> underlines;
   for (auto mark = marks.cbegin(); mark != marks.cend(); ++mark) {
     const QTextBlock block = editor.document()->findBlockByNumber(mark.key());
-    // Under the line's text, not under its indentation; a blank line has
-    // only its gutter mark.
+    // Under the line's text, not under its indentation; a line without
+    // text has only its gutter mark.
     const QString text = block.text();
+    // Nor under a comment: the assembler never read it.
+    auto end = static_cast<int>(qv3::StripComment(Bytes(text)).size());
+    while (end > 0 && text[end - 1].isSpace()) --end;
     int first = 0;
-    while (first < text.size() && text[first].isSpace()) ++first;
-    if (first == text.size()) continue;
+    while (first < end && text[first].isSpace()) ++first;
+    if (first >= end) continue;
     QTextEdit::ExtraSelection underline;
     underline.cursor = QTextCursor(block);
     underline.cursor.setPosition(block.position() + first);
-    underline.cursor.setPosition(block.position() + static_cast<int>(text.size()), QTextCursor::KeepAnchor);
+    underline.cursor.setPosition(block.position() + end, QTextCursor::KeepAnchor);
     underline.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
     underline.format.setUnderlineColor(mark->colour);
     underlines.append(underline);

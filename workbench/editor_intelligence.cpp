@@ -166,7 +166,10 @@ bool EditorIntelligence::goToDefinitionAt(TfrmQVEdit& editor, int position) {
     tell(QStringLiteral("No label or constant with a known definition here"));
     return false;
   }
-  return showPlace(editor, *place);
+  // The definition's whole line, as the jump from a diagnostic selects it.
+  SourcePlace line = *place;
+  line.Span.Length = 0;
+  return showPlace(editor, line);
 }
 
 bool EditorIntelligence::findReferencesAtCaret() {

@@ -114,7 +114,7 @@ std::string NumberLiteralHover(std::string_view line, std::size_t column) {
     if (read.find('~') != std::string::npos) text += "; between ~ letters keep their case, and a ~ is no digit";
     return text;
   }
-  return read + " = " + ValueText(literal.Value) + " = " + Binary(literal.Value);
+  return ValueText(literal.Value) + " = " + Binary(literal.Value);
 }
 
 std::string MnemonicHover(std::string_view line, std::size_t column,

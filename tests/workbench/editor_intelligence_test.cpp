@@ -53,7 +53,7 @@ class EditorIntelligenceTest : public WorkbenchTest {
 };
 
 TEST_F(EditorIntelligenceTest, DiagnosticsWhileTypingMarkLinesAndChangeNothingElse) {
-  writeBytes(path("game.qv3"), "ORIGIN $1000\r\n\tFOO\r\n\tLDA.8 $10\r\n\tRTS\r\n");
+  writeBytes(path("game.qv3"), "ORIGIN $1000\r\n\tFOO\r\n\tLDA.8 $10  // old\r\n\tRTS\r\n");
   TfrmQVEdit& editor = *main().OpenSourceFile(path("game.qv3"));
   ASSERT_TRUE(waitForCheck(editor));
 
@@ -67,6 +67,7 @@ TEST_F(EditorIntelligenceTest, DiagnosticsWhileTypingMarkLinesAndChangeNothingEl
   ASSERT_EQ(underlines.size(), 2);
   EXPECT_EQ(underlines[0].format.underlineStyle(), QTextCharFormat::WaveUnderline);
   EXPECT_EQ(underlines[0].cursor.selectedText(), "FOO") << "the text, not its indentation";
+  EXPECT_EQ(underlines[1].cursor.selectedText(), "LDA.8 $10") << "nor its comment";
   // Hovering the line shows the diagnostic's text.
   const int onFoo = editor.mCode->document()->findBlockByNumber(1).position() + 2;
   EXPECT_TRUE(intelligence().hoverTextAt(editor, onFoo).contains("Fatal in file [game]: Unknown instruction word"));
@@ -118,7 +119,7 @@ TEST_F(EditorIntelligenceTest, GoToDefinitionOpensAndThenActivatesTheOtherModule
   ASSERT_NE(gfxEditor, &mainEditor);
   EXPECT_EQ(gfxEditor->caption(), "gfx.qv3");
   EXPECT_EQ(selectedLine(*gfxEditor), 1);
-  EXPECT_EQ(selected(*gfxEditor), "BORDER");
+  EXPECT_EQ(selected(*gfxEditor), "BORDER = $FF19") << "the definition's whole line";
   EXPECT_FALSE(gfxEditor->IsModified());
 
   // From the main module again: the open window is activated, not a new one made.
@@ -144,7 +145,7 @@ TEST_F(EditorIntelligenceTest, CtrlClickJumpsAndNothingKnownSaysSo) {
   const QPoint point = editor.mCode->cursorRect(onUse).center() + QPoint(2, 0);
   QTest::mouseClick(editor.mCode->viewport(), Qt::LeftButton, Qt::ControlModifier, point);
   EXPECT_EQ(selectedLine(editor), 0);
-  EXPECT_EQ(selected(editor), "LOOP");
+  EXPECT_EQ(selected(editor), "LOOP:\tNOP");
 
   // On a word that names nothing: a message, and the caret stays.
   placeCaret(editor, 0, "NOP");

@@ -96,16 +96,16 @@ TEST_F(HoverTextTest, MnemonicWithoutACheckListsWhatTheValueWouldDecide) {
 }
 
 TEST_F(HoverTextTest, LiteralsReadAsTheAssemblerReadsThem) {
-  EXPECT_EQ(HoverText(nullptr, "\tLDA #$1f", 1, 7), "$1F = $1F = 31 = %00011111");
-  EXPECT_EQ(HoverText(nullptr, "\tLDX #%1010", 1, 6), "%1010 = $0A = 10 = %00001010");
-  EXPECT_EQ(HoverText(nullptr, "\tLDA $1234", 1, 6), "$1234 = $1234 = 4660 = %0001001000110100");
+  EXPECT_EQ(HoverText(nullptr, "\tLDA #$1f", 1, 7), "$1F = 31 = %00011111");
+  EXPECT_EQ(HoverText(nullptr, "\tLDX #%1010", 1, 6), "$0A = 10 = %00001010");
+  EXPECT_EQ(HoverText(nullptr, "\tLDA $1234", 1, 6), "$1234 = 4660 = %0001001000110100");
   // A term that starts with "~" is a name to the assembler, not a number.
   const std::string name = At(9, "~$ff~", 2);
   EXPECT_TRUE(Has(name, "~$ff~: value not known\nUnknown constant/label")) << name;
   // Between tildes nothing is upper-cased: "$~ff~" is no number.
   const std::string tilde = At(9, "$~ff~", 2);
   EXPECT_TRUE(Has(tilde, "$~ff~: Invalid number! (read as 0)")) << tilde;
-  EXPECT_TRUE(Has(At(10, "$ff"), "$FF = $FF = 255")) << At(10, "$ff");
+  EXPECT_TRUE(Has(At(10, "$ff"), "$FF = 255 = %11111111")) << At(10, "$ff");
   // A literal inside a comment is no literal.
   EXPECT_EQ(HoverText(nullptr, "\tNOP // $10", 1, 9), "");
 }
