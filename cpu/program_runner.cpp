@@ -175,12 +175,16 @@ std::optional<StopReason> ProgramRunner::Step() {
     cpu_->Cycles += 7;
     return StopReason::Brk;
   } else {
+    // Only a jump or branch to itself loops: an RTS may land on itself
+    // (a recursive call in tail position) and the program goes on.
+    const std::uint8_t opcode = cpu_->Memory[pc];
+    const bool jumps = opcode == 0x4C || opcode == 0x6C || (opcode & 0x1F) == 0x10;
     switch (cpu_->Step()) {
       case StepOutcome::Ok: break;
       case StepOutcome::Jam: return StopReason::Jam;
       case StepOutcome::IllegalOpcode: return StopReason::Illegal;
     }
-    if (r.PC == pc) return StopReason::Loop;
+    if (jumps && r.PC == pc) return StopReason::Loop;
   }
   if (r.PC == kReturnAddress) return StopReason::Returned;
   return std::nullopt;

@@ -131,5 +131,14 @@ TEST_F(RunnerTest, GetinHandsOutTheKeysThenZeroAndOtherCallsAreNotedOnce) {
   EXPECT_EQ(runner.Cpu().Cycles, 2u * (6 + 6 + 2 + 5 + 2 + 3) + (6 + 6 + 3) + 3u * 12 + 6);
 }
 
+TEST_F(RunnerTest, AReturnLandingOnItselfIsNoLoop) {
+  // LDX #3, JSR COUNT, RTS; COUNT: DEX, BEQ DONE, JSR COUNT; DONE: RTS. The
+  // inner calls return to DONE, which is the RTS that returns.
+  EXPECT_EQ(Run({0xA2, 0x03, 0x20, 0x06, 0x20, 0x60, 0xCA, 0xF0, 0x03, 0x20, 0x06, 0x20, 0x60}),
+            StopReason::Returned);
+  EXPECT_EQ(R().X, 0);
+  EXPECT_EQ(R().SP, 0xFF) << "every call returned";
+}
+
 }  // namespace
 }  // namespace qv3::cpu
