@@ -104,6 +104,17 @@ TEST_F(EditorIntelligenceTest, ANewerEditSupersedesTheRunningCheck) {
   EXPECT_EQ(code(editor).gutterMarks(kDiagnosticsLayer).keys(), QList<int>{1});
 }
 
+TEST_F(EditorIntelligenceTest, ClosingAWindowWhileItsCheckRunsEndsTheCheckQuietly) {
+  QString text;
+  for (int line = 0; line < 20000; ++line) text += QStringLiteral("L%1:\tLDA L%1\n").arg(line);
+  TfrmQVEdit& editor = newDocument(text);
+  check(editor).checkNow();
+  dialogs.yesNoAnswers = {true};  // close it although it is modified
+  main().mdiArea()->closeAllSubWindows();
+  QTest::qWait(100);  // a result posted for the deleted window must be dropped
+  EXPECT_TRUE(main().editors().empty());
+}
+
 TEST_F(EditorIntelligenceTest, GoToDefinitionOpensAndThenActivatesTheOtherModule) {
   const std::string gfx = "ORIGIN $2000\r\nBORDER = $FF19\r\nINIT:\tRTS\r\n";
   writeBytes(path("gfx.qv3"), gfx);
