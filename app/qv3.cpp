@@ -3,6 +3,8 @@
 #include <QSettings>
 #include <QTimer>
 
+#include "workbench/emulator/emulator_startup.h"
+#include "workbench/emulator/run_menu.h"
 #include "workbench/command_line_files.h"
 #include "workbench/file_change_watch.h"
 #include "workbench/program_icon.h"
@@ -11,6 +13,7 @@
 #include "workbench/workbench_windows.h"
 
 int main(int argc, char** argv) {
+  PrepareEmulatorEnvironment();  // before the application object
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(kProgramName));
   QApplication::setWindowIcon(ProgramIcon());
@@ -19,6 +22,8 @@ int main(int argc, char** argv) {
   // Both belong to the main window.
   new RecentFiles(windows.frmQV3, settings);
   new FileChangeWatch(windows.frmQV3);
+  // "Compile && Run" with the Preferences' emulator or the built-in Plus/4.
+  const RunWiring run(windows.frmQV3, CreateBuiltInMachine(&windows.frmQV3));
   windows.frmQV3.showMaximized();
   // Once the main window is on screen, so a message about a missing file
   // stands over it.

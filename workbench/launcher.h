@@ -14,6 +14,9 @@ class Launcher {
   // The outcome is not awaited and not reported.
   virtual void openProgram(const QString& programPath, const QString& workingFolder,
                            const QString& debugLabels) = 0;
+  // A line for the Status list about the last openProgram (an emulator that
+  // is missing and how to install it); empty when there is nothing to say.
+  virtual QString takeStatusNote() { return {}; }
 };
 
 // One way of starting a program: the executable and its arguments.

@@ -399,6 +399,8 @@ void TfrmQV3::CompileRun1Click() {
   if (!compileActiveEditor(programPath, folder) || session_.FatalFlag) return;
   const QString labels = writeDebugLabels(QFileInfo(programPath).completeBaseName());
   launcher_->openProgram(programPath, folder, labels);
+  if (const QString note = launcher_->takeStatusNote(); !note.isEmpty())
+    if (TfrmQVEdit* editor = activeEditor()) editor->lbMessy->addItem(note);
 }
 
 QString TfrmQV3::writeDebugLabels(const QString& moduleName) const {

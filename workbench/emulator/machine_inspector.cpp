@@ -1,0 +1,169 @@
+#include "workbench/emulator/machine_inspector.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QVBoxLayout>
+
+namespace {
+
+QString Hex(unsigned value, int digits) {
+  return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+}
+
+QPlainTextEdit* NewTextPane(QWidget* parent) {
+  auto* pane = new QPlainTextEdit(parent);
+  pane->setReadOnly(true);
+  pane->setLineWrapMode(QPlainTextEdit::NoWrap);
+  pane->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  return pane;
+}
+
+QString Flags(std::uint8_t p) {
+  QString text;
+  const char* names = "NV-BDIZC";
+  for (int bit = 7; bit >= 0; --bit) text += (p >> bit & 1) ? QLatin1Char(names[7 - bit]) : QLatin1Char('.');
+  return text;
+}
+
+// The names of the TED registers worth a glance.
+QString TedName(int index) {
+  switch (index) {
+    case 0x06: return QStringLiteral("control 1");
+    case 0x07: return QStringLiteral("control 2");
+    case 0x08: return QStringLiteral("keyboard latch");
+    case 0x09: return QStringLiteral("interrupt flags");
+    case 0x0A: return QStringLiteral("interrupt mask");
+    case 0x12: return QStringLiteral("bitmap / sound");
+    case 0x13: return QStringLiteral("character base");
+    case 0x14: return QStringLiteral("video matrix");
+    case 0x15: return QStringLiteral("background");
+    case 0x16: return QStringLiteral("colour 1");
+    case 0x17: return QStringLiteral("colour 2");
+    case 0x18: return QStringLiteral("colour 3");
+    case 0x19: return QStringLiteral("border");
+    case 0x1C: return QStringLiteral("raster high");
+    case 0x1D: return QStringLiteral("raster low");
+    default: return {};
+  }
+}
+
+}  // namespace
+
+QHash<QString, quint16> ReadViceLabels(const QString& commands) {
+  static const QRegularExpression line(QStringLiteral("^al\\s+C:([0-9A-Fa-f]{1,4})\\s+\\.(\\S+)\\s*$"));
+  QHash<QString, quint16> labels;
+  for (const QString& text : commands.split(QLatin1Char('\n'))) {
+    const QRegularExpressionMatch match = line.match(text.trimmed());
+    if (match.hasMatch()) labels.insert(match.captured(2).toUpper(), static_cast<quint16>(match.captured(1).toUInt(nullptr, 16)));
+  }
+  return labels;
+}
+
+std::optional<quint16> ParseAddressOrLabel(const QString& text, const QHash<QString, quint16>& labels) {
+  const QString word = text.trimmed();
+  if (word.isEmpty()) return std::nullopt;
+  // A label wins over hex digits: "ADD" or "BEEF" may be names.
+  if (const auto found = labels.constFind(word.toUpper()); found != labels.constEnd()) return *found;
+  QString digits = word;
+  if (digits.startsWith(QLatin1Char('$'))) digits.remove(0, 1);
+  bool ok = false;
+  const uint value = digits.toUInt(&ok, 16);
+  if (!ok || digits.isEmpty() || digits.size() > 4) return std::nullopt;
+  return static_cast<quint16>(value);
+}
+
+QString MemoryLine(const std::vector<std::uint8_t>& ram, quint16 address, bool lowerCase) {
+  QString hex, characters;
+  for (int i = 0; i < 16; ++i) {
+    const std::size_t at = (address + static_cast<std::size_t>(i)) & 0xFFFF;
+    const std::uint8_t byte = at < ram.size() ? ram[at] : 0;
+    hex += QLatin1Char(' ') + Hex(byte, 2);
+    characters += QChar(static_cast<uchar>(ScreenCodeCharacter(byte, lowerCase)));
+  }
+  return Hex(address, 4) + QLatin1Char(' ') + hex + QStringLiteral("  ") + characters;
+}
+
+MachineInspector::MachineInspector(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("MachineInspector"));
+  auto* layout = new QVBoxLayout(this);
+  registers_ = new QLabel(QStringLiteral("Pause the machine to look inside."), this);
+  registers_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  registers_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(registers_);
+
+  auto* tabs = new QTabWidget(this);
+  auto* memoryPage = new QWidget(tabs);
+  auto* memoryLayout = new QVBoxLayout(memoryPage);
+  auto* goToRow = new QHBoxLayout;
+  goToRow->addWidget(new QLabel(QStringLiteral("Go to:"), memoryPage));
+  goTo_ = new QLineEdit(memoryPage);
+  goTo_->setPlaceholderText(QStringLiteral("$1000 or a label"));
+  goToRow->addWidget(goTo_);
+  goToProblem_ = new QLabel(memoryPage);
+  goToRow->addWidget(goToProblem_);
+  memoryLayout->addLayout(goToRow);
+  memory_ = NewTextPane(memoryPage);
+  memoryLayout->addWidget(memory_);
+  tabs->addTab(memoryPage, QStringLiteral("Memory"));
+  screen_ = NewTextPane(tabs);
+  tabs->addTab(screen_, QStringLiteral("Screen"));
+  ted_ = NewTextPane(tabs);
+  tabs->addTab(ted_, QStringLiteral("TED"));
+  layout->addWidget(tabs, 1);
+  connect(goTo_, &QLineEdit::returnPressed, this, [this] { goTo(goTo_->text()); });
+}
+
+void MachineInspector::showMachine(const MachineSnapshot& machine) {
+  const CpuSnapshot& cpu = machine.Cpu;
+  registers_->setText(QStringLiteral("PC %1  A %2  X %3  Y %4  SP %5  P %6 %7\nraster line %8  clock %9")
+                          .arg(Hex(cpu.PC, 4), Hex(cpu.A, 2), Hex(cpu.X, 2), Hex(cpu.Y, 2),
+                               Hex(cpu.SP, 2), Hex(cpu.P, 2), Flags(cpu.P))
+                          .arg(machine.RasterLine)
+                          .arg(cpu.Clock));
+  QString ted;
+  for (int index = 0; index < 0x40; ++index) {
+    ted += QStringLiteral("$FF%1  %2").arg(Hex(index, 2), Hex(machine.Ted[index], 2));
+    if (const QString name = TedName(index); !name.isEmpty()) ted += QStringLiteral("  ") + name;
+    ted += QLatin1Char('\n');
+  }
+  ted_->setPlainText(ted);
+  const bool lowerCase = LowerCaseCharacters(machine.Ted);
+  QStringList lines;
+  lines.reserve(4096);
+  for (int address = 0; address < 0x10000; address += 16)
+    lines << MemoryLine(machine.Ram, static_cast<quint16>(address), lowerCase);
+  const int firstLine = memory_->cursorForPosition(QPoint(0, 0)).blockNumber();
+  memory_->setPlainText(lines.join(QLatin1Char('\n')));
+  memory_->moveCursor(QTextCursor::Start);
+  if (haveMachine_) {
+    QTextCursor cursor(memory_->document()->findBlockByNumber(firstLine));
+    memory_->setTextCursor(cursor);
+    memory_->centerCursor();
+  }
+  const std::string text = ScreenText(machine.Ram, ScreenAddress(machine.Ted), lowerCase);
+  screen_->setPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  haveMachine_ = true;
+}
+
+void MachineInspector::showProblem(const QString& text) { registers_->setText(text); }
+
+bool MachineInspector::goTo(const QString& addressOrLabel) {
+  const std::optional<quint16> address = ParseAddressOrLabel(addressOrLabel, labels_);
+  if (!address) {
+    goToProblem_->setText(QStringLiteral("not an address or a label"));
+    return false;
+  }
+  goToProblem_->clear();
+  const QTextBlock block = memory_->document()->findBlockByNumber(*address / 16);
+  if (!block.isValid()) return true;  // nothing shown yet; the address was fine
+  QTextCursor cursor(block);
+  memory_->setTextCursor(cursor);
+  memory_->centerCursor();
+  return true;
+}

@@ -1,0 +1,145 @@
+// The page side of the built-in Plus/4: starts EmulatorJS with the VICE
+// xplus4 core on the program the workbench serves, and reports to the
+// workbench through console messages that begin with "qv3:".
+"use strict";
+(function () {
+  const report = (kind, text) => console.info("qv3:" + kind + ":" + (text === undefined ? "" : text));
+  const failures = ["Failed to start game", "Error downloading core", "Network Error",
+                    "Outdated graphics driver", "Error loading EmulatorJS runtime",
+                    "Error for site owner", "AUTOSTART: Error", "Failed to initialize webgl"];
+  let program = null;
+  let booting = true;     // warp until the program runs
+  let userWarp = false;
+  let started = false;
+  let runningSince = -1;  // frame number at which the program was in RAM
+
+  // The core's log comes through console.log; it tells when the program is in RAM.
+  const plainLog = console.log.bind(console);
+  console.log = function (...parts) {
+    plainLog(...parts);
+    const line = parts.map(String).join(" ");
+    if (line.includes("AUTOSTART: Done") || line.includes("AUTOSTART: Program loaded"))
+      programLoaded();
+    for (const failure of failures)
+      if (line.includes(failure)) report("failed", line);
+  };
+  // The front end's own update check is refused (no network) and rejects
+  // unhandled: harmless, so promise rejections are only logged.
+  window.addEventListener("unhandledrejection", (event) => console.warn("unhandled: " + event.reason));
+
+  function manager() { return window.EJS_emulator && window.EJS_emulator.gameManager; }
+
+  function setWarp(on) {
+    const m = manager();
+    if (!m) return;
+    m.setFastForwardRatio(0);  // unthrottled
+    m.toggleFastForward(on ? 1 : 0);
+  }
+
+  function programLoaded() {
+    if (!booting) return;
+    booting = false;
+    setWarp(userWarp);
+    const m = manager();
+    runningSince = m ? m.getFrameNum() : 0;
+    // The first frame drawn after the program is in RAM.
+    const waitForFrame = () => {
+      const now = manager() ? manager().getFrameNum() : runningSince;
+      if (now > runningSince) report("running", String(now));
+      else requestAnimationFrame(waitForFrame);
+    };
+    requestAnimationFrame(waitForFrame);
+  }
+
+  function fitScreen() {
+    const scale = Math.max(1, Math.floor(Math.min(innerWidth / 384, innerHeight / 288)));
+    // The outer box: the front end rewrites the style of its own element.
+    const screen = document.getElementById("screen");
+    screen.style.width = 384 * scale + "px";
+    screen.style.height = 288 * scale + "px";
+    report("scale", String(scale));
+  }
+  window.addEventListener("resize", fitScreen);
+
+  // Emulated frames per second, measured against the page's clock.
+  let lastFrame = -1, lastTime = 0;
+  setInterval(() => {
+    const m = manager();
+    if (!m || !started) return;
+    const frame = m.getFrameNum(), time = performance.now();
+    if (lastFrame >= 0 && time > lastTime) report("fps", ((frame - lastFrame) * 1000 / (time - lastTime)).toFixed(2));
+    lastFrame = frame;
+    lastTime = time;
+  }, 1000);
+
+  function fetchBytes(path) {
+    // fetch() refuses custom schemes here; XMLHttpRequest serves them.
+    return new Promise((resolve, reject) => {
+      const request = new XMLHttpRequest();
+      request.open("GET", path, true);
+      request.responseType = "arraybuffer";
+      request.onload = () => request.status < 400 ? resolve(new Uint8Array(request.response))
+                                                  : reject(new Error(path + ": " + request.status));
+      request.onerror = () => reject(new Error(path + " could not be read"));
+      request.send();
+    });
+  }
+
+  function toBase64(bytes) {
+    let text = "";
+    for (let i = 0; i < bytes.length; i += 0x8000)
+      text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+    return btoa(text);
+  }
+
+  window.qv3 = {
+    pause() { const m = manager(); if (m) m.toggleMainLoop(0); },
+    resume() { const m = manager(); if (m) m.toggleMainLoop(1); },
+    warp(on) { userWarp = !!on; if (!booting) setWarp(userWarp); },
+    frame() { const m = manager(); return m ? m.getFrameNum() : -1; },
+    // The VICE snapshot of the machine as it stands, as base64.
+    snapshot() { const m = manager(); return m ? toBase64(m.getState()) : ""; },
+    started() { return started; },
+  };
+
+  fitScreen();
+  report("progress", "Loading the program");
+  fetchBytes("program.prg").then((bytes) => {
+    program = bytes;
+    window.EJS_player = "#machine";
+    window.EJS_core = "vice_xplus4";
+    window.EJS_pathtodata = "data/";
+    window.EJS_gameUrl = "program.cmd";
+    window.EJS_gameName = "program";
+    window.EJS_startOnLoaded = true;
+    window.EJS_DEBUG_XX = true;  // the package has no minified build; routes the core's log
+    window.EJS_language = "en-US";
+    window.EJS_disableAutoLang = false;  // false: no localisation file is fetched
+    window.EJS_threads = false;
+    window.EJS_disableDatabases = true;
+    window.EJS_disableLocalStorage = true;
+    window.EJS_noAutoFocus = false;
+    window.EJS_volume = 0.5;
+    // Direct keyboard input must be on from the start: later, keys are lost.
+    window.EJS_defaultOptions = { keyboardInput: "enabled", "save-state-location": "browser" };
+    window.EJS_ready = () => report("progress", "Starting the core");
+    window.EJS_onGameStart = () => {
+      started = true;
+      setWarp(true);
+      report("started");
+    };
+    const script = document.createElement("script");
+    script.src = "data/loader.js";
+    script.onerror = () => report("failed", "the emulator's loader.js is missing");
+    document.body.appendChild(script);
+    // The core's file system exists from here on: the program goes in before the core starts.
+    const wait = setInterval(() => {
+      if (!window.EJS_emulator || !window.EJS_emulator.on) return;
+      clearInterval(wait);
+      window.EJS_emulator.on("saveDatabaseLoaded", (fs) => {
+        fs.writeFile("/program.prg", program);
+        report("progress", "Booting the Plus/4");
+      });
+    }, 5);
+  }, (error) => report("failed", String(error.message)));
+})();

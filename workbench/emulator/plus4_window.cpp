@@ -1,0 +1,304 @@
+#include "workbench/emulator/plus4_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#include <span>
+
+#include "workbench/emulator/machine_inspector.h"
+#include "workbench/emulator/machine_program.h"
+#include "workbench/emulator/machine_routes.h"
+#include "workbench/emulator/machine_scheme_handler.h"
+#include "workbench/emulator/vice_snapshot.h"
+
+// The page reports through console lines beginning with "qv3:"; every
+// other line is the front end's or the core's log.
+class MachinePage final : public QWebEnginePage {
+  Q_OBJECT
+ public:
+  using QWebEnginePage::QWebEnginePage;
+
+ signals:
+  void report(const QString& kind, const QString& text);
+  void consoleLine(const QString& line, bool error);
+
+ protected:
+  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
+                                int, const QString&) override {
+    if (message.startsWith(QLatin1String("qv3:"))) {
+      const int colon = message.indexOf(QLatin1Char(':'), 4);
+      emit report(message.mid(4, colon < 0 ? -1 : colon - 4), colon < 0 ? QString() : message.mid(colon + 1));
+      return;
+    }
+    emit consoleLine(message, level == ErrorMessageLevel);
+  }
+  bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
+    return url.scheme() == QLatin1String(kMachineScheme);
+  }
+};
+
+// The page lives in a resource of a static library: it is registered by hand.
+static void RegisterMachinePage() { Q_INIT_RESOURCE(machine); }
+
+namespace {
+constexpr int kConsoleLines = 40;
+const QString kKeysHelp = QStringLiteral(
+    "Keys go to the Plus/4 while its screen has the focus, by position as VICE maps them:\n"
+    "Esc = RUN/STOP, Home = CLR/HOME, Backspace = INST/DEL, Tab = CTRL, Left Ctrl = C=,\n"
+    "F1-F3 = F1-F3, F4 = HELP, the cursor keys = the cursor keys, \\ = \xa3, ` = ESC.\n"
+    "Shift + Home = CLR, Shift + Backspace = INST.");
+}  // namespace
+
+Plus4Window::Plus4Window(const EmulatorFiles& files, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), files_(files) {
+  RegisterMachinePage();
+  setObjectName(QStringLiteral("Plus4Window"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Plus/4"));
+
+  // A profile of its own, kept in memory only: nothing of the machine is
+  // written to disk, and closing the window ends its web processes.
+  profile_ = new QWebEngineProfile(this);
+  profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+  profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+  guard_ = new NetworkGuard(profile_);
+  profile_->setUrlRequestInterceptor(guard_);
+  handler_ = new MachineSchemeHandler(files_, profile_);
+  profile_->installUrlSchemeHandler(kMachineScheme, handler_);
+
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  banner_ = new QLabel(central);
+  banner_->setObjectName(QStringLiteral("banner"));
+  banner_->setWordWrap(true);
+  banner_->setMargin(8);
+  banner_->setStyleSheet(QStringLiteral("background: #fde2e1; color: #7a0000;"));
+  banner_->hide();
+  layout->addWidget(banner_);
+  view_ = new QWebEngineView(central);
+  page_ = new MachinePage(profile_, view_);
+  page_->settings()->setAttribute(QWebEngineSettings::WebGLEnabled, true);
+  page_->settings()->setAttribute(QWebEngineSettings::Accelerated2dCanvasEnabled, true);
+  page_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+  page_->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+  page_->setBackgroundColor(Qt::black);
+  view_->setPage(page_);
+  view_->setContextMenuPolicy(Qt::NoContextMenu);
+  view_->setToolTip(kKeysHelp);
+  layout->addWidget(view_, 1);
+  setCentralWidget(central);
+  // Two times the machine's 384 x 288 picture when the screen allows.
+  resize(384 * 2 + 16, 288 * 2 + 80);
+
+  QToolBar* tools = addToolBar(QStringLiteral("Machine"));
+  tools->setObjectName(QStringLiteral("machineTools"));
+  tools->setMovable(false);
+  resetAction_ = tools->addAction(QStringLiteral("Reset"), this, &Plus4Window::reset);
+  resetAction_->setToolTip(QStringLiteral("Boot the machine again and run the program"));
+  pauseAction_ = tools->addAction(QStringLiteral("Pause"));
+  pauseAction_->setCheckable(true);
+  connect(pauseAction_, &QAction::toggled, this, &Plus4Window::setPaused);
+  warpAction_ = tools->addAction(QStringLiteral("Warp"));
+  warpAction_->setCheckable(true);
+  warpAction_->setToolTip(QStringLiteral("Run unthrottled"));
+  connect(warpAction_, &QAction::toggled, this, &Plus4Window::setWarp);
+  QAction* keys = tools->addAction(QStringLiteral("Keys..."));
+  connect(keys, &QAction::triggered, this,
+          [this] { QMessageBox::information(this, QStringLiteral("Plus/4 keys"), kKeysHelp); });
+
+  inspector_ = new MachineInspector(this);
+  inspectorDock_ = new QDockWidget(QStringLiteral("Inside"), this);
+  inspectorDock_->setObjectName(QStringLiteral("insideDock"));
+  inspectorDock_->setWidget(inspector_);
+  addDockWidget(Qt::RightDockWidgetArea, inspectorDock_);
+  inspectorDock_->hide();
+  tools->addAction(inspectorDock_->toggleViewAction());
+
+  busy_ = new QProgressBar(this);
+  busy_->setRange(0, 0);
+  busy_->setMaximumWidth(120);
+  status_ = new QLabel(this);
+  speed_ = new QLabel(this);
+  statusBar()->addWidget(busy_);
+  statusBar()->addWidget(status_, 1);
+  statusBar()->addPermanentWidget(speed_);
+
+  connect(page_, &MachinePage::report, this, &Plus4Window::handleReport);
+  connect(page_, &MachinePage::consoleLine, this, [this](const QString& line, bool error) {
+    handleConsole(line);
+    // An uncaught error of the WebAssembly core is its crash.
+    if (error && (line.contains(QLatin1String("RuntimeError")) || line.contains(QLatin1String("Aborted("))))
+      fail(QStringLiteral("The emulator's core crashed: %1").arg(line));
+  });
+  connect(page_, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+    if (!ok) fail(QStringLiteral("The Plus/4's page could not be loaded."));
+  });
+  connect(page_, &QWebEnginePage::renderProcessTerminated, this,
+          [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
+            if (status == QWebEnginePage::NormalTerminationStatus) return;
+            fail(QStringLiteral("The emulator's web process ended unexpectedly (exit code %1). "
+                                "Reset starts it again.").arg(code));
+          });
+}
+
+Plus4Window::~Plus4Window() {
+  // The page must go before its profile.
+  view_->setPage(nullptr);
+  delete page_;
+  page_ = nullptr;
+}
+
+void Plus4Window::closeEvent(QCloseEvent* event) {
+  // Stop the machine at once; the web process ends with the page.
+  if (page_) page_->triggerAction(QWebEnginePage::Stop);
+  event->accept();
+}
+
+int Plus4Window::blockedRequests() const { return guard_->blockedCount() + handler_->refusedCount(); }
+
+void Plus4Window::runProgram(const QByteArray& bytes, const QString& name, const QString& labelsPath) {
+  programName_ = name;
+  labelsPath_ = labelsPath;
+  setWindowTitle(QStringLiteral("Plus/4 - %1").arg(name));
+  QFile labels(labelsPath);
+  if (!labelsPath.isEmpty() && labels.open(QIODevice::ReadOnly))
+    inspector_->setLabels(ReadViceLabels(QString::fromLatin1(labels.readAll())));
+  else
+    inspector_->setLabels({});
+  const auto data = std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                              static_cast<std::size_t>(bytes.size()));
+  if (const auto problem = ProgramProblem(data)) {
+    running_ = false;
+    fail(QStringLiteral("%1 is not a Plus/4 program: %2.").arg(name, QString::fromStdString(*problem)));
+    return;
+  }
+  program_ = bytes;
+  reset();
+}
+
+void Plus4Window::reset() {
+  if (program_.isEmpty()) return;
+  const auto data = std::span(reinterpret_cast<const std::uint8_t*>(program_.constData()),
+                              static_cast<std::size_t>(program_.size()));
+  const std::string command = AutostartCommandFile(DescribeProgram(data), "/program.prg");
+  handler_->setProgram(program_, QByteArray::fromStdString(command));
+  failure_.clear();
+  banner_->hide();
+  console_.clear();
+  running_ = false;
+  paused_ = false;
+  {
+    const QSignalBlocker quiet(pauseAction_);
+    pauseAction_->setChecked(false);
+  }
+  pauseAction_->setText(QStringLiteral("Pause"));
+  pauseAction_->setEnabled(false);
+  sinceStart_.start();
+  showProgress(QStringLiteral("Starting the Plus/4..."));
+  // A fresh page is a fresh machine; loading it again is the reset.
+  page_->load(MachinePageUrl());
+  view_->setFocus();
+}
+
+void Plus4Window::showProgress(const QString& text) {
+  busy_->setVisible(!running_ && failure_.isEmpty());
+  status_->setText(text);
+  emit progressed(text);
+}
+
+void Plus4Window::fail(const QString& message) {
+  if (!failure_.isEmpty()) return;  // the first failure is the cause
+  failure_ = message;
+  running_ = false;
+  banner_->setText(message);
+  banner_->show();
+  busy_->hide();
+  status_->setText(QStringLiteral("Stopped."));
+  emit failed(message);
+}
+
+void Plus4Window::handleConsole(const QString& line) {
+  console_ << line;
+  if (console_.size() > kConsoleLines) console_.removeFirst();
+}
+
+void Plus4Window::handleReport(const QString& kind, const QString& text) {
+  if (kind == QLatin1String("progress")) {
+    showProgress(text + QStringLiteral("..."));
+  } else if (kind == QLatin1String("started")) {
+    showProgress(QStringLiteral("Loading %1...").arg(programName_));
+  } else if (kind == QLatin1String("running")) {
+    running_ = true;
+    pauseAction_->setEnabled(true);
+    showProgress(QStringLiteral("%1 running (started in %2 s).")
+                     .arg(programName_)
+                     .arg(sinceStart_.elapsed() / 1000.0, 0, 'f', 1));
+    if (warpAction_->isChecked()) setWarp(true);
+    emit programRunning();
+  } else if (kind == QLatin1String("fps")) {
+    const double rate = text.toDouble();
+    speed_->setText(QStringLiteral("%1 frames/s").arg(rate, 0, 'f', 1));
+    emit frameRate(rate);
+  } else if (kind == QLatin1String("failed")) {
+    fail(QStringLiteral("The Plus/4 could not run %1: %2").arg(programName_, text));
+  }
+}
+
+void Plus4Window::setPaused(bool paused) {
+  if (!page_) return;
+  paused_ = paused;
+  page_->runJavaScript(paused ? QStringLiteral("qv3.pause()") : QStringLiteral("qv3.resume()"));
+  pauseAction_->setText(paused ? QStringLiteral("Continue") : QStringLiteral("Pause"));
+  {
+    const QSignalBlocker quiet(pauseAction_);
+    pauseAction_->setChecked(paused);
+  }
+  if (paused) {
+    inspectorDock_->show();
+    refreshInspector();
+  } else {
+    view_->setFocus();
+  }
+}
+
+void Plus4Window::setWarp(bool on) {
+  if (page_) page_->runJavaScript(QStringLiteral("qv3.warp(%1)").arg(on ? "true" : "false"));
+}
+
+void Plus4Window::takeSnapshot(const std::function<void(const QByteArray&)>& done) {
+  if (!page_) {
+    done({});
+    return;
+  }
+  page_->runJavaScript(QStringLiteral("window.qv3 ? qv3.snapshot() : ''"), [done](const QVariant& result) {
+    done(QByteArray::fromBase64(result.toString().toLatin1()));
+  });
+}
+
+void Plus4Window::refreshInspector() {
+  takeSnapshot([inspector = QPointer<MachineInspector>(inspector_)](const QByteArray& bytes) {
+    if (!inspector) return;
+    const auto result = ReadViceSnapshot(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                   static_cast<std::size_t>(bytes.size())));
+    if (const auto* machine = std::get_if<MachineSnapshot>(&result))
+      inspector->showMachine(*machine);
+    else
+      inspector->showProblem(QStringLiteral("The machine's state cannot be read: %1")
+                                 .arg(QString::fromStdString(std::get<std::string>(result))));
+  });
+}
+
+#include "plus4_window.moc"

@@ -1,0 +1,120 @@
+#include "workbench/emulator/vice_snapshot.h"
+
+#include <cstring>
+#include <optional>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kMagic = "VICE Snapshot File\x1a";
+constexpr std::string_view kVersionMagic = "VICE Version\x1a";
+constexpr std::size_t kNameLength = 16;
+constexpr std::size_t kModuleHeader = kNameLength + 2 + 4;
+constexpr std::size_t kRamSize = 65536;
+
+std::uint32_t Little(std::span<const std::uint8_t> bytes, std::size_t at, int count) {
+  std::uint32_t value = 0;
+  for (int i = count - 1; i >= 0; --i) value = value << 8 | bytes[at + static_cast<std::size_t>(i)];
+  return value;
+}
+
+std::string PaddedName(std::span<const std::uint8_t> bytes, std::size_t at) {
+  std::string name(reinterpret_cast<const char*>(bytes.data() + at), kNameLength);
+  name.resize(std::strlen(name.c_str()));
+  return name;
+}
+
+bool StartsWith(std::span<const std::uint8_t> bytes, std::size_t at, std::string_view text) {
+  return bytes.size() >= at + text.size() &&
+         std::memcmp(bytes.data() + at, text.data(), text.size()) == 0;
+}
+
+}  // namespace
+
+std::variant<MachineSnapshot, std::string> ReadViceSnapshot(std::span<const std::uint8_t> bytes) {
+  if (!StartsWith(bytes, 0, kMagic)) return std::string("not a VICE snapshot (no signature)");
+  std::size_t at = kMagic.size() + 2;
+  if (bytes.size() < at + kNameLength) return std::string("the snapshot ends inside its header");
+  MachineSnapshot machine;
+  machine.Machine = PaddedName(bytes, at);
+  at += kNameLength;
+  if (StartsWith(bytes, at, kVersionMagic)) at += kVersionMagic.size() + 8;
+
+  std::optional<std::span<const std::uint8_t>> memory, cpu, ted;
+  while (at < bytes.size()) {
+    if (bytes.size() - at < kModuleHeader)
+      return std::string("the snapshot ends inside a module header");
+    const std::string name = PaddedName(bytes, at);
+    const std::uint32_t size = Little(bytes, at + kNameLength + 2, 4);
+    if (size < kModuleHeader || size > bytes.size() - at)
+      return "module " + name + " has a size beyond the snapshot";
+    const auto data = bytes.subspan(at + kModuleHeader, size - kModuleHeader);
+    if (name == "PLUS4MEM") memory = data;
+    else if (name == "MAINCPU") cpu = data;
+    else if (name == "TED") ted = data;
+    at += size;
+  }
+  if (!memory || !cpu || !ted)
+    return std::string("the snapshot lacks the memory, processor or TED module (not a Plus/4?)");
+
+  if (memory->size() < 4 + kRamSize) return std::string("the memory module is too short");
+  machine.MemoryConfig = (*memory)[3];
+  machine.Ram.assign(memory->begin() + 4, memory->begin() + 4 + kRamSize);
+
+  // Clock (8), A, X, Y, SP, PC (2), status.
+  if (cpu->size() < 15) return std::string("the processor module is too short");
+  machine.Cpu.Clock = Little(*cpu, 0, 4) | static_cast<std::uint64_t>(Little(*cpu, 4, 4)) << 32;
+  machine.Cpu.A = (*cpu)[8];
+  machine.Cpu.X = (*cpu)[9];
+  machine.Cpu.Y = (*cpu)[10];
+  machine.Cpu.SP = (*cpu)[11];
+  machine.Cpu.PC = static_cast<std::uint16_t>(Little(*cpu, 12, 2));
+  machine.Cpu.P = (*cpu)[14];
+
+  // Clock (8), the fetch state (three bytes, the 40 colour and 40 character
+  // bytes of the current row, each followed by one more), the raster line
+  // (2), then the registers.
+  constexpr std::size_t kRegisters = 8 + 3 + 40 + 1 + 40 + 1 + 2;
+  if (ted->size() < kRegisters + machine.Ted.size()) return std::string("the TED module is too short");
+  machine.RasterLine = static_cast<std::uint16_t>(Little(*ted, kRegisters - 2, 2));
+  std::memcpy(machine.Ted.data(), ted->data() + kRegisters, machine.Ted.size());
+  return machine;
+}
+
+std::uint16_t ScreenAddress(const std::array<std::uint8_t, 64>& ted) {
+  return static_cast<std::uint16_t>(((ted[0x14] & 0xF8) << 8) + 0x400);
+}
+
+bool LowerCaseCharacters(const std::array<std::uint8_t, 64>& ted) {
+  // The ROM holds upper case and graphics at $D000, lower and upper case at $D400.
+  return (ted[0x13] & 0xFC) == 0xD4;
+}
+
+char ScreenCodeCharacter(std::uint8_t code, bool lowerCase) {
+  code &= 0x7F;
+  if (code == 0) return '@';
+  if (code <= 26) return static_cast<char>((lowerCase ? 'a' : 'A') + code - 1);
+  switch (code) {
+    case 27: return '[';
+    case 28: return static_cast<char>(0xA3);  // pound sign
+    case 29: return ']';
+    case 30: return '^';
+    case 31: return '_';
+    default: break;
+  }
+  if (code < 64) return static_cast<char>(code);
+  if (lowerCase && code >= 65 && code <= 90) return static_cast<char>('A' + code - 65);
+  return static_cast<char>(0xB7);
+}
+
+std::string ScreenText(const std::vector<std::uint8_t>& ram, std::uint16_t address, bool lowerCase) {
+  std::string text;
+  for (int row = 0; row < 25; ++row) {
+    for (int column = 0; column < 40; ++column) {
+      const std::size_t at = (address + static_cast<std::size_t>(row * 40 + column)) & 0xFFFF;
+      text += at < ram.size() ? ScreenCodeCharacter(ram[at], lowerCase) : ' ';
+    }
+    text += '\n';
+  }
+  return text;
+}

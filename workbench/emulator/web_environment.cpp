@@ -1,0 +1,30 @@
+#include "workbench/emulator/web_environment.h"
+
+#include <unistd.h>
+
+#include <QList>
+#include <cstdio>
+
+namespace {
+const QList<QByteArray> kNeededFlags = {"--ignore-gpu-blocklist"};
+}  // namespace
+
+QByteArray ChromiumFlagsWith(const QByteArray& existing) {
+  QByteArray flags = existing.trimmed();
+  const QList<QByteArray> present = flags.split(' ');
+  for (const QByteArray& flag : kNeededFlags) {
+    if (present.contains(flag)) continue;
+    if (!flags.isEmpty()) flags += ' ';
+    flags += flag;
+  }
+  return flags;
+}
+
+void PrepareWebEngineEnvironment() {
+  qputenv("QTWEBENGINE_CHROMIUM_FLAGS", ChromiumFlagsWith(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
+  if (geteuid() == 0 && qgetenv("QTWEBENGINE_DISABLE_SANDBOX") != "1") {
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    std::fputs("qv3: running as root, so the built-in Plus/4's web engine runs without its sandbox\n",
+               stderr);
+  }
+}
