@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a packager
 # ships: the programs, the desktop entry, the icon, the MIME type of the
+<<<<<<< HEAD
 # sources and the man pages of the command-line programs.
 # Usage: check_install.sh CMAKE BUILD_DIR BINDIR DATADIR MANDIR WITH_WORKBENCH(0|1)
+=======
+# sources and the assembler's man page.
+# Usage: check_install.sh CMAKE BUILD_DIR BINDIR DATADIR MANDIR WITH_WORKBENCH(0|1) [EMULATOR_FILES]
+# EMULATOR_FILES: the npm folder of the built-in Plus/4's files, given when
+# the build has the built-in Plus/4.
+>>>>>>> d73b072 (Built-in Plus/4: warm re-run through VICE's reset, RetroArch state wrapper, key help checked against the machine, end-to-end tests under Xvfb, install of the emulator files)
 set -u
 
-cmake_command=$1 build_dir=$2 bindir=$3 datadir=$4 mandir=$5 with_workbench=$6
+cmake_command=$1 build_dir=$2 bindir=$3 datadir=$4 mandir=$5 with_workbench=$6 emulator_files=${7:-}
 failures=0
 skipped=()
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -37,6 +44,18 @@ if [ "$with_workbench" = 1 ]; then
   expect_file "$icon"
   for size in 16 32 48 256; do expect_file "$datadir/icons/hicolor/${size}x${size}/apps/qv3.png"; done
   expect_file "$mime"
+fi
+# The built-in Plus/4's files, where the installed workbench looks first
+# (beside its program: ../share/qv3/emulator).
+if [ -n "$emulator_files" ]; then
+  if [ -f "$emulator_files/core-vice_xplus4/vice_xplus4-legacy-wasm.data" ]; then
+    expect_file "$datadir/qv3/emulator/emulatorjs/data/loader.js"
+    expect_file "$datadir/qv3/emulator/emulatorjs/data/src/emulator.js"
+    expect_file "$datadir/qv3/emulator/core-vice_xplus4/vice_xplus4-legacy-wasm.data"
+    expect_file "$datadir/qv3/emulator/core-vice_xplus4/reports/vice_xplus4.json"
+  else
+    skip "the built-in Plus/4's files (not installed by npm ci yet)"
+  fi
 fi
 
 # Each installed command-line program runs, and its help and version match

@@ -84,17 +84,19 @@ LaunchPlan ChooseLaunch(const QString& programPath, const QString& debugLabels,
       refused = QStringLiteral("plus4emu, chosen in the Preferences, is not on the PATH.");
       break;
     case EmulatorChoice::Custom: {
-      const LaunchCommand command = ExpandCustomCommand(preferences.customCommand, programPath);
+      LaunchCommand command = ExpandCustomCommand(preferences.customCommand, programPath);
       if (command.program.isEmpty()) {
         refused = QStringLiteral("The custom emulator command in the Preferences is empty or "
                                  "has an unclosed quote.");
         break;
       }
-      if (findExecutable(command.program).isEmpty()) {
+      const QString found = findExecutable(command.program);
+      if (found.isEmpty()) {
         refused = QStringLiteral("The custom emulator command's program \"%1\" is not found.")
                       .arg(command.program);
         break;
       }
+      command.program = found;
       return {LaunchPlan::Target::External, command, {}};
     }
   }

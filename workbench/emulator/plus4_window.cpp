@@ -54,10 +54,10 @@ static void RegisterMachinePage() { Q_INIT_RESOURCE(machine); }
 namespace {
 constexpr int kConsoleLines = 40;
 const QString kKeysHelp = QStringLiteral(
-    "Keys go to the Plus/4 while its screen has the focus, by position as VICE maps them:\n"
-    "Esc = RUN/STOP, Home = CLR/HOME, Backspace = INST/DEL, Tab = CTRL, Left Ctrl = C=,\n"
-    "F1-F3 = F1-F3, F4 = HELP, the cursor keys = the cursor keys, \\ = \xa3, ` = ESC.\n"
-    "Shift + Home = CLR, Shift + Backspace = INST.");
+    "Keys go to the Plus/4 while its screen has the focus, by their place on the keyboard:\n"
+    "Esc = RUN/STOP, Backspace = INST/DEL, ` (left of 1) = ESC, Insert = \u00a3,\n"
+    "F1/F2/F3 = F1/F2/F3 (F4/F5/F6 too), F7 or F8 = HELP, Tab = CTRL, the cursor keys = the cursor keys.\n"
+    "The keys right of 0 are + - = as on the Plus/4; [ = @, ] = *, ' = ;.");
 }  // namespace
 
 Plus4Window::Plus4Window(const EmulatorFiles& files, QWidget* parent)
@@ -182,19 +182,45 @@ void Plus4Window::runProgram(const QByteArray& bytes, const QString& name, const
                               static_cast<std::size_t>(bytes.size()));
   if (const auto problem = ProgramProblem(data)) {
     running_ = false;
+    failure_.clear();  // this file's problem is the one to show
     fail(QStringLiteral("%1 is not a Plus/4 program: %2.").arg(name, QString::fromStdString(*problem)));
     return;
   }
   program_ = bytes;
+  // A machine already running a program started by the same command file
+  // (BASIC, or SYS to the same address) takes the new one through VICE's
+  // reset, which autostarts it again: far quicker than a new page.
+  if (started_ && failure_.isEmpty() && commandFile() == startedCommand_) {
+    rerun();
+    return;
+  }
   reset();
+}
+
+QByteArray Plus4Window::commandFile() const {
+  const auto data = std::span(reinterpret_cast<const std::uint8_t*>(program_.constData()),
+                              static_cast<std::size_t>(program_.size()));
+  return QByteArray::fromStdString(AutostartCommandFile(DescribeProgram(data), "/program.prg"));
+}
+
+void Plus4Window::rerun() {
+  handler_->setProgram(program_, commandFile());
+  prepareStart();
+  page_->runJavaScript(QStringLiteral("qv3.rerun()"));
 }
 
 void Plus4Window::reset() {
   if (program_.isEmpty()) return;
-  const auto data = std::span(reinterpret_cast<const std::uint8_t*>(program_.constData()),
-                              static_cast<std::size_t>(program_.size()));
-  const std::string command = AutostartCommandFile(DescribeProgram(data), "/program.prg");
-  handler_->setProgram(program_, QByteArray::fromStdString(command));
+  startedCommand_ = commandFile();
+  handler_->setProgram(program_, startedCommand_);
+  started_ = false;
+  prepareStart();
+  // A fresh page is a fresh machine; loading it again is the reset.
+  page_->load(MachinePageUrl());
+  view_->setFocus();
+}
+
+void Plus4Window::prepareStart() {
   failure_.clear();
   banner_->hide();
   console_.clear();
@@ -208,9 +234,6 @@ void Plus4Window::reset() {
   pauseAction_->setEnabled(false);
   sinceStart_.start();
   showProgress(QStringLiteral("Starting the Plus/4..."));
-  // A fresh page is a fresh machine; loading it again is the reset.
-  page_->load(MachinePageUrl());
-  view_->setFocus();
 }
 
 void Plus4Window::showProgress(const QString& text) {
@@ -239,6 +262,7 @@ void Plus4Window::handleReport(const QString& kind, const QString& text) {
   if (kind == QLatin1String("progress")) {
     showProgress(text + QStringLiteral("..."));
   } else if (kind == QLatin1String("started")) {
+    started_ = true;
     showProgress(QStringLiteral("Loading %1...").arg(programName_));
   } else if (kind == QLatin1String("running")) {
     running_ = true;

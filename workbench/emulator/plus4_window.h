@@ -65,6 +65,9 @@ class Plus4Window final : public QMainWindow {
   void showProgress(const QString& text);
   void refreshInspector();
   void reset();
+  void rerun();
+  void prepareStart();
+  QByteArray commandFile() const;
 
   EmulatorFiles files_;
   QWebEngineProfile* profile_;
@@ -82,11 +85,13 @@ class Plus4Window final : public QMainWindow {
   QDockWidget* inspectorDock_;
   MachineInspector* inspector_;
   QByteArray program_;
+  QByteArray startedCommand_;  // the command file the page booted with
   QString programName_;
   QString labelsPath_;
   QString failure_;
   QStringList console_;
   QElapsedTimer sinceStart_;
+  bool started_ = false;  // the page's core has started
   bool running_ = false;
   bool paused_ = false;
 };

@@ -6,6 +6,7 @@
 
 namespace {
 
+constexpr std::string_view kRetroArchMagic = "RASTATE\x01";
 constexpr std::string_view kMagic = "VICE Snapshot File\x1a";
 constexpr std::string_view kVersionMagic = "VICE Version\x1a";
 constexpr std::size_t kNameLength = 16;
@@ -32,6 +33,21 @@ bool StartsWith(std::span<const std::uint8_t> bytes, std::size_t at, std::string
 }  // namespace
 
 std::variant<MachineSnapshot, std::string> ReadViceSnapshot(std::span<const std::uint8_t> bytes) {
+  // RetroArch wraps the core's state in chunks (tag, little-endian size);
+  // the VICE snapshot is the "MEM " chunk.
+  if (StartsWith(bytes, 0, kRetroArchMagic)) {
+    std::size_t at = kRetroArchMagic.size();
+    for (;;) {
+      if (bytes.size() - at < 8) return std::string("the saved state holds no VICE snapshot");
+      const std::uint32_t size = Little(bytes, at + 4, 4);
+      if (size > bytes.size() - at - 8) return std::string("the saved state ends inside a chunk");
+      if (StartsWith(bytes, at, "MEM ")) {
+        bytes = bytes.subspan(at + 8, size);
+        break;
+      }
+      at += 8 + size;
+    }
+  }
   if (!StartsWith(bytes, 0, kMagic)) return std::string("not a VICE snapshot (no signature)");
   std::size_t at = kMagic.size() + 2;
   if (bytes.size() < at + kNameLength) return std::string("the snapshot ends inside its header");
@@ -45,6 +61,7 @@ std::variant<MachineSnapshot, std::string> ReadViceSnapshot(std::span<const std:
     if (bytes.size() - at < kModuleHeader)
       return std::string("the snapshot ends inside a module header");
     const std::string name = PaddedName(bytes, at);
+    if (name.empty()) break;  // the zero padding of a fixed-size state
     const std::uint32_t size = Little(bytes, at + kNameLength + 2, 4);
     if (size < kModuleHeader || size > bytes.size() - at)
       return "module " + name + " has a size beyond the snapshot";

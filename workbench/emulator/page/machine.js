@@ -100,6 +100,20 @@
     // The VICE snapshot of the machine as it stands, as base64.
     snapshot() { const m = manager(); return m ? toBase64(m.getState()) : ""; },
     started() { return started; },
+    // A new program in the running machine: VICE's reset autostarts the
+    // content again, which now holds the new program.
+    rerun() {
+      fetchBytes("program.prg").then((bytes) => {
+        const m = manager();
+        program = bytes;
+        m.FS.writeFile("/program.prg", program);
+        booting = true;
+        setWarp(true);
+        m.toggleMainLoop(1);
+        m.restart();
+        report("progress", "Booting the Plus/4");
+      }, (error) => report("failed", String(error.message)));
+    },
   };
 
   fitScreen();

@@ -1,0 +1,292 @@
+// The real built-in Plus/4 (VICE xplus4 in Qt WebEngine), driven as a user
+// would: a source assembled with "Compile && Run", run in the machine, and
+// the text it writes read back from the machine's memory. Needs an X server
+// with OpenGL (run_with_x.sh starts Xvfb); every wait is bounded.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QKeyEvent>
+#include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <functional>
+#include <span>
+
+#include "scripted_dialogs.h"
+#include "workbench/editor_window.h"
+#include "workbench/emulator/machine_inspector.h"
+#include "workbench/emulator/vice_snapshot.h"
+#include "workbench/emulator/web_machine.h"
+#include "workbench/workbench_windows.h"
+
+namespace {
+
+constexpr int kStartSeconds = 120;  // a cold start on a loaded 2-core machine took up to 16 s
+
+// Writes TEXT as screen codes to the top line, then holds still at HOLD.
+std::string Source(const std::string& text) {
+  return "        ORIGIN $1001\n"
+         "        BIN.B $0B $10 $0A $00 $9E $34 $31 $30 $39 $00 $00 $00\n"
+         "START:  LDX #0\n"
+         "COPY:   LDA MESSAGE,X\n"
+         "        STA $0C00,X\n"
+         "        INX\n"
+         "        CPX #MSGEND-MESSAGE\n"
+         "        BNE COPY\n"
+         "HOLD:   JMP HOLD\n"
+         "MESSAGE:\n"
+         "        SCREEN ~" + text + "~\n"
+         "MSGEND:\n";
+}
+
+bool WaitUntil(const std::function<bool()>& done, int seconds) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > seconds * 1000) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  return true;
+}
+
+std::string Tail(const Plus4Window* window) {
+  return window ? window->consoleTail().join('\n').toStdString() : std::string("(no window)");
+}
+
+// The machine's state, read through the page as the inspector reads it.
+std::optional<MachineSnapshot> Snapshot(Plus4Window& window) {
+  QByteArray bytes;
+  bool answered = false;
+  window.takeSnapshot([&](const QByteArray& state) {
+    bytes = state;
+    answered = true;
+  });
+  if (!WaitUntil([&] { return answered; }, 20)) return std::nullopt;
+  auto result = ReadViceSnapshot(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                           static_cast<std::size_t>(bytes.size())));
+  if (auto* machine = std::get_if<MachineSnapshot>(&result)) return std::move(*machine);
+  ADD_FAILURE() << "the core's state cannot be read: " << std::get<std::string>(result);
+  return std::nullopt;
+}
+
+std::string TopLine(const MachineSnapshot& machine) {
+  return ScreenText(machine.Ram, 0x0C00, false).substr(0, 40);
+}
+
+// The web engine's renderer processes below this one: forked by its zygote
+// without a new command line, so zygotes whose parent is a zygote.
+int RendererProcesses() {
+  const QString self = QString::number(QCoreApplication::applicationPid());
+  QHash<QString, QString> parentOf;
+  QStringList zygotes;
+  for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+    QFile status("/proc/" + pid + "/status"), command("/proc/" + pid + "/cmdline");
+    if (!status.open(QIODevice::ReadOnly) || !command.open(QIODevice::ReadOnly)) continue;
+    for (const QByteArray& line : status.readAll().split('\n'))
+      if (line.startsWith("PPid:")) parentOf[pid] = QString::fromLatin1(line.mid(5).trimmed());
+    const QByteArray line = command.readAll();
+    if (line.contains("--type=renderer") || line.contains("--type=zygote")) zygotes << pid;
+  }
+  int count = 0;
+  for (const QString& process : zygotes) {
+    if (!zygotes.contains(parentOf.value(process))) continue;
+    for (QString at = parentOf.value(process); !at.isEmpty() && at != "0"; at = parentOf.value(at))
+      if (at == self) {
+        ++count;
+        break;
+      }
+  }
+  return count;
+}
+
+class BuiltInPlus4 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder.isValid());
+    machine = std::make_unique<WebMachine>(nullptr);
+    ASSERT_TRUE(machine->missingParts().isEmpty())
+        << "the emulator's files are missing; run scripts/install-deps: " << machine->missingParts().toStdString();
+    windows = std::make_unique<WorkbenchWindows>(&dialogs);
+    launcher = std::make_unique<WorkbenchLauncher>(
+        machine.get(), [] { return LaunchPreferences{EmulatorChoice::BuiltIn, {}}; },
+        [](const QString&) { return QString(); },
+        [](const LaunchCommand& command, const QString&) {
+          ADD_FAILURE() << "started " << command.program.toStdString() << " instead of the built-in Plus/4";
+          return false;
+        });
+    windows->frmQV3.setLauncher(launcher.get());
+    windows->frmQV3.setCurrentFolder(folder.path());
+    windows->frmQV3.show();
+  }
+  void TearDown() override {
+    windows->frmQV3.setLauncher(nullptr);
+    machine.reset();
+    windows.reset();
+  }
+
+  // Saves source as NAME.qv3, opens it and presses "Compile && Run".
+  void compileAndRun(const QString& name, const std::string& source) {
+    QFile file(folder.filePath(name + ".qv3"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(source.data(), static_cast<qint64>(source.size()));
+    file.close();
+    if (!editor) editor = windows->frmQV3.OpenSourceFile(file.fileName());
+    else editor->mCode->setPlainText(QString::fromStdString(source));
+    ASSERT_NE(editor, nullptr);
+    windows->frmQV3.CompileRun1->trigger();
+    ASSERT_FALSE(windows->frmQV3.compileSession().FatalFlag);
+  }
+
+  // Waits for the program's first frame and then for TEXT on the screen.
+  void expectOnScreen(const std::string& text) {
+    Plus4Window* window = machine->window();
+    ASSERT_NE(window, nullptr) << "Compile && Run opened no Plus/4 window";
+    bool running = window->isRunning();
+    const auto connection = QObject::connect(window, &Plus4Window::programRunning, [&] { running = true; });
+    const bool started = WaitUntil([&] { return running || !window->failure().isEmpty(); }, kStartSeconds);
+    QObject::disconnect(connection);
+    ASSERT_TRUE(window->failure().isEmpty()) << window->failure().toStdString() << "\n" << Tail(window);
+    ASSERT_TRUE(started) << "the program did not start within " << kStartSeconds << " s; last lines:\n"
+                         << Tail(window);
+    std::string line;
+    const bool shown = WaitUntil([&] {
+      const auto state = Snapshot(*window);
+      if (state) line = TopLine(*state);
+      return line.rfind(text, 0) == 0;
+    }, 30);
+    EXPECT_TRUE(shown) << "the screen's top line is \"" << line << "\", not \"" << text << "\"";
+  }
+
+  QTemporaryDir folder;
+  ScriptedDialogs dialogs;
+  std::unique_ptr<WebMachine> machine;
+  std::unique_ptr<WorkbenchWindows> windows;
+  std::unique_ptr<WorkbenchLauncher> launcher;
+  TfrmQVEdit* editor = nullptr;
+};
+
+TEST_F(BuiltInPlus4, CompileAndRunShowsTheTextThenASecondRunReusesTheWindow) {
+  compileAndRun("first", Source("qv3 end to end"));
+  expectOnScreen("QV3 END TO END");
+  Plus4Window* window = machine->window();
+  ASSERT_NE(window, nullptr);
+
+  // Paused, the machine holds still at HOLD and the inspector shows it.
+  window->setPaused(true);
+  const auto paused = Snapshot(*window);
+  ASSERT_TRUE(paused);
+  const std::uint16_t hold = 0x100D + 2 + 3 + 3 + 1 + 2 + 2;  // START + the five instructions before HOLD
+  EXPECT_EQ(paused->Cpu.PC, hold);
+  const auto later = Snapshot(*window);
+  ASSERT_TRUE(later);
+  // Saving the state finishes the instruction under way, nothing more: far
+  // less than the 17,734 cycles of one frame.
+  EXPECT_LT(later->Cpu.Clock - paused->Cpu.Clock, 100u) << "a paused machine runs no frames";
+  EXPECT_TRUE(WaitUntil([&] { return window->inspector()->screen()->toPlainText().startsWith("QV3 END TO END"); }, 20))
+      << "the inspector's screen pane shows: " << window->inspector()->screen()->toPlainText().left(40).toStdString();
+  window->setPaused(false);
+
+  compileAndRun("first", Source("second program"));
+  EXPECT_EQ(machine->window(), window) << "a second run reuses the window";
+  expectOnScreen("SECOND PROGRAM");
+}
+
+TEST_F(BuiltInPlus4, NoRequestLeavesThePageAndClosingEndsItsProcess) {
+  QTcpServer server;
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+  compileAndRun("net", Source("no network"));
+  expectOnScreen("NO NETWORK");
+  Plus4Window* window = machine->window();
+  ASSERT_NE(window, nullptr);
+  const int blockedBefore = window->blockedRequests();
+  const QString url = QString("http://127.0.0.1:%1/").arg(server.serverPort());
+  bool answered = false;
+  QString outcome;
+  window->view()->page()->runJavaScript(
+      "new Promise(r => { const x = new XMLHttpRequest(); x.open('GET', '" + url +
+          "'); x.onload = () => r('loaded'); x.onerror = () => r('refused'); x.send(); })",
+      [&](const QVariant&) { answered = true; });
+  ASSERT_TRUE(WaitUntil([&] { return window->blockedRequests() > blockedBefore; }, 20))
+      << "the request to " << url.toStdString() << " was not blocked";
+  WaitUntil([] { return false; }, 1);
+  EXPECT_FALSE(server.hasPendingConnections()) << "a request reached the network";
+  Q_UNUSED(outcome);
+  Q_UNUSED(answered);
+
+  ASSERT_GE(RendererProcesses(), 1);
+  window->close();
+  EXPECT_TRUE(WaitUntil([&] { return machine->window() == nullptr; }, 10)) << "the window was not freed";
+  EXPECT_TRUE(WaitUntil([] { return RendererProcesses() == 0; }, 20)) << "the web process outlived the window";
+}
+
+// Keeps every character GETIN returns in screen memory, one after another.
+const char* const kKeyLogger =
+    "        ORIGIN $1001\n"
+    "        BIN.B $0B $10 $0A $00 $9E $34 $31 $30 $39 $00 $00 $00\n"
+    "START:  LDX #0\n"
+    "        STX $0C00\n"
+    "WAIT:   JSR $FFE4\n"
+    "        BEQ WAIT\n"
+    "        LDX $0C00\n"          // GETIN leaves X changed
+    "        STA $0C01,X\n"
+    "        INX\n"
+    "        STX $0C00\n"
+    "        JMP WAIT\n";
+
+// The keys of the window's key help, as an X server delivers them (key code
+// = evdev + 8, key symbol), and what the Plus/4's GETIN returns for them.
+TEST_F(BuiltInPlus4, KeysReachTheMachineAsTheKeyHelpSays) {
+  compileAndRun("keys", kKeyLogger);
+  Plus4Window* window = machine->window();
+  ASSERT_NE(window, nullptr);
+  bool running = window->isRunning();
+  QObject::connect(window, &Plus4Window::programRunning, [&] { running = true; });
+  ASSERT_TRUE(WaitUntil([&] { return running || !window->failure().isEmpty(); }, kStartSeconds)) << Tail(window);
+  ASSERT_TRUE(window->failure().isEmpty()) << window->failure().toStdString();
+  QTest::qWait(500);
+  QWidget* target = window->view()->focusProxy() ? window->view()->focusProxy() : window->view();
+  struct Key { Qt::Key key; quint32 code, symbol; const char* text; };
+  const Key keys[] = {{Qt::Key_A, 38, 0x61, "a"},       {Qt::Key_Escape, 9, 0xff1b, "\x1b"},
+                      {Qt::Key_Backspace, 22, 0xff08, "\b"}, {Qt::Key_QuoteLeft, 49, 0x60, "`"},
+                      {Qt::Key_Insert, 118, 0xff63, ""},   {Qt::Key_Minus, 20, 0x2d, "-"},
+                      {Qt::Key_Up, 111, 0xff52, ""},       {Qt::Key_F8, 74, 0xffc5, ""}};
+  for (const Key& key : keys) {
+    QKeyEvent press(QEvent::KeyPress, key.key, Qt::NoModifier, key.code, key.symbol, 0, QString::fromLatin1(key.text));
+    QCoreApplication::sendEvent(target, &press);
+    QTest::qWait(150);
+    QKeyEvent release(QEvent::KeyRelease, key.key, Qt::NoModifier, key.code, key.symbol, 0, QString::fromLatin1(key.text));
+    QCoreApplication::sendEvent(target, &release);
+    QTest::qWait(300);
+  }
+  // A, RUN/STOP, INST/DEL, ESC, the pound sign, "+" (by position), cursor
+  // up, and HELP, which types its own text.
+  const std::string expected = "\x41\x03\x14\x1b\x5c\x2b\x91HELP\r";
+  std::string got;
+  WaitUntil([&] {
+    const auto state = Snapshot(*window);
+    if (state) got.assign(state->Ram.begin() + 0x0C01, state->Ram.begin() + 0x0C01 + state->Ram[0x0C00]);
+    return got == expected;
+  }, 10);
+  EXPECT_EQ(got, expected);
+}
+
+TEST_F(BuiltInPlus4, AFileThatIsNotAProgramGetsAMessageInTheWindow) {
+  const QString path = folder.filePath("broken.prg");
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("\x01", 1);
+  file.close();
+  machine->runProgram(path, {});
+  ASSERT_NE(machine->window(), nullptr);
+  EXPECT_TRUE(machine->window()->failure().contains("broken.prg is not a Plus/4 program"))
+      << machine->window()->failure().toStdString();
+  EXPECT_FALSE(machine->window()->isRunning());
+}
+
+}  // namespace
