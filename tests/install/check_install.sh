@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a packager
 # ships: the programs, the desktop entry, the icon, the MIME type of the
-<<<<<<< HEAD
 # sources and the man pages of the command-line programs.
-# Usage: check_install.sh CMAKE BUILD_DIR BINDIR DATADIR MANDIR WITH_WORKBENCH(0|1)
-=======
-# sources and the assembler's man page.
 # Usage: check_install.sh CMAKE BUILD_DIR BINDIR DATADIR MANDIR WITH_WORKBENCH(0|1) [EMULATOR_FILES]
 # EMULATOR_FILES: the npm folder of the built-in Plus/4's files, given when
 # the build has the built-in Plus/4.
->>>>>>> d73b072 (Built-in Plus/4: warm re-run through VICE's reset, RetroArch state wrapper, key help checked against the machine, end-to-end tests under Xvfb, install of the emulator files)
 set -u
 
 cmake_command=$1 build_dir=$2 bindir=$3 datadir=$4 mandir=$5 with_workbench=$6 emulator_files=${7:-}
