@@ -4,8 +4,9 @@
 // the whole process tree with the window open. Needs an X server (the core
 // draws with WebGL); bench/plus4_machine.sh starts one.
 //
-//   plus4_machine PROGRAM.prg CHANGED.prg [SCREENSHOT.png]
+//   plus4_machine PROGRAM.prg CHANGED.prg [SCREENSHOT_PREFIX]
 #include <QApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -22,8 +23,14 @@
 
 namespace {
 
-// Resident memory of this process and every process below it, in MiB.
-double TreeMemoryMiB() {
+struct TreeMemory {
+  double rss = 0;  // resident memory summed (shared pages counted in each process)
+  double pss = 0;  // proportional set size summed (shared pages divided among their users)
+  int processes = 0;
+};
+
+// The memory of this process and every process below it, in MiB.
+TreeMemory MeasureTree() {
   const QString self = QString::number(QCoreApplication::applicationPid());
   QHash<QString, QString> parentOf;
   QHash<QString, double> rss;
@@ -36,16 +43,26 @@ double TreeMemoryMiB() {
       if (line.startsWith("VmRSS:")) rss[pid] = line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
     }
   }
-  double total = 0;
+  TreeMemory tree;
   for (auto it = rss.cbegin(); it != rss.cend(); ++it) {
     for (QString at = it.key(); !at.isEmpty() && at != QLatin1String("0"); at = parentOf.value(at)) {
-      if (at == self) {
-        total += it.value();
-        break;
-      }
+      if (at != self) continue;
+      tree.rss += it.value();
+      ++tree.processes;
+      QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(it.key()));
+      if (rollup.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : rollup.readAll().split('\n'))
+          if (line.startsWith("Pss:")) tree.pss += line.mid(4).trimmed().split(' ').first().toDouble() / 1024;
+      break;
     }
   }
-  return total;
+  return tree;
+}
+
+void Shoot(const char* prefix, const char* name) {
+  if (!prefix) return;
+  QScreen* screen = QGuiApplication::primaryScreen();
+  screen->grabWindow(0).save(QStringLiteral("%1-%2.png").arg(QString::fromLocal8Bit(prefix), QLatin1String(name)));
 }
 
 // Runs the event loop until done() or timeoutMs; false on time-out.
@@ -65,7 +82,7 @@ int main(int argc, char** argv) {
   PrepareEmulatorEnvironment();
   QApplication application(argc, argv);
   if (argc < 3) {
-    std::fprintf(stderr, "usage: plus4_machine PROGRAM.prg CHANGED.prg [SCREENSHOT.png]\n");
+    std::fprintf(stderr, "usage: plus4_machine PROGRAM.prg CHANGED.prg [SCREENSHOT_PREFIX]\n");
     return 2;
   }
   WebMachine machine(nullptr);
@@ -73,9 +90,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", qPrintable(missing));
     return 2;
   }
-  double peak = 0;
+  const char* shots = argc > 3 ? argv[3] : nullptr;
+  double peakRss = 0, peakPss = 0;
   QTimer sampler;
-  QObject::connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, TreeMemoryMiB()); });
+  QObject::connect(&sampler, &QTimer::timeout, [&] {
+    const TreeMemory now = MeasureTree();
+    peakRss = std::max(peakRss, now.rss);
+    peakPss = std::max(peakPss, now.pss);
+  });
   sampler.start(250);
 
   const auto timeRun = [&](const char* path, const char* label) -> double {
@@ -85,6 +107,8 @@ int main(int argc, char** argv) {
     clock.start();
     machine.runProgram(QString::fromLocal8Bit(path), {});
     Plus4Window* window = machine.window();
+    if (std::string(label).rfind("cold", 0) == 0 && shots)
+      QTimer::singleShot(1500, window, [shots] { Shoot(shots, "starting"); });
     const auto a = QObject::connect(window, &Plus4Window::programRunning, [&] { running = true; });
     const auto b = QObject::connect(window, &Plus4Window::failed, [&](const QString& m) { failure = m; });
     const bool ok = WaitFor([&] { return running || !failure.isEmpty(); }, 60000);
@@ -117,12 +141,15 @@ int main(int argc, char** argv) {
   }
   std::printf("%-28s %6.2f (lowest second %.2f, PAL 49.86)\n", "frames/s in real time",
               rates.empty() ? 0 : sum / static_cast<double>(rates.size()), rates.empty() ? 0 : low);
-  std::printf("%-28s %6.0f MiB (peak %0.f MiB)\n", "memory of the process tree", TreeMemoryMiB(), peak);
-  if (argc > 3) {
-    Plus4Window* window = machine.window();
-    const QPixmap shot = window->screen()->grabWindow(0, window->x(), window->y(), window->frameGeometry().width(),
-                                                      window->frameGeometry().height());
-    shot.save(QString::fromLocal8Bit(argv[3]));
+  const TreeMemory tree = MeasureTree();
+  std::printf("%-28s %6.0f MiB PSS, %.0f MiB RSS summed, %d processes (peaks %.0f / %.0f MiB)\n",
+              "memory of the process tree", tree.pss, tree.rss, tree.processes, peakPss, peakRss);
+  if (shots) {
+    Shoot(shots, "running");
+    machine.window()->setPaused(true);
+    WaitFor([] { return false; }, 2500);
+    Shoot(shots, "inside");
+    machine.window()->setPaused(false);
   }
   std::printf("%-28s %d\n", "requests refused", machine.window()->blockedRequests());
   if (qEnvironmentVariableIsSet("QV3_DEBUG_JS")) {

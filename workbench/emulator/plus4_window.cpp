@@ -126,6 +126,14 @@ Plus4Window::Plus4Window(const EmulatorFiles& files, QWidget* parent)
   addDockWidget(Qt::RightDockWidgetArea, inspectorDock_);
   inspectorDock_->hide();
   tools->addAction(inspectorDock_->toggleViewAction());
+  // The look inside comes beside the screen, not out of it: the window
+  // grows by the dock's width so the screen keeps its scale.
+  connect(inspectorDock_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+    if (visible == insideShown_ || isMaximized() || isFullScreen()) return;
+    insideShown_ = visible;
+    const int width = inspectorDock_->sizeHint().width() + 160;
+    resize(this->width() + (visible ? width : -width), height());
+  });
 
   busy_ = new QProgressBar(this);
   busy_->setRange(0, 0);
@@ -274,7 +282,7 @@ void Plus4Window::handleReport(const QString& kind, const QString& text) {
     emit programRunning();
   } else if (kind == QLatin1String("fps")) {
     const double rate = text.toDouble();
-    speed_->setText(QStringLiteral("%1 frames/s").arg(rate, 0, 'f', 1));
+    speed_->setText(paused_ ? QStringLiteral("paused") : QStringLiteral("%1 frames/s").arg(rate, 0, 'f', 1));
     emit frameRate(rate);
   } else if (kind == QLatin1String("failed")) {
     fail(QStringLiteral("The Plus/4 could not run %1: %2").arg(programName_, text));

@@ -94,4 +94,5 @@ class Plus4Window final : public QMainWindow {
   bool started_ = false;  // the page's core has started
   bool running_ = false;
   bool paused_ = false;
+  bool insideShown_ = false;  // the window has grown for the look inside
 };
