@@ -40,6 +40,8 @@ class Plus4Window final : public QMainWindow {
   void takeSnapshot(const std::function<void(const QByteArray&)>& done);
   void setPaused(bool paused);
   void setWarp(bool on);
+  // Sizes the window for the screen at a whole-number scale of 384 x 288.
+  void setScreenScale(int scale);
   // The failure shown in the window, empty when none.
   QString failure() const { return failure_; }
   // The page's and the core's last console lines (for failure reports).
@@ -94,5 +96,6 @@ class Plus4Window final : public QMainWindow {
   bool started_ = false;  // the page's core has started
   bool running_ = false;
   bool paused_ = false;
-  bool insideShown_ = false;  // the window has grown for the look inside
+  bool insideShown_ = false;
+  bool sized_ = false;  // sized once for the renderer; the user's size is kept after  // the window has grown for the look inside
 };

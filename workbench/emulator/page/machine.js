@@ -116,6 +116,15 @@
     },
   };
 
+  // Which OpenGL draws the page: on a software renderer the window starts
+  // with the screen at 1x, where the machine keeps its full frame rate.
+  try {
+    const gl = document.createElement("canvas").getContext("webgl");
+    const info = gl && gl.getExtension("WEBGL_debug_renderer_info");
+    report("renderer", gl ? String(gl.getParameter(info ? info.UNMASKED_RENDERER_WEBGL : gl.RENDERER)) : "none");
+  } catch (error) {
+    report("renderer", "none");
+  }
   fitScreen();
   report("progress", "Loading the program");
   fetchBytes("program.prg").then((bytes) => {
