@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <csignal>
 #include <functional>
 #include <span>
 
@@ -81,7 +82,7 @@ std::string TopLine(const MachineSnapshot& machine) {
 
 // The web engine's renderer processes below this one: forked by its zygote
 // without a new command line, so zygotes whose parent is a zygote.
-int RendererProcesses() {
+QStringList RendererPids() {
   const QString self = QString::number(QCoreApplication::applicationPid());
   QHash<QString, QString> parentOf;
   QStringList zygotes;
@@ -93,17 +94,19 @@ int RendererProcesses() {
     const QByteArray line = command.readAll();
     if (line.contains("--type=renderer") || line.contains("--type=zygote")) zygotes << pid;
   }
-  int count = 0;
+  QStringList found;
   for (const QString& process : zygotes) {
     if (!zygotes.contains(parentOf.value(process))) continue;
     for (QString at = parentOf.value(process); !at.isEmpty() && at != "0"; at = parentOf.value(at))
       if (at == self) {
-        ++count;
+        found << process;
         break;
       }
   }
-  return count;
+  return found;
 }
+
+int RendererProcesses() { return static_cast<int>(RendererPids().size()); }
 
 class BuiltInPlus4 : public ::testing::Test {
  protected:
@@ -195,6 +198,22 @@ TEST_F(BuiltInPlus4, CompileAndRunShowsTheTextThenASecondRunReusesTheWindow) {
   compileAndRun("first", Source("second program"));
   EXPECT_EQ(machine->window(), window) << "a second run reuses the window";
   expectOnScreen("SECOND PROGRAM");
+}
+
+TEST_F(BuiltInPlus4, ACrashOfTheEmulatorsProcessIsShownAndResetStartsAgain) {
+  compileAndRun("crash", Source("before the crash"));
+  expectOnScreen("BEFORE THE CRASH");
+  Plus4Window* window = machine->window();
+  ASSERT_NE(window, nullptr);
+  const QStringList renderers = RendererPids();
+  ASSERT_EQ(renderers.size(), 1);
+  ASSERT_EQ(::kill(renderers.first().toInt(), SIGKILL), 0);
+  EXPECT_TRUE(WaitUntil([&] { return !window->failure().isEmpty(); }, 20)) << "the crash went unnoticed";
+  EXPECT_TRUE(window->failure().contains("ended unexpectedly")) << window->failure().toStdString();
+  EXPECT_TRUE(windows->frmQV3.isVisible()) << "the workbench keeps running";
+  // The next run boots a fresh page.
+  compileAndRun("crash", Source("after the crash"));
+  expectOnScreen("AFTER THE CRASH");
 }
 
 TEST_F(BuiltInPlus4, NoRequestLeavesThePageAndClosingEndsItsProcess) {
