@@ -14,6 +14,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <algorithm>
 #include <span>
 
 #include "workbench/emulator/machine_inspector.h"
@@ -132,8 +133,10 @@ Plus4Window::Plus4Window(const EmulatorFiles& files, QWidget* parent)
   connect(inspectorDock_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
     if (visible == insideShown_ || isMaximized() || isFullScreen()) return;
     insideShown_ = visible;
-    const int width = inspectorDock_->sizeHint().width() + 160;
-    resize(this->width() + (visible ? width : -width), height());
+    const int width = (inspectorDock_->sizeHint().width() + 160) * (visible ? 1 : -1);
+    const int right = frameGeometry().right();
+    resize(this->width() + width, height());
+    move(std::max(0, right - frameGeometry().width() + 1), y());  // the right edge stays
   });
 
   busy_ = new QProgressBar(this);
@@ -317,7 +320,10 @@ void Plus4Window::setPaused(bool paused) {
 
 void Plus4Window::setScreenScale(int scale) {
   if (isMaximized() || isFullScreen()) return;
+  // The right edge stays where it was placed (beside the editors).
+  const int right = frameGeometry().right();
   resize(size() - view_->size() + QSize(384 * scale, 288 * scale));
+  move(right - frameGeometry().width() + 1, y());
 }
 
 void Plus4Window::setWarp(bool on) {

@@ -12,7 +12,7 @@ PreferencesDialog::PreferencesDialog(const LaunchPreferences& preferences, QWidg
   setObjectName(QStringLiteral("PreferencesDialog"));
   setWindowTitle(QStringLiteral("Preferences"));
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(QStringLiteral("\"Compile && Run\" starts the program with:"), this));
+  layout->addWidget(new QLabel(QStringLiteral("\"Compile & Run\" starts the program with:"), this));
   choices_ = new QButtonGroup(this);
   const std::pair<EmulatorChoice, QString> rows[] = {
       {EmulatorChoice::Automatic,

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include "workbench/emulator/emulator_startup.h"
 #include "workbench/emulator/machine_scheme_handler.h"
@@ -17,10 +19,22 @@ QString WebMachine::missingParts() const {
   return FindEmulatorFiles(roots_) ? QString() : MissingEmulatorFilesText(roots_);
 }
 
+void WebMachine::placeBesideEditors(QWidget& window) const {
+  // At the right edge of the screen the workbench is on, so the editors
+  // (usually maximised) keep their left part in view.
+  const QScreen* screen = windowParent_ ? windowParent_->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect room = screen->availableGeometry();
+  window.move(room.right() - window.frameGeometry().width() - 8, room.top() + 40);
+}
+
 void WebMachine::runProgram(const QString& programPath, const QString& debugLabels) {
   const std::optional<EmulatorFiles> files = FindEmulatorFiles(roots_);
   if (!files) return;
-  if (!window_) window_ = new Plus4Window(*files, windowParent_);
+  if (!window_) {
+    window_ = new Plus4Window(*files, windowParent_);
+    placeBesideEditors(*window_);
+  }
   const QString name = QFileInfo(programPath).fileName();
   QFile file(programPath);
   // Anything longer than the memory is not a program; do not read it all.

@@ -19,6 +19,8 @@ class WebMachine final : public BuiltInMachine {
   Plus4Window* window() const { return window_; }
 
  private:
+  void placeBesideEditors(QWidget& window) const;
+
   QWidget* windowParent_;
   QStringList roots_;
   QPointer<Plus4Window> window_;
