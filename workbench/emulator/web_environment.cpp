@@ -6,7 +6,11 @@
 #include <cstdio>
 
 namespace {
-const QList<QByteArray> kNeededFlags = {"--ignore-gpu-blocklist"};
+// llvmpipe is blocklisted for WebGL, and the core draws only through WebGL.
+// Chromium's own log stays at fatal messages: on a desktop without a system
+// bus it otherwise prints a screenful of harmless D-Bus errors at every start
+// (the page's console messages reach the window by another way).
+const QList<QByteArray> kNeededFlags = {"--ignore-gpu-blocklist", "--log-level=3"};
 }  // namespace
 
 QByteArray ChromiumFlagsWith(const QByteArray& existing) {
