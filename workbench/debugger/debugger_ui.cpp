@@ -354,12 +354,9 @@ QString DebuggerUi::placeText(std::uint16_t pc) const {
 }
 
 void DebuggerUi::onStopped() {
-  const qv3::debugger::Machine* machine = session_.machine();
-  if (!machine) return;
-  const qv3::debugger::MachineState now = machine->State();
-  registers_->showState(now, session_.previousStop());
-  memory_->showMemory(&machine->Ram());
-  screen_->showScreen(&machine->Ram(), machine->StoredToTed(kBackgroundRegister & 0xFF));
+  const std::optional<qv3::debugger::MachineState> shown = showMachinePanes();
+  if (!shown) return;
+  const qv3::debugger::MachineState now = *shown;
   showCode();
 
   const qv3::debugger::Stop& stop = session_.lastStop();
@@ -386,13 +383,18 @@ void DebuggerUi::showCode() {
 void DebuggerUi::showProgress() {
   // The registers, the memory and the screen as the program goes; the
   // disassembly and the current line wait for it to stop.
+  const std::optional<qv3::debugger::MachineState> now = showMachinePanes();
+  if (now) setStatus(tr("Running... (%1)").arg(placeText(now->PC)));
+}
+
+std::optional<qv3::debugger::MachineState> DebuggerUi::showMachinePanes() {
   const qv3::debugger::Machine* machine = session_.machine();
-  if (!machine) return;
+  if (!machine) return std::nullopt;
   const qv3::debugger::MachineState now = machine->State();
   registers_->showState(now, session_.previousStop());
   memory_->showMemory(&machine->Ram());
   screen_->showScreen(&machine->Ram(), machine->StoredToTed(kBackgroundRegister & 0xFF));
-  setStatus(tr("Running... (%1)").arg(placeText(now.PC)));
+  return now;
 }
 
 void DebuggerUi::clearCurrentLine() {

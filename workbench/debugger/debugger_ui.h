@@ -75,6 +75,8 @@ class DebuggerUi : public QObject {
   void onStopped();
   void showProgress();
   void showCode();
+  // Registers, memory and screen as the machine stands; nothing without a machine.
+  std::optional<qv3::debugger::MachineState> showMachinePanes();
   void updateActions();
   void showCurrentLine();
   void clearCurrentLine();

@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <span>
 
-#include "workbench/emulator/machine_inspector.h"
+#include "workbench/emulator/machine_inside_view.h"
 #include "workbench/emulator/machine_program.h"
 #include "workbench/emulator/machine_routes.h"
 #include "workbench/emulator/machine_scheme_handler.h"

@@ -21,7 +21,7 @@
 
 #include "scripted_dialogs.h"
 #include "workbench/editor_window.h"
-#include "workbench/emulator/machine_inspector.h"
+#include "workbench/emulator/machine_inside_view.h"
 #include "workbench/emulator/vice_snapshot.h"
 #include "workbench/emulator/web_machine.h"
 #include "workbench/workbench_windows.h"

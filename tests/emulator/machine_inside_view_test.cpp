@@ -8,7 +8,7 @@
 #include <QTextBlock>
 
 #include "engine/vice_labels.h"
-#include "workbench/emulator/machine_inspector.h"
+#include "workbench/emulator/machine_inside_view.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "workbench/emulator/machine_inspector.h"
+#include "workbench/emulator/machine_inside_view.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
