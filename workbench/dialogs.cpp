@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "workbench/replace_confirmation.h"
+#include "workbench/search/replace_confirmation.h"
 
 namespace {
 

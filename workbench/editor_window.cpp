@@ -15,11 +15,11 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "workbench/code_editor.h"
+#include "workbench/editor/code_editor.h"
 #include "workbench/dialogs.h"
 #include "workbench/document_io.h"
 #include "workbench/latin1.h"
-#include "workbench/syntax_highlighter.h"
+#include "workbench/editor/syntax_highlighter.h"
 
 namespace {
 

@@ -23,8 +23,8 @@
 #include "workbench/about_box.h"
 #include "workbench/compile_progress.h"
 #include "workbench/debugger/debugger_ui.h"
-#include "workbench/editor_intelligence.h"
-#include "workbench/editor_search_text.h"
+#include "workbench/editor/editor_intelligence.h"
+#include "workbench/search/editor_search_text.h"
 #include "workbench/launcher.h"
 #include "workbench/latin1.h"
 #include "workbench/message_jump.h"
@@ -34,8 +34,8 @@
 #include "workbench/editor_window.h"
 #include "workbench/process_window.h"
 #include "workbench/program_info.h"
-#include "workbench/search_commands.h"
-#include "workbench/search_dialog.h"
+#include "workbench/search/search_commands.h"
+#include "workbench/search/search_dialog.h"
 
 namespace {
 

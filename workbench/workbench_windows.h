@@ -5,7 +5,7 @@
 #include "workbench/about_box.h"
 #include "workbench/main_window.h"
 #include "workbench/process_window.h"
-#include "workbench/search_dialog.h"
+#include "workbench/search/search_dialog.h"
 
 struct WorkbenchWindows {
   // dialogs: as for TfrmQV3 (null for the real boxes and file dialogs).

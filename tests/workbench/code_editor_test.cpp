@@ -8,7 +8,7 @@
 #include <QtTest/QTest>
 #include <vector>
 
-#include "workbench/code_editor.h"
+#include "workbench/editor/code_editor.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QElapsedTimer>
 #include <QTextBlock>
 
-#include "workbench/code_editor.h"
+#include "workbench/editor/code_editor.h"
 #include "workbench/debugger/breakpoint_store.h"
 #include "workbench/debugger/debugger_ui.h"
 #include "workbench_fixture.h"

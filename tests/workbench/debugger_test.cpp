@@ -11,7 +11,7 @@
 #include <QMouseEvent>
 #include <QTextBlock>
 
-#include "workbench/code_editor.h"
+#include "workbench/editor/code_editor.h"
 #include "workbench/debugger/breakpoint_store.h"
 #include "workbench/debugger/debugger_ui.h"
 #include "workbench/debugger/disassembly_pane.h"

@@ -13,13 +13,13 @@
 
 #include "engine/compile_command.h"
 #include "engine/session.h"
-#include "workbench/code_editor.h"
-#include "workbench/diagnostic_marks.h"
-#include "workbench/editor_intelligence.h"
+#include "workbench/editor/code_editor.h"
+#include "workbench/editor/diagnostic_marks.h"
+#include "workbench/editor/editor_intelligence.h"
 #include "workbench/latin1.h"
-#include "workbench/live_check.h"
-#include "workbench/outline_dock.h"
-#include "workbench/references_pane.h"
+#include "workbench/editor/live_check.h"
+#include "workbench/editor/outline_dock.h"
+#include "workbench/editor/references_pane.h"
 #include "workbench_fixture.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include <functional>
 
 #include "workbench/dialogs.h"
-#include "workbench/search_commands.h"
-#include "workbench/search_dialog.h"
+#include "workbench/search/search_commands.h"
+#include "workbench/search/search_dialog.h"
 
 namespace {
 

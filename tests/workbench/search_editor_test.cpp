@@ -6,7 +6,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "workbench/editor_search_text.h"
+#include "workbench/search/editor_search_text.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "workbench/search_engine.h"
+#include "workbench/search/search_engine.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <cmath>
 #include <optional>
 
-#include "workbench/syntax_highlighter.h"
+#include "workbench/editor/syntax_highlighter.h"
 
 namespace {
 

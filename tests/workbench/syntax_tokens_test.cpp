@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "workbench/syntax_tokens.h"
+#include "workbench/editor/syntax_tokens.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "workbench/dialogs.h"
 #include "workbench/process_window.h"
 #include "workbench/program_icon.h"
-#include "workbench/replace_confirmation.h"
-#include "workbench/search_dialog.h"
+#include "workbench/search/replace_confirmation.h"
+#include "workbench/search/search_dialog.h"
 
 namespace {
 

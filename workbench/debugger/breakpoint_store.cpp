@@ -3,7 +3,7 @@
 #include <QTextBlock>
 #include <algorithm>
 
-#include "workbench/code_editor.h"
+#include "workbench/editor/code_editor.h"
 
 namespace {
 const QString kLayer = QStringLiteral("breakpoints");

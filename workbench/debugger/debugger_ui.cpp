@@ -13,7 +13,7 @@
 #include <cctype>
 
 #include "engine/instruction_set.h"
-#include "workbench/code_editor.h"
+#include "workbench/editor/code_editor.h"
 #include "workbench/debugger/breakpoint_store.h"
 #include "workbench/debugger/disassembly_pane.h"
 #include "workbench/debugger/memory_pane.h"

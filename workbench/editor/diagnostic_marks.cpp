@@ -1,11 +1,11 @@
-#include "workbench/diagnostic_marks.h"
+#include "workbench/editor/diagnostic_marks.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
 
 #include "engine/compile_knowledge.h"
 #include "engine/source_text.h"
-#include "workbench/code_editor.h"
+#include "workbench/editor/code_editor.h"
 #include "workbench/latin1.h"
 
 namespace {

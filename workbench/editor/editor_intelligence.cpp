@@ -1,4 +1,4 @@
-#include "workbench/editor_intelligence.h"
+#include "workbench/editor/editor_intelligence.h"
 
 #include <QAction>
 #include <QHelpEvent>
@@ -13,16 +13,16 @@
 
 #include "engine/file_system.h"
 #include "engine/source_text.h"
-#include "workbench/code_editor.h"
-#include "workbench/diagnostic_marks.h"
+#include "workbench/editor/code_editor.h"
+#include "workbench/editor/diagnostic_marks.h"
 #include "workbench/editor_window.h"
-#include "workbench/hover_text.h"
+#include "workbench/editor/hover_text.h"
 #include "workbench/latin1.h"
-#include "workbench/live_check.h"
+#include "workbench/editor/live_check.h"
 #include "workbench/main_window.h"
-#include "workbench/outline_dock.h"
+#include "workbench/editor/outline_dock.h"
 #include "workbench/process_window.h"
-#include "workbench/references_pane.h"
+#include "workbench/editor/references_pane.h"
 
 namespace {
 constexpr int kMessageMilliseconds = 5000;

@@ -5,7 +5,7 @@
 #include <QDockWidget>
 #include <vector>
 
-#include "workbench/symbol_navigation.h"
+#include "workbench/editor/symbol_navigation.h"
 
 class QListWidget;
 

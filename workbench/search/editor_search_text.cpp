@@ -1,4 +1,4 @@
-#include "workbench/editor_search_text.h"
+#include "workbench/search/editor_search_text.h"
 #include "workbench/latin1.h"
 
 #include <QPlainTextEdit>

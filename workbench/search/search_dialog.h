@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <string>
 
-#include "workbench/search_engine.h"
+#include "workbench/search/search_engine.h"
 
 class QCheckBox;
 class QComboBox;

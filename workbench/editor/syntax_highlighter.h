@@ -7,7 +7,7 @@
 #include <QTextCharFormat>
 #include <array>
 
-#include "workbench/syntax_tokens.h"
+#include "workbench/editor/syntax_tokens.h"
 
 class QPalette;
 

@@ -1,4 +1,4 @@
-#include "workbench/references_pane.h"
+#include "workbench/editor/references_pane.h"
 
 #include <QListWidget>
 

@@ -1,4 +1,4 @@
-#include "workbench/replace_confirmation.h"
+#include "workbench/search/replace_confirmation.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "workbench/outline_dock.h"
+#include "workbench/editor/outline_dock.h"
 
 #include <QListWidget>
 #include <QScrollBar>

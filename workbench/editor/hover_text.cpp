@@ -1,4 +1,4 @@
-#include "workbench/hover_text.h"
+#include "workbench/editor/hover_text.h"
 
 #include <array>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "workbench/syntax_highlighter.h"
+#include "workbench/editor/syntax_highlighter.h"
 
 #include <QGuiApplication>
 #include <QPalette>

@@ -1,12 +1,12 @@
-#include "workbench/search_commands.h"
+#include "workbench/search/search_commands.h"
 
 #include <QPlainTextEdit>
 #include <QString>
 
 #include "workbench/dialogs.h"
-#include "workbench/editor_search_text.h"
-#include "workbench/search_dialog.h"
-#include "workbench/search_engine.h"
+#include "workbench/search/editor_search_text.h"
+#include "workbench/search/search_dialog.h"
+#include "workbench/search/search_engine.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "workbench/syntax_tokens.h"
+#include "workbench/editor/syntax_tokens.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "workbench/search_engine.h"
+#include "workbench/search/search_engine.h"
 
 #include "engine/source_text.h"
 

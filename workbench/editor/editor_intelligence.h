@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <memory>
 
-#include "workbench/symbol_navigation.h"
+#include "workbench/editor/symbol_navigation.h"
 
 class LiveCheck;
 class OutlineDock;

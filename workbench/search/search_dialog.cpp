@@ -1,4 +1,4 @@
-#include "workbench/search_dialog.h"
+#include "workbench/search/search_dialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

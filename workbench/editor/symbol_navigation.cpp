@@ -1,4 +1,4 @@
-#include "workbench/symbol_navigation.h"
+#include "workbench/editor/symbol_navigation.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>

@@ -1,4 +1,4 @@
-#include "workbench/live_check.h"
+#include "workbench/editor/live_check.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "workbench/search_engine.h"
+#include "workbench/search/search_engine.h"
 
 class QPlainTextEdit;
 class QTextDocument;

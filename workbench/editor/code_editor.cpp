@@ -1,4 +1,4 @@
-#include "workbench/code_editor.h"
+#include "workbench/editor/code_editor.h"
 
 #include <algorithm>
 
