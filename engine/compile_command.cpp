@@ -10,12 +10,23 @@
 namespace qv3 {
 
 namespace {
-// A module compiled twice keeps only the diagnostics of its second compile.
+// A module compiled twice keeps only the diagnostics of its second compile,
+// and loses the "Failed (" line of its first (the first such line listed:
+// the second compile's comes later).
 void WithdrawSupersededDiagnostics(CompileSession& session) {
   for (const auto& key : session.ModulesCompiledTwice) {
+    const auto failure = std::find_if(session.FirstCompileFailures.begin(),
+                                      session.FirstCompileFailures.end(),
+                                      [&](const auto& entry) { return entry.first == key; });
+    std::string_view failedLine;
+    if (failure != session.FirstCompileFailures.end()) failedLine = failure->second;
     session.StatusList.RemoveIf([&](const StatusLine& line) {
-      return line.Info && line.Info->Pass == 1 &&
-             UpperCaseOutsideTildes(line.Info->FileName) == key;
+      if (!line.Info) {
+        if (failedLine.empty() || line.Text != failedLine) return false;
+        failedLine = {};
+        return true;
+      }
+      return line.Info->Pass == 1 && UpperCaseOutsideTildes(line.Info->FileName) == key;
     });
   }
 }
@@ -43,14 +54,19 @@ CompileOutcome RunCompileCommand(CompileSession& session, SourceText source,
   session.StatusList.Clear();
   session.HintList.Clear();
   session.FatalFlag = false;
+  session.FatalReports = 0;
+  session.FirstCompileFailures.clear();
   session.TopModuleProgramPath.clear();
   if (session.Knowledge) *session.Knowledge = CompileKnowledge{};
 
+  session.FailedObjects.Clear();
   try {
     CompileModule(session, source, moduleName, true, folder);
   } catch (const CompileAbandoned& failure) {
+    session.FailedObjects.Clear();
     return {true, failure.what()};
   }
+  session.FailedObjects.Clear();
 
   ConcludeCompile(session);
   return {};

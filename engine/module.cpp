@@ -162,6 +162,50 @@ void AddUnusedSymbolHints(ModuleAssembly& module) {
   }
 }
 
+// "$0100-$01FF": the span a region or a program covers.
+std::string SpanText(std::uint32_t first, std::uint32_t last) {
+  return "$" + ListingAddress(static_cast<std::int32_t>(first)) + "-$" +
+         ListingAddress(static_cast<std::int32_t>(last));
+}
+
+// A program that the Plus/4 loads where it cannot run: at $0000 (no
+// ORIGIN: over the processor port and the zero page), over the stack, or
+// over the colour and screen memory, which the screen editor rewrites. A
+// STRIPped file has no load address: it is copied, not loaded, and says
+// nothing about where it will lie.
+void AddLoadAddressHints(ModuleAssembly& module) {
+  const std::size_t size = module.ProgramFile.Size();
+  if (module.Stripped || size <= static_cast<std::size_t>(module.HeaderSize)) return;
+  std::string prefix = "Hint";
+  if (!module.IsTopModule) prefix += " in file [" + module.ModuleName + "]";
+  prefix += ": ";
+  MessageList& hints = module.Session.HintList;
+  const std::uint32_t first = module.LoadAddress;
+  // Code past $FFFF is reported as too large; the span ends with memory.
+  const std::uint32_t last =
+      std::min<std::uint32_t>(first + static_cast<std::uint32_t>(size - module.HeaderSize) - 1, 0xFFFF);
+  if (first == 0) {
+    hints.AppendUnique(prefix +
+                       "add ORIGIN $1001 in front of the code, because without it the program "
+                       "loads at $0000 (processor port and zero page), where it cannot run");
+    return;
+  }
+  struct Region {
+    std::uint32_t First, Last;
+    const char* What;
+  };
+  static constexpr Region kRegions[] = {
+      {0x0100, 0x01FF, "the stack"},
+      {0x0800, 0x0FFF, "the colour and screen memory"},
+  };
+  for (const Region& region : kRegions) {
+    if (last < region.First || first > region.Last) continue;
+    hints.AppendUnique(prefix + "move ORIGIN to $1001 or above, because the program (" +
+                       SpanText(first, last) + ") loads over " + region.What + " (" +
+                       SpanText(region.First, region.Last) + "), where it cannot run");
+  }
+}
+
 void CheckFinalOrigin(ModuleAssembly& module) {
   if (module.Origin > 0xFFFF)
     ReportDiagnostic(module.Session, Err::OriginAboveFFFF, true, module.ModuleName);
@@ -175,6 +219,7 @@ void CheckFinalOrigin(ModuleAssembly& module) {
 void AssembleModule(ModuleAssembly& module) {
   CompileSession& session = module.Session;
   ProgressSink& progress = session.progress();
+  const std::size_t fatalBefore = session.FatalReports;
   progress.Show();
   session.StatusList.Append("*** compiling: " + module.Directory + module.ModuleName);
 
@@ -201,18 +246,39 @@ void AssembleModule(ModuleAssembly& module) {
   if (module.Knowledge) module.Knowledge->Finish(module);
 
   AddUnusedSymbolHints(module);
+  AddLoadAddressHints(module);
   CheckFinalOrigin(module);
 
+  // The files of a module that failed would hold shifted code (a
+  // reference that emits no bytes): the last good ones stay instead. Its
+  // program file goes with its OutputFile; its object file is kept aside
+  // for the other modules of this command.
+  const bool failed = session.FatalReports != fatalBefore;
+  module.ObjectOutput = nullptr;
   if (!session.CheckOnly) {
     objectFile->WriteAndClose(module.ObjectFile);
-    module.ObjectOutput = nullptr;
-    const auto& bytes = module.ProgramFile.Bytes();
-    programFile->WriteAndClose(
-        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    if (module.IsTopModule) session.TopModuleProgramPath = module.ProgramPath;
+    if (failed) {
+      session.FailedObjects.Keep(module.Directory, module.ModuleName, objectFile->ReleaseTemporary());
+    } else {
+      const auto& bytes = module.ProgramFile.Bytes();
+      programFile->WriteAndClose(
+          std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+      programFile->PutInPlace();
+      objectFile->PutInPlace();
+      session.FailedObjects.Forget(module.Directory, module.ModuleName);
+      if (module.IsTopModule) session.TopModuleProgramPath = module.ProgramPath;
+    }
   }
 
-  session.StatusList.Append("Success (" + module.ModuleName + ")!");
+  if (failed) {
+    std::string line = "Failed (" + module.ModuleName + ")!";
+    session.StatusList.Append(line);
+    if (session.ModulePass == 1)
+      session.FirstCompileFailures.emplace_back(UpperCaseOutsideTildes(module.ModuleName),
+                                                std::move(line));
+  } else {
+    session.StatusList.Append("Success (" + module.ModuleName + ")!");
+  }
   progress.SetActivity("All OK");
   progress.Close();
 }

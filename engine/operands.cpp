@@ -3,6 +3,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "engine/file_system.h"
 #include "engine/knowledge_collector.h"
@@ -54,15 +55,30 @@ std::int32_t ExternalConstantTerm(ModuleAssembly& module, std::string_view term,
   return value.value_or(0);
 }
 
+// The name of an object file's "NAME = VALUE" line and the text after its
+// first "=", both without blanks around them; nothing for a line without
+// "=". The line arrives without its comment and with its TABs made blanks.
+std::optional<std::pair<std::string_view, std::string_view>> ObjectLineParts(std::string_view line) {
+  const auto equals = line.find('=');
+  if (equals == std::string_view::npos) return std::nullopt;
+  std::string_view name = line.substr(0, equals);
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  while (!name.empty() && name.front() == ' ') name.remove_prefix(1);  // a TAB before it
+  return std::pair{name, line.substr(equals + 1)};
+}
+
 // The constant's value from a fresh temporary copy of the object file, or
-// nothing (reported). The match is a plain substring test and the last
-// matching line wins, as object files have always been read. A check writes
-// no file, not even the private copy: it reads the object file in place.
+// nothing (reported). A line names the constant when its whole name, in the
+// letter case the object file writes it, is the one referenced: a name that
+// merely contains it (CLEARSCREEN for SCREEN) is another constant. The last
+// matching line wins. A check writes no file, not even the private copy: it
+// reads the object file in place.
 std::optional<std::int32_t> ExternalConstantValue(ModuleAssembly& module,
                                                   std::string_view moduleName,
                                                   std::string_view constantName) {
+  const auto failed = module.Session.FailedObjects.Find(module.Directory, moduleName);
   const std::string objectFile =
-      ResolveInFolder(module.Directory, std::string(moduleName) + ".qvo");
+      failed ? *failed : ResolveInFolder(module.Directory, std::string(moduleName) + ".qvo");
   const auto text = module.Session.CheckOnly ? ReadWholeFile(objectFile)
                                              : ReadThroughPrivateCopy(objectFile);
   if (!text) {
@@ -71,18 +87,21 @@ std::optional<std::int32_t> ExternalConstantValue(ModuleAssembly& module,
   }
 
   std::optional<std::int32_t> found;
+  if (constantName.empty()) {  // "@LIB.": no line names nothing
+    Report(module, Err::UnknownSymbol);
+    return found;
+  }
   for (std::string line : SplitLines(*text)) {
     line.resize(StripComment(line).size());
     NormaliseBlanks(line);
-    const auto equals = line.find('=');
-    if (equals == std::string::npos || constantName.empty() ||
-        line.find(constantName) == std::string::npos)
-      continue;
-    std::string value = line.substr(equals + 1);
+    const auto parts = ObjectLineParts(line);
+    if (!parts || parts->first != constantName) continue;
+    std::string value(parts->second);
     NormaliseBlanks(value);
     found = ParseNumber(value, module.Session, module.ModuleName);
   }
-  if (!found) Report(module, Err::ExternalNotFound);
+  // Not found is an unknown name, as a misspelt label of the module is.
+  if (!found) Report(module, Err::UnknownSymbol);
   return found;
 }
 

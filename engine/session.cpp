@@ -28,6 +28,7 @@ void RecordDiagnostic(CompileSession& session, ErrorCode code, bool fatal,
 
 void ReportDiagnostic(CompileSession& session, ErrorCode code, bool fatal,
                       std::string_view fileName) {
+  if (fatal) ++session.FatalReports;
   std::string line = FormatDiagnostic(code, fatal, fileName, session.CurrentLineNumber,
                                       session.CurrentLineText, session.ModulePass);
   const bool listed = session.StatusList.AppendUnique(

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/diagnostics.h"
+#include "engine/failed_object_files.h"
 #include "engine/message_list.h"
 #include "engine/source_text_lines.h"
 
@@ -47,6 +48,14 @@ struct CompileSession {
   std::uint8_t ModulePass = 1;
   // The verdict of the last compile.
   bool FatalFlag = false;
+  // Every fatal report counts, listed or not (an equal line may be listed
+  // already): a module failed when the count grew while it was assembled.
+  std::size_t FatalReports = 0;
+  // The "Failed (NAME)!" lines of first compiles, with their module keys:
+  // a module compiled twice loses them with its first compile's diagnostics.
+  std::vector<std::pair<std::string, std::string>> FirstCompileFailures;
+  // Read by external constants in place of the files those modules left.
+  FailedObjectFiles FailedObjects;
   // Module keys (names upper-cased outside tildes); searched ignoring case.
   std::vector<std::string> ModulesCompiledOnce;
   std::vector<std::string> ModulesCompiledTwice;

@@ -86,7 +86,7 @@ TEST_F(CheckCompileTest, WritesNothingAndLeavesTheCompileStateAlone) {
                    // The postfix is read in assembly pass 1, unknown names only in pass 2.
                    e2e::WarningLine("main", "Unknown addressing mode postfix", 7, "\tLDA.8 $10"),
                    e2e::FatalLine("main", "Unknown constant/label", 5, "\tLDA NOWHERE"),
-                   e2e::SuccessLine("main"), "Compile failed because of fatal error(s)!"}));
+                   e2e::FailedLine("main"), "Compile failed because of fatal error(s)!"}));
 }
 
 TEST_F(CheckCompileTest, KnowsTheEditedTextAndTheModulesItNames) {

@@ -26,6 +26,7 @@ class CompileCommandTest : public ::testing::Test {
   Lines Status() const { return e2e::Texts(session.StatusList); }
   std::string Compiling(std::string_view module) const { return e2e::CompilingLine(folder.Path(), module); }
   static std::string Success(std::string_view module) { return e2e::SuccessLine(module); }
+  static std::string Failed(std::string_view module) { return e2e::FailedLine(module); }
 
   ScratchFolder folder;
   CompileSession session;
@@ -37,7 +38,7 @@ TEST_F(CompileCommandTest, FatalDiagnosticSetsTheFlagAndAddsTheVerdictLast) {
   EXPECT_TRUE(session.FatalFlag);
   EXPECT_EQ(Status(), (Lines{Compiling("t"), FatalLine("t", "Unknown constant/label", 2,
                                                        "LDA NOWHERE"),
-                             Success("t"), kVerdict}));
+                             Failed("t"), kVerdict}));
   EXPECT_EQ(session.StatusList.Lines().back().Info, nullptr);
 }
 
@@ -55,7 +56,7 @@ TEST_F(CompileCommandTest, StartsFromEmptyListsAndAClearFlag) {
   Compile("t", "LDA NOWHERE");
   ASSERT_TRUE(session.FatalFlag);
   session.HintList.Append("stale hint");
-  Compile("t", "NOP");
+  Compile("t", "ORIGIN $1001\nNOP");
   EXPECT_FALSE(session.FatalFlag);
   EXPECT_EQ(Status(), (Lines{Compiling("t"), Success("t")}));
   EXPECT_EQ(e2e::Texts(session.HintList), Lines{});
@@ -69,8 +70,9 @@ TEST_F(CompileCommandTest, FirstCompileFatalOfATwiceCompiledModuleIsWithdrawn) {
   folder.Write("a.qv3", "VALUE = $42\nLDA VALUE\nCOMPILE T");
   Compile("t", *folder.Read("t.qv3"));
   EXPECT_FALSE(session.FatalFlag);
-  EXPECT_EQ(Status(), (Lines{Compiling("t"), Success("t"), Compiling("a"), Success("a"),
-                             Compiling("t"), Success("t"), Compiling("a"), Success("a")}));
+  // t's first compile failed: its "Failed" line went with its diagnostic.
+  EXPECT_EQ(Status(), (Lines{Compiling("t"), Compiling("a"), Success("a"), Compiling("t"),
+                             Success("t"), Compiling("a"), Success("a")}));
   EXPECT_EQ(e2e::Hex(*folder.Read("t.prg")), "00 10 A9 42");
 }
 
@@ -81,9 +83,9 @@ TEST_F(CompileCommandTest, SecondCompileDiagnosticsRemainAndDecide) {
   const std::string leap = "LEAP before first origin makes no sense";
   EXPECT_TRUE(session.FatalFlag);
   EXPECT_EQ(Status(),
-            (Lines{Compiling("t"), Success("t"), Compiling("a"), Success("a"), Compiling("t"),
-                   FatalLine("t", "External constant not found!", 2, "LDA #@A.MISSING", 2),
-                   Success("t"), Compiling("a"), WarningLine("a", leap, 2, "LEAP 1", 2),
+            (Lines{Compiling("t"), Compiling("a"), Success("a"), Compiling("t"),
+                   FatalLine("t", "Unknown constant/label", 2, "LDA #@A.MISSING", 2),
+                   Failed("t"), Compiling("a"), WarningLine("a", leap, 2, "LEAP 1", 2),
                    Success("a"), kVerdict}));
 }
 

@@ -134,6 +134,10 @@ inline std::string CompilingLine(const std::string& folder, std::string_view mod
 inline std::string SuccessLine(std::string_view module) {
   return "Success (" + std::string(module) + ")!";
 }
+// A module that ended with a fatal diagnostic: its files were not replaced.
+inline std::string FailedLine(std::string_view module) {
+  return "Failed (" + std::string(module) + ")!";
+}
 
 inline std::vector<std::string> Texts(const MessageList& list) {
   std::vector<std::string> texts;

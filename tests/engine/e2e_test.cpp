@@ -107,11 +107,23 @@ TEST(Examples, TwoModulesConvergeInOneCompileFromAnEmptyFolder) {
   // main calls the library's routines at their addresses in lib.qvo.
   EXPECT_NE(program.find(e2e::Bytes({0x20, 0x00, 0x11})), std::string::npos);  // JSR $1100
 
-  // A second compile over the outputs of the first changes nothing.
+  // main's first compile failed (no lib.qvo yet): its "Failed" line went
+  // with its diagnostics, and no main.prg was written by it.
+  const std::string& dir = folder.Path();
+  const Lines converged = {e2e::CompilingLine(dir, "lib"),  e2e::SuccessLine("lib"),
+                           e2e::CompilingLine(dir, "main"), e2e::SuccessLine("main"),
+                           e2e::CompilingLine(dir, "lib"),  e2e::SuccessLine("lib")};
+  Lines expected = converged;
+  expected.insert(expected.begin(), e2e::CompilingLine(dir, "main"));
+  EXPECT_EQ(e2e::Texts(session.StatusList), expected);
+
+  // A second compile over the outputs of the first changes no byte, and
+  // this time main's first compile finds lib's files and succeeds.
   CompileSession again;
   CompileSource(again, folder, "main", *folder.Read("main.qv3"));
   EXPECT_EQ(*folder.Read("main.prg"), program);
-  EXPECT_EQ(e2e::Texts(again.StatusList), e2e::Texts(session.StatusList));
+  expected.insert(expected.begin() + 1, e2e::SuccessLine("main"));
+  EXPECT_EQ(e2e::Texts(again.StatusList), expected);
 }
 
 // -------------------------------------------------------------- bad input
@@ -144,13 +156,18 @@ TEST_F(BadInputTest, BinaryGarbageSourceIsDiagnosed) {
 
 TEST_F(BadInputTest, NulBytesAndHighBytesInAndOutOfTildes) {
   using namespace std::string_literals;
-  const std::string source = "ORIGIN $1000\nSCREEN ~A\0\xE9\xFF~\n"s + "\xC4\xD6\xDC: NOP\n" +
-                             "LDA #1\0junk\n"s;
+  const std::string source = "ORIGIN $1000\nSCREEN ~A\0\xE9\xFF~\n"s + "\xC4\xD6\xDC: NOP\n";
   ASSERT_FALSE(Compile(source).Abandoned);
-  // Names may hold any byte; a NUL in an operand makes a bad number (0).
-  EXPECT_EQ(e2e::Hex(*folder.Read("bad.prg")), "00 10 41 20 20 20 EA A9 00");
-  EXPECT_EQ(*folder.Read("bad.qvo"), e2e::CrLfLines({"// Objects", "\xC4\xD6\xDC = $1004", "", "// Code"}));
+  // Names may hold any byte.
+  EXPECT_FALSE(session.FatalFlag);
+  EXPECT_EQ(e2e::Hex(*folder.Read("bad.prg")), "00 10 41 20 20 20 EA");
+  const std::string object = e2e::CrLfLines({"// Objects", "\xC4\xD6\xDC = $1004", "", "// Code"});
+  EXPECT_EQ(*folder.Read("bad.qvo"), object);
+  // A NUL in an operand makes a bad number, and the module's files stay.
+  ASSERT_FALSE(Compile(source + "LDA #1\0junk\n"s).Abandoned);
   EXPECT_TRUE(Listed("Invalid number!"));
+  EXPECT_EQ(e2e::Hex(*folder.Read("bad.prg")), "00 10 41 20 20 20 EA");
+  EXPECT_EQ(*folder.Read("bad.qvo"), object);
 }
 
 TEST_F(BadInputTest, MegabyteLinesAssembleOrDiagnose) {
@@ -162,24 +179,24 @@ TEST_F(BadInputTest, MegabyteLinesAssembleOrDiagnose) {
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
   EXPECT_TRUE(Listed("Unknown instruction word"));
   EXPECT_TRUE(Listed("Final origin is above $FFFF - program too large!"));
-  EXPECT_EQ(folder.Read("bad.prg")->size(), static_cast<std::size_t>(ProgramImage::kMaxSize));
+  EXPECT_EQ(folder.OutputFiles(), Lines{});
 }
 
 TEST_F(BadInputTest, LeapFarAboveFFFFThenCodeWritesNoHugeFile) {
   ASSERT_FALSE(Compile("ORIGIN $1000\nNOP\nLEAP $7FFF0000\nNOP\nRTS").Abandoned);
-  EXPECT_EQ(e2e::Hex(*folder.Read("bad.prg")), "00 10 EA");
+  EXPECT_EQ(folder.OutputFiles(), Lines{});
   const std::string message = "Final origin is above $FFFF - program too large!";
   EXPECT_EQ(Status(), (Lines{"*** compiling: " + folder.PathOf("bad"),
                              e2e::FatalLine("bad", message, 4, "NOP"),
-                             e2e::FatalLine("bad", message, 5, "RTS"), "Success (bad)!", kVerdict}));
+                             e2e::FatalLine("bad", message, 5, "RTS"), e2e::FailedLine("bad"), kVerdict}));
 }
 
 TEST_F(BadInputTest, OriginFarAboveFFFFWritesNoHugeFile) {
   ASSERT_FALSE(Compile("ORIGIN $7FFF0000\nLDA $1234\nBIN.W 1 2 3").Abandoned);
   // The load address is the low 16 bits ($0000); the code lies 2 GB past it,
-  // so only the load address is written.
-  EXPECT_EQ(e2e::Hex(*folder.Read("bad.prg")), "00 00");
+  // which fails the module: nothing is written.
   EXPECT_TRUE(session.FatalFlag);
+  EXPECT_EQ(folder.OutputFiles(), Lines{});
 }
 
 TEST_F(BadInputTest, OriginWrappingPastTheTopOfTheCounterAbandonsCleanly) {
@@ -214,7 +231,10 @@ TEST_F(BadInputTest, CyclicIncludesEndAtTheDepthLimit) {
   ASSERT_FALSE(Compile("ORIGIN $1000\nINCLUDE A.INC\nRTS").Abandoned);
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
   EXPECT_TRUE(session.FatalFlag);
-  EXPECT_EQ(folder.Read("bad.prg")->back(), '\x60');  // the line after still assembles
+  // The line after still assembles: no diagnostic names it.
+  for (const auto& line : session.StatusList.Lines())
+    if (line.Info) EXPECT_NE(line.Info->Line, 3) << line.Text;
+  EXPECT_EQ(Status()[Status().size() - 2], e2e::FailedLine("bad"));
 }
 
 // About 4 s in a Debug build on a busy machine, most of it in the line-by-

@@ -189,18 +189,26 @@ TEST_F(OperandTest, ExternalWithoutDotIsIncorrect) {
 }
 
 TEST_F(OperandTest, ExternalWithEmptyNameMatchesNoLine) {
-  Bench.Folder.Write("LIB.qvo", "// Objects\r\nA = $01\r\n");
+  Bench.Folder.Write("LIB.qvo", "// Objects\r\nA = $01\r\n = $02\r\n");
   EXPECT_EQ(Resolve("@LIB."), 0);
-  EXPECT_EQ(Messages(), std::vector<std::string>{"External constant not found!"});
+  EXPECT_EQ(Messages(), std::vector<std::string>{"Unknown constant/label"});
 }
 
-TEST_F(OperandTest, ExternalMatchIsASubstringAndTheLastMatchWins) {
+// A reference names one constant: a longer name that contains it, or one
+// that it contains, is another constant, and no match is an unknown name.
+TEST_F(OperandTest, ExternalMatchIsTheWholeNameAndTheLastMatchWins) {
   Bench.Folder.Write("LIB.qvo", "// Objects\r\nSCREENPTR = $10\r\nSCREEN = $0C00\r\n\r\n// Code\r\n");
   EXPECT_EQ(Resolve("@LIB.SCREEN"), 3072);
-  EXPECT_EQ(Resolve("@LIB.PTR"), 16);
   Bench.Folder.Write("LIB.qvo", "// Objects\r\nSCREEN = $0C00\r\nSCREENPTR = $10\r\n");
-  EXPECT_EQ(Resolve("@LIB.SCREEN"), 16);
+  EXPECT_EQ(Resolve("@LIB.SCREEN"), 3072);
+  EXPECT_EQ(Resolve("@LIB.SCREENPTR"), 16);
   EXPECT_TRUE(Messages().empty());
+
+  Bench.Folder.Write("LIB.qvo", "// Objects\r\nCLEARSCREEN = $1100\r\nX = $01\r\nX = $02\r\n");
+  EXPECT_EQ(Resolve("@LIB.X"), 2);
+  EXPECT_EQ(Resolve("@LIB.SCREEN"), 0);
+  EXPECT_EQ(Resolve("@LIB.CLEARSCREENS"), 0);
+  EXPECT_EQ(Messages(), std::vector<std::string>{"Unknown constant/label"});
 }
 
 TEST_F(OperandTest, ExternalMatchIsCaseSensitiveAndSkipsCommentsAndLinesWithoutEquals) {
@@ -226,7 +234,7 @@ TEST_F(OperandTest, ACommentAfterAValueLeavesABlankThatMakesItMalformed) {
 TEST_F(OperandTest, ExternalNameMayContainDots) {
   Bench.Folder.Write("LIB.qvo", "A = $01\r\nA.B = $02\r\n");
   EXPECT_EQ(Resolve("@LIB.A.B"), 2);
-  EXPECT_EQ(Resolve("@LIB.A"), 2);  // "A" is in both lines; the last one wins
+  EXPECT_EQ(Resolve("@LIB.A"), 1);
 }
 
 TEST_F(OperandTest, ExternalValueIsReadAsALiteral) {
@@ -420,12 +428,18 @@ TEST_F(OperandTest, ExternalConstantsFromAnotherModulesCompile) {
   };
   CompileSession session;
   ASSERT_FALSE(RunCompileCommand(session, main, "main", Bench.Folder.Path()).Abandoned);
-  EXPECT_EQ(test::ReportedMessages(session), std::vector<std::string>{"External constant not found!"});
+  EXPECT_EQ(test::ReportedMessages(session), std::vector<std::string>{"Unknown constant/label"});
+  EXPECT_FALSE(Bench.Folder.Exists("main.prg"));  // a failed module writes nothing
+
+  CompileSession good;
+  const std::vector<std::string> mainWithoutTypo(main.begin(), main.end() - 1);
+  ASSERT_FALSE(RunCompileCommand(good, mainWithoutTypo, "main", Bench.Folder.Path()).Abandoned);
+  EXPECT_TRUE(test::ReportedMessages(good).empty());
   EXPECT_EQ(test::ReadFileAsBytes(Bench.Folder / "main.prg"),
             test::Bytes({0x00, 0x10,                          //
                          0xAD, 0x00, 0x0C, 0x8D, 0x01, 0x08,  //
                          0x20, 0x01, 0x20, 0x4C, 0x00, 0x20,  //
-                         0xA2, 0x00, 0xA0, 0x0C, 0xA5, 0x00}));
+                         0xA2, 0x00, 0xA0, 0x0C}));
 }
 
 }  // namespace

@@ -269,9 +269,9 @@ TEST(ResourceLimits, TenMegabyteScreenTextStopsAtTheAddressSpace) {
       [] { return "SCREEN ~" + Repeat("A", kTenMegabytes) + "~"; },
       [](const Assembly& a, const ScratchFolder& folder) {
         const std::string program = folder.Read("big.prg");
-        return Expect(Reports(a.Session, Err::OriginAboveFFFF) == 1 && program.size() == 65538 &&
-                          program[2] == 'A' && program.back() == 'A',
-                      "one code 14 and a full 64 KB program of screen code $41");
+        // Too large: the module fails and writes no program file.
+        return Expect(Reports(a.Session, Err::OriginAboveFFFF) == 1 && program.empty(),
+                      "one code 14 and no program file");
       },
       bytes);
   ExpectFrugal(report, bytes);
@@ -285,8 +285,8 @@ TEST(ResourceLimits, TenMegabytesOfByteValues) {
       [](const Assembly& a, const ScratchFolder& folder) {
         const std::string program = folder.Read("big.prg");
         return Expect(Reports(a.Session, Err::OriginAboveFFFF) == 1 && Diagnostics(a.Session) == 1 &&
-                          program.size() == 65538 && program.back() == '\x2A',
-                      "one code 14 and a full program of $2A bytes");
+                          program.empty(),
+                      "one code 14 and no program file");
       },
       bytes);
   ExpectFrugal(report, bytes);
@@ -300,9 +300,8 @@ TEST(ResourceLimits, TenMegabytesOfMalformedWordValues) {
       [](const Assembly& a, const ScratchFolder& folder) {
         const std::string program = folder.Read("big.prg");
         return Expect(Reports(a.Session, Err::InvalidNumber) == 1 &&
-                          Reports(a.Session, Err::OriginAboveFFFF) == 1 && program.size() == 65538 &&
-                          program[2] == '\x01' && program[3] == '\x00',
-                      "one code 1, one code 14 and the value $1 in every word");
+                          Reports(a.Session, Err::OriginAboveFFFF) == 1 && program.empty(),
+                      "one code 1, one code 14 and no program file");
       },
       bytes);
   ExpectFrugal(report, bytes);

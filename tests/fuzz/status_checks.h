@@ -95,6 +95,8 @@ inline std::string CheckMessageLists(const qv3::CompileSession& session, bool ab
     const bool known = text.substr(0, 15) == "*** compiling: " ||
                        (text.substr(0, 9) == "Success (" && text.size() >= 11 &&
                         text.substr(text.size() - 2) == ")!") ||
+                       (text.substr(0, 8) == "Failed (" && text.size() >= 10 &&
+                        text.substr(text.size() - 2) == ")!") ||
                        (text == kVerdict && i + 1 == lines.size());
     if (!known) return where + "unexpected line without a record";
   }
