@@ -33,7 +33,7 @@ struct CheckOptions {
 struct CheckResult {
   CompileKnowledge Knowledge;
   // The Status and Hints lines a compile of this text alone would show
-  // (its own "*** compiling" and "Success" lines and, with a fatal
+  // (its own "*** compiling" and "Success" or "Failed" lines and, with a fatal
   // diagnostic, the closing verdict line).
   MessageList Status;
   MessageList Hints;
