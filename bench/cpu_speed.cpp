@@ -7,7 +7,7 @@
 //   cpu_speed [FOLDER] [ROUNDS]
 //
 // FOLDER holds 6502_functional_test.bin (default: $QV3_6502_FUNCTIONAL_TEST,
-// else ../shared/6502-functional-test beside the source tree); ROUNDS runs
+// else tests/cpu/6502_functional_test in the source tree); ROUNDS runs
 // of each (default 5) are timed and the best and median are printed.
 #include <algorithm>
 #include <chrono>
@@ -85,7 +85,7 @@ bool Report(const char* name, const std::vector<char>& image, int rounds, Run ru
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string folder = QV3_SOURCE_DIR "/../shared/6502-functional-test";
+  std::string folder = QV3_SOURCE_DIR "/tests/cpu/6502_functional_test";
   if (const char* overridden = std::getenv("QV3_6502_FUNCTIONAL_TEST")) folder = overridden;
   if (argc > 1) folder = argv[1];
   const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;

@@ -58,12 +58,11 @@ TEST(MnemonicRows, MatchTheInstructionSet) {
 // decimal arithmetic, BRK/RTI and the stack. Ends in a jump to itself; the
 // success trap is at $3469, any other one names the failed test.
 TEST_F(CpuTest, FunctionalTestReachesTheSuccessTrap) {
-  std::string folder = QV3_SOURCE_DIR "/../shared/6502-functional-test";
+  // Kept in the repository, so that every clone runs it.
+  std::string folder = QV3_SOURCE_DIR "/tests/cpu/6502_functional_test";
   if (const char* overridden = std::getenv("QV3_6502_FUNCTIONAL_TEST")) folder = overridden;
   const std::string image = folder + "/6502_functional_test.bin";
-  if (!std::filesystem::exists(image))
-    GTEST_SKIP() << "the 6502 functional test is not at " << folder
-                 << " (set QV3_6502_FUNCTIONAL_TEST to its folder)";
+  ASSERT_TRUE(std::filesystem::exists(image)) << "the 6502 functional test is not at " << folder;
   std::ifstream in(image, std::ios::binary);
   const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   ASSERT_EQ(bytes.size(), cpu->Memory.size());
