@@ -57,6 +57,7 @@ CompileOutcome RunCompileCommand(CompileSession& session, SourceText source,
   session.FatalReports = 0;
   session.FirstCompileFailures.clear();
   session.TopModuleProgramPath.clear();
+  session.TopModuleProgramTarget.clear();
   if (session.Knowledge) *session.Knowledge = CompileKnowledge{};
 
   session.FailedObjects.Clear();

@@ -232,6 +232,7 @@ void AssembleModule(ModuleAssembly& module) {
   const std::string base = module.Directory + std::string(CutAtFirstDot(module.ModuleName));
   module.ProgramPath = base + ".prg";
   module.ObjectPath = base + ".qvo";
+  if (module.IsTopModule) session.TopModuleProgramTarget = module.ProgramPath;
   // A check writes nothing: its object text is dropped as it goes.
   std::optional<OutputFile> programFile, objectFile;
   if (!session.CheckOnly) {
@@ -266,7 +267,8 @@ void AssembleModule(ModuleAssembly& module) {
       programFile->PutInPlace();
       objectFile->PutInPlace();
       session.FailedObjects.Forget(module.Directory, module.ModuleName);
-      if (module.IsTopModule) session.TopModuleProgramPath = module.ProgramPath;
+      if (module.ProgramPath == session.TopModuleProgramTarget)
+        session.TopModuleProgramPath = module.ProgramPath;
     }
   }
 

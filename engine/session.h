@@ -70,8 +70,12 @@ struct CompileSession {
   // TopModuleSymbols (for debugging label files).
   bool KeepTopModuleSymbols = false;
   std::vector<std::pair<std::string, std::uint16_t>> TopModuleSymbols;
-  // The ".prg" file the top module's assembly wrote (empty until then).
+  // The ".prg" file the top module's assembly wrote (empty until then):
+  // by its own compile, or by its second one when that first compile failed
+  // and a dependent named it again (the two-module example's way).
   std::string TopModuleProgramPath;
+  // Where the top module's program file goes, written or not.
+  std::string TopModuleProgramTarget;
 
   // When set, the compile records what it learns about the sources here
   // (definitions, references, assembled lines, diagnostics). Off by default:

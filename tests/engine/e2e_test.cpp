@@ -116,6 +116,8 @@ TEST(Examples, TwoModulesConvergeInOneCompileFromAnEmptyFolder) {
   Lines expected = converged;
   expected.insert(expected.begin(), e2e::CompilingLine(dir, "main"));
   EXPECT_EQ(e2e::Texts(session.StatusList), expected);
+  // What runs is main's program, written by its second compile.
+  EXPECT_EQ(session.TopModuleProgramPath, folder.PathOf("main.prg"));
 
   // A second compile over the outputs of the first changes no byte, and
   // this time main's first compile finds lib's files and succeeds.
