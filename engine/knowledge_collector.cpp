@@ -75,13 +75,24 @@ void KnowledgeCollector::Definition(const ModuleAssembly& module, const LineCont
   definition.Name.assign(name);
   definition.Kind = kind;
   definition.Where.Line = module.Session.CurrentLineNumber;
-  if (module.IncludeDepth == 0) {
-    definition.Where.Column = static_cast<std::uint32_t>(line.ColumnOf(name));
-    definition.Where.Length = static_cast<std::uint32_t>(name.size());
-  } else {
-    definition.Where.FromInclude = true;
-  }
+  definition.Where.Column = static_cast<std::uint32_t>(line.ColumnOf(name));
+  definition.Where.Length = static_cast<std::uint32_t>(name.size());
+  if (module.IncludeDepth != 0) PlaceInInclude(definition.Where);
   target_.Definitions.push_back(std::move(definition));
+}
+
+void KnowledgeCollector::PlaceInInclude(SourceSpan& where) const {
+  where.FromInclude = true;
+  if (includes_.empty()) return;
+  where.IncludedFile = includes_.back().File;
+  where.IncludedLine = includes_.back().Line;
+}
+
+void KnowledgeCollector::EnterInclude(std::string_view path) {
+  auto& files = target_.IncludedFiles;
+  auto found = std::find(files.begin(), files.end(), path);
+  if (found == files.end()) found = files.insert(files.end(), std::string(path));
+  includes_.push_back({static_cast<std::uint32_t>(found - files.begin()) + 1, 0});
 }
 
 void KnowledgeCollector::Reference(const ModuleAssembly& module, std::string_view term,
@@ -110,12 +121,8 @@ void KnowledgeCollector::ExternalReference(const ModuleAssembly& module, std::st
 void KnowledgeCollector::Add(const ModuleAssembly& module, SymbolReference reference,
                              std::string_view term) {
   reference.Where.Line = module.Session.CurrentLineNumber;
-  if (module.IncludeDepth != 0) {
-    reference.Where.FromInclude = true;
-    target_.References.push_back(std::move(reference));
-    return;
-  }
-  const LineContext& line = *module.LineContexts[0];
+  if (module.IncludeDepth != 0) PlaceInInclude(reference.Where);
+  const LineContext& line = *module.LineContexts[static_cast<std::size_t>(module.IncludeDepth)];
   Pending pending;
   pending.Reference = std::move(reference);
   pending.Term.assign(term);
@@ -207,8 +214,9 @@ namespace {
 // placed on the including line.
 class DefinitionScan {
  public:
-  DefinitionScan(std::vector<SymbolDefinition>& definitions, std::string folder)
-      : definitions_(definitions), folder_(std::move(folder)) {}
+  DefinitionScan(std::vector<SymbolDefinition>& definitions, std::string folder,
+                 const FileOverlay* overlay)
+      : definitions_(definitions), folder_(std::move(folder)), overlay_(overlay) {}
 
   void Walk(std::string_view source, int depth, std::int32_t includingLine) {
     if (lines_.size() <= static_cast<std::size_t>(depth)) lines_.push_back(std::make_unique<LineContext>());
@@ -236,7 +244,7 @@ class DefinitionScan {
         // includes itself twice cannot unfold 2^64 times.
         if (depth >= kMaxIncludeDepth) limitReached_ = true;
         if (limitReached_) return true;
-        const auto included = ReadWholeFile(ResolveInFolder(folder_, SkipBlanks(line.RestOfLine)));
+        const auto included = ReadFileOrOverlay(ResolveInFolder(folder_, SkipBlanks(line.RestOfLine)), overlay_);
         if (included) Walk(*included, depth + 1, at);
       }
       return true;
@@ -264,23 +272,26 @@ class DefinitionScan {
 
   std::vector<SymbolDefinition>& definitions_;
   std::string folder_;
+  const FileOverlay* overlay_;
   TextIndex known_;
   std::vector<std::unique_ptr<LineContext>> lines_;  // one per include depth
   bool limitReached_ = false;
 };
 }  // namespace
 
-std::vector<SymbolDefinition> ScanDefinitions(std::string_view source, std::string_view folder) {
+std::vector<SymbolDefinition> ScanDefinitions(std::string_view source, std::string_view folder,
+                                              const FileOverlay* overlay) {
   std::vector<SymbolDefinition> definitions;
-  DefinitionScan(definitions, std::string(folder)).Walk(source, 0, 0);
+  DefinitionScan(definitions, std::string(folder), overlay).Walk(source, 0, 0);
   return definitions;
 }
 
 namespace {
 // The values an object file's symbol section gives ("NAME = $1234" lines
 // up to the first empty line).
-void TakeObjectValues(const std::string& objectPath, ModuleKnowledge& module) {
-  const auto text = ReadWholeFile(objectPath);
+void TakeObjectValues(const std::string& objectPath, ModuleKnowledge& module,
+                      const FileOverlay* overlay) {
+  const auto text = ReadFileOrOverlay(objectPath, overlay);
   if (!text) return;
   std::unordered_map<std::string, std::uint16_t> values;
   bool header = true;
@@ -308,16 +319,16 @@ void TakeObjectValues(const std::string& objectPath, ModuleKnowledge& module) {
 // The module an @MODULE.NAME reference names, scanned from its source when
 // this compile did not assemble it; nothing when its source is not at hand.
 ModuleKnowledge* ModuleForExternal(CompileKnowledge& knowledge, const std::string& name,
-                                   const std::string& folder) {
+                                   const std::string& folder, const FileOverlay* overlay) {
   if (ModuleKnowledge* known = knowledge.FindModule(name)) return known;
-  const auto source = ReadWholeFile(ResolveInFolder(folder, name + ".qv3"));
+  const auto source = ReadFileOrOverlay(ResolveInFolder(folder, name + ".qv3"), overlay);
   if (!source) return nullptr;
   ModuleKnowledge scanned;
   scanned.Name = name;
   scanned.Folder = folder;
   scanned.Assembled = false;
-  scanned.Definitions = ScanDefinitions(*source, folder);
-  TakeObjectValues(ResolveInFolder(folder, name + ".qvo"), scanned);
+  scanned.Definitions = ScanDefinitions(*source, folder, overlay);
+  TakeObjectValues(ResolveInFolder(folder, name + ".qvo"), scanned, overlay);
   knowledge.Modules.push_back(std::move(scanned));
   return &knowledge.Modules.back();
 }
@@ -331,7 +342,7 @@ void KeepListedDiagnostics(CompileKnowledge& knowledge, const MessageList& statu
                   [&](const LineDiagnostic& d) { return !listed.contains(d.Text); });
 }
 
-void LinkExternalReferences(CompileKnowledge& knowledge) {
+void LinkExternalReferences(CompileKnowledge& knowledge, const FileOverlay* overlay) {
   // Each named module is looked up, scanned and indexed once. Scanned
   // modules are appended while the references are walked: walked by index.
   struct Target {
@@ -348,7 +359,7 @@ void LinkExternalReferences(CompileKnowledge& knowledge) {
       Target& target = entry->second;
       if (fresh) {
         const std::string folder = knowledge.Modules[m].Folder;
-        if (const ModuleKnowledge* found = ModuleForExternal(knowledge, name, folder)) {
+        if (const ModuleKnowledge* found = ModuleForExternal(knowledge, name, folder, overlay)) {
           target.Module = found;
           const auto& definitions = found->Definitions;
           for (std::size_t d = 0; d < definitions.size(); ++d)
@@ -364,9 +375,10 @@ void LinkExternalReferences(CompileKnowledge& knowledge) {
 }
 }  // namespace
 
-void FinishKnowledge(CompileKnowledge& knowledge, const MessageList& status) {
+void FinishKnowledge(CompileKnowledge& knowledge, const MessageList& status,
+                     const FileOverlay* overlay) {
   KeepListedDiagnostics(knowledge, status);
-  LinkExternalReferences(knowledge);
+  LinkExternalReferences(knowledge, overlay);
 }
 
 }  // namespace qv3

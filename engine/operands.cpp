@@ -63,7 +63,7 @@ std::optional<std::int32_t> ExternalConstantValue(ModuleAssembly& module,
                                                   std::string_view constantName) {
   const std::string objectFile =
       ResolveInFolder(module.Directory, std::string(moduleName) + ".qvo");
-  const auto text = module.Session.CheckOnly ? ReadWholeFile(objectFile)
+  const auto text = module.Session.CheckOnly ? ReadFileOrOverlay(objectFile, module.Session.Overlay)
                                              : ReadThroughPrivateCopy(objectFile);
   if (!text) {
     Report(module, Err::FileError);

@@ -13,7 +13,8 @@
 
 namespace qv3 {
 struct CompileKnowledge;
-}
+struct FileOverlay;
+}  // namespace qv3
 
 enum class CompletionKind : std::uint8_t { Mnemonic, Directive, Label, Constant, External };
 
@@ -37,10 +38,13 @@ struct Completions {
 // directives are offered; in an operand the labels and constants of the
 // module; after "@MODULE." the names of that module's object file (MODULE.qvo
 // in folder, "/"-terminated: the checked module's). knowledge may be null
-// (nothing checked yet). Nothing inside a comment.
+// (nothing checked yet). Nothing inside a comment. overlay, when given, stands
+// in for object files as it does for a check.
 Completions CompletionsAt(const qv3::CompileKnowledge* knowledge, std::string_view line,
-                          std::int32_t lineNumber, std::size_t column, std::string_view folder);
+                          std::int32_t lineNumber, std::size_t column, std::string_view folder,
+                          const qv3::FileOverlay* overlay = nullptr);
 
 // The symbols an object file's first section lists ("NAME = $1234" lines),
 // in its order; nothing when it cannot be read.
-std::vector<std::pair<std::string, std::uint16_t>> ObjectFileSymbols(const std::string& path);
+std::vector<std::pair<std::string, std::uint16_t>> ObjectFileSymbols(const std::string& path,
+                                                                     const qv3::FileOverlay* overlay = nullptr);
