@@ -7,10 +7,18 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringList>
 #include <chrono>
+#include <ostream>
 #include <optional>
 #include <string>
 #include <vector>
+
+// Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QStringList& texts, std::ostream* out) {
+  *out << '{' << texts.join(", ").toStdString() << '}';
+}
 
 namespace lsp_test {
 
