@@ -11,7 +11,7 @@
 
 namespace {
 constexpr char kUsage[] =
-    "Usage: qv3-lsp [--debounce MILLISECONDS]\n"
+    "Usage: qv3-lsp [--debounce MILLISECONDS] [--timing]\n"
     "The language server of the QV3 6502 assembler: diagnostics, definitions,\n"
     "references, hover, symbols, rename, completion, semantic tokens, inlay\n"
     "hints and the long-branch fix for .qv3 sources, spoken over standard\n"
@@ -20,6 +20,7 @@ constexpr char kUsage[] =
     "\n"
     "  --debounce MS  wait this long after the last change before checking\n"
     "                 a document (default 150)\n"
+    "  --timing       report each check's engine time on standard error\n"
     "  --stdio        accepted and ignored: standard input and output are used\n"
     "  --help         this text\n"
     "  --version      the version\n";
@@ -38,6 +39,10 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (argument == "--stdio") continue;
+    if (argument == "--timing") {
+      options.Timing = true;
+      continue;
+    }
     if (argument == "--debounce" && i + 1 < argc) {
       char* end = nullptr;
       const long value = std::strtol(argv[++i], &end, 10);

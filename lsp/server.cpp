@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <algorithm>
+#include <cstdio>
 
 #include "engine/diagnostics.h"
 #include "engine/file_system.h"
@@ -319,7 +320,12 @@ std::shared_ptr<const qv3::CheckResult> Server::CheckText(std::string_view text,
 void Server::EnsureChecked(OpenFile& file) {
   if (!file.Stale && file.Check) return;
   file.Stale = false;
+  const Clock::time_point start = Clock::now();
   file.Check = CheckText(file.Text.Text(), file.Module, file.Folder);
+  if (options_.Timing)
+    std::fprintf(stderr, "qv3-lsp: checked %s (version %lld, %zu lines) in %.2f ms\n", file.Path.c_str(),
+                 static_cast<long long>(file.Version), file.Text.LineCount(),
+                 std::chrono::duration<double, std::milli>(Clock::now() - start).count());
   file.CheckedVersion = file.Version;
   std::string objectText = ObjectTextOf(*file.Check);
   const bool symbolsChanged = objectText != file.ObjectText;

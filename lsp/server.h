@@ -63,6 +63,8 @@ struct ServerOptions {
   std::chrono::milliseconds Debounce{150};
   // A document changed without pause is still checked this often.
   std::chrono::milliseconds MaxDelay{1000};
+  // Each check's engine time on standard error (bench/lsp.sh reads it).
+  bool Timing = false;
 };
 
 class Server {
