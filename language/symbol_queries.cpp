@@ -26,6 +26,24 @@ std::optional<std::pair<const qv3::ModuleKnowledge*, std::size_t>> DefinitionInd
   return std::nullopt;
 }
 
+// As above, and for a caret just after a name (where go to definition
+// leaves it, after a label's colon too): the name before it.
+std::optional<std::pair<const qv3::ModuleKnowledge*, std::size_t>> DefinitionIndexNear(
+    const qv3::CompileKnowledge& knowledge, std::int32_t lineNumber, std::size_t column) {
+  if (auto found = DefinitionIndexAt(knowledge, lineNumber, column)) return found;
+  if (column > 0)
+    if (auto found = DefinitionIndexAt(knowledge, lineNumber, column - 1)) return found;
+  // "NAME:|": the caret after a label's colon.
+  const qv3::ModuleKnowledge* top = knowledge.TopModule();
+  if (!top || column < 2) return std::nullopt;
+  const auto index = top->DefinitionAt(lineNumber, static_cast<std::uint32_t>(column - 2));
+  if (!index) return std::nullopt;
+  const qv3::SymbolDefinition& label = top->Definitions[*index];
+  if (label.Kind != qv3::SymbolKind::Label || label.Where.Column + label.Where.Length + 1 != column)
+    return std::nullopt;
+  return std::pair{top, *index};
+}
+
 bool SameModule(const qv3::ModuleKnowledge& a, const qv3::ModuleKnowledge& b) {
   return a.Folder == b.Folder && qv3::EqualsIgnoringCase(a.Name, b.Name);
 }
@@ -73,7 +91,7 @@ SourcePlace PlaceOf(const qv3::ModuleKnowledge& module, const std::string& name,
 
 std::optional<SourcePlace> DefinitionAt(const qv3::CompileKnowledge& knowledge, std::int32_t lineNumber,
                                         std::size_t column) {
-  const auto found = DefinitionIndexAt(knowledge, lineNumber, column);
+  const auto found = DefinitionIndexNear(knowledge, lineNumber, column);
   if (!found) return std::nullopt;
   const auto& [module, index] = *found;
   const qv3::SymbolDefinition& definition = module->Definitions[index];
@@ -83,7 +101,7 @@ std::optional<SourcePlace> DefinitionAt(const qv3::CompileKnowledge& knowledge, 
 std::vector<SourcePlace> ReferencesAt(const qv3::CompileKnowledge& knowledge, std::int32_t lineNumber,
                                       std::size_t column, const Workspace& workspace) {
   std::vector<SourcePlace> places;
-  const auto found = DefinitionIndexAt(knowledge, lineNumber, column);
+  const auto found = DefinitionIndexNear(knowledge, lineNumber, column);
   if (!found) return places;
   const auto& [owner, index] = *found;
   const qv3::SymbolDefinition& definition = owner->Definitions[index];

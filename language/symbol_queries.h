@@ -35,7 +35,8 @@ struct Workspace {
 
 // The definition of the symbol at column of the 1-based line of the top
 // module: the one a reference resolves to (in another module for
-// @MODULE.NAME), or the definition itself when the column is on one.
+// @MODULE.NAME), or the definition itself when the column is on one. A
+// column just after a name (or after a label's colon) counts as on it.
 std::optional<SourcePlace> DefinitionAt(const qv3::CompileKnowledge& knowledge, std::int32_t lineNumber,
                                         std::size_t column);
 
