@@ -331,16 +331,22 @@ void Server::EnsureChecked(OpenFile& file) {
   const bool symbolsChanged = objectText != file.ObjectText;
   if (!objectText.empty()) file.ObjectText = std::move(objectText);
   PublishDiagnostics(file);
-  if (symbolsChanged) {
-    ++overlayStamp_;
-    MarkFolderStale(file);
-  }
+  if (symbolsChanged) ++overlayStamp_;
+  MarkDependentsStale(file, symbolsChanged);
 }
 
-void Server::MarkFolderStale(const OpenFile& changed) {
-  // The other open modules of the folder may use its symbols.
-  for (auto& [uri, file] : open_)
-    if (&file != &changed && file.Folder == changed.Folder && !file.Stale) Schedule(file);
+void Server::MarkDependentsStale(const OpenFile& changed, bool symbolsChanged) {
+  for (auto& [uri, file] : open_) {
+    if (&file == &changed || file.Stale || file.Folder != changed.Folder) continue;
+    // Its symbols may be used by every module of the folder; its text is
+    // part of the modules that include it.
+    bool includes = false;
+    if (const qv3::ModuleKnowledge* top = file.Check ? file.Check->Knowledge.TopModule() : nullptr)
+      for (const std::string& included : top->IncludedFiles)
+        includes = includes || (qv3::FolderOf(included) == changed.Folder &&
+                                qv3::EqualsIgnoringCase(qv3::FileNameOf(included), qv3::FileNameOf(changed.Path)));
+    if (symbolsChanged || includes) Schedule(file);
+  }
 }
 
 void Server::PublishDiagnostics(OpenFile& file) {

@@ -114,7 +114,8 @@ class Server {
   void PublishDiagnostics(OpenFile& file);
   std::shared_ptr<const qv3::CheckResult> CheckText(std::string_view text, const std::string& module,
                                                     const std::string& folder);
-  void MarkFolderStale(const OpenFile& changed);
+  // Schedules the open documents a change of changed may concern.
+  void MarkDependentsStale(const OpenFile& changed, bool symbolsChanged);
 
   ServerOptions options_;
   std::unordered_map<QString, Handler> handlers_;

@@ -198,6 +198,12 @@ TEST_F(TwoModuleServer, UnsavedModulesAndIncludedFilesCountAsTheEditorShowsThem)
   changedShared.replace("TEXTPTR =", "TEXTPOINTER =");
   const auto unknown = codesAfterChanging(sharedUri, changedShared, 2);
   ASSERT_EQ(unknown.count(2), 1u);
+  EXPECT_EQ(unknown.at(2), Find(main, "LDA #>GREETING").Line + 1);  // STA TEXTPTR+1
+  // A change that leaves the file's names as they were still reaches main:
+  // the bad line shows on main's INCLUDE line.
+  const auto included = codesAfterChanging(sharedUri, shared + "\tLDA NOWHERE\n", 3);
+  ASSERT_EQ(included.count(2), 1u);
+  EXPECT_EQ(included.at(2), Find(main, "INCLUDE SHARED.INC").Line);
 }
 
 TEST_F(TwoModuleServer, ReferencesFromTheDefiningModuleFindTheOtherModulesUses) {
