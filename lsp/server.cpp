@@ -416,7 +416,8 @@ Workspace Server::WorkspaceOf(const OpenFile& from) {
     workspace.Checks.push_back(&file.Check->Knowledge);
   }
   // The folder's other sources, checked once and again only when they or
-  // the open documents changed.
+  // the open documents changed. A document without a file has no folder.
+  if (from.Path.empty()) return workspace;
   std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(from.Folder.empty() ? "." : from.Folder.c_str()), ::closedir);
   if (!dir) return workspace;
   while (const dirent* entry = ::readdir(dir.get())) {
