@@ -211,20 +211,23 @@ namespace {
 // Scans one text: the lines as the line processor reads their first words
 // ("NAME = VALUE" defines a constant, a first word ending in ":" a label),
 // INCLUDEd files followed as the assembler follows them, their definitions
-// placed on the including line.
+// placed on the including line and, with includedFiles, in the file too.
 class DefinitionScan {
  public:
   DefinitionScan(std::vector<SymbolDefinition>& definitions, std::string folder,
-                 const FileOverlay* overlay)
-      : definitions_(definitions), folder_(std::move(folder)), overlay_(overlay) {}
+                 const FileOverlay* overlay, std::vector<std::string>* includedFiles)
+      : definitions_(definitions), folder_(std::move(folder)), overlay_(overlay),
+        includedFiles_(includedFiles) {}
 
-  void Walk(std::string_view source, int depth, std::int32_t includingLine) {
+  void Walk(std::string_view source, int depth, std::int32_t includingLine, std::uint32_t file = 0) {
     if (lines_.size() <= static_cast<std::size_t>(depth)) lines_.push_back(std::make_unique<LineContext>());
     LineContext& line = *lines_[static_cast<std::size_t>(depth)];
     std::int32_t number = 0;
     SourceText(source).ForEachLine([&](std::string_view text) {
       ++number;
       const std::int32_t at = depth == 0 ? number : includingLine;
+      file_ = file;
+      fileLine_ = number;
       if (depth == 0) limitReached_ = false;
       line.Load(StripComment(text));
       if (line.RestOfLine.find('=') != std::string_view::npos) {
@@ -244,8 +247,9 @@ class DefinitionScan {
         // includes itself twice cannot unfold 2^64 times.
         if (depth >= kMaxIncludeDepth) limitReached_ = true;
         if (limitReached_) return true;
-        const auto included = ReadFileOrOverlay(ResolveInFolder(folder_, SkipBlanks(line.RestOfLine)), overlay_);
-        if (included) Walk(*included, depth + 1, at);
+        const std::string path = ResolveInFolder(folder_, SkipBlanks(line.RestOfLine));
+        const auto included = ReadFileOrOverlay(path, overlay_);
+        if (included) Walk(*included, depth + 1, at, FileIndex(path));
       }
       return true;
     });
@@ -262,17 +266,32 @@ class DefinitionScan {
     definition.HasValue = false;
     definition.Where.Line = at;
     definition.Where.FromInclude = included;
-    if (!included) {
+    if (!included || file_ != 0) {
       definition.Where.Column = static_cast<std::uint32_t>(line.ColumnOf(name));
       definition.Where.Length = static_cast<std::uint32_t>(name.size());
+    }
+    if (included && file_ != 0) {
+      definition.Where.IncludedFile = file_;
+      definition.Where.IncludedLine = fileLine_;
     }
     definitions_.push_back(std::move(definition));
     known_.Insert(definitions_.back().Name, definitions_.size() - 1, nameOf);
   }
 
+  // 1 + the index of path in includedFiles_ (added when new); 0 without them.
+  std::uint32_t FileIndex(const std::string& path) {
+    if (!includedFiles_) return 0;
+    auto found = std::find(includedFiles_->begin(), includedFiles_->end(), path);
+    if (found == includedFiles_->end()) found = includedFiles_->insert(includedFiles_->end(), path);
+    return static_cast<std::uint32_t>(found - includedFiles_->begin()) + 1;
+  }
+
   std::vector<SymbolDefinition>& definitions_;
   std::string folder_;
   const FileOverlay* overlay_;
+  std::vector<std::string>* includedFiles_;
+  std::uint32_t file_ = 0;       // the file of the line being read (0: the module's own)
+  std::int32_t fileLine_ = 0;    // its line number there
   TextIndex known_;
   std::vector<std::unique_ptr<LineContext>> lines_;  // one per include depth
   bool limitReached_ = false;
@@ -280,9 +299,10 @@ class DefinitionScan {
 }  // namespace
 
 std::vector<SymbolDefinition> ScanDefinitions(std::string_view source, std::string_view folder,
-                                              const FileOverlay* overlay) {
+                                              const FileOverlay* overlay,
+                                              std::vector<std::string>* includedFiles) {
   std::vector<SymbolDefinition> definitions;
-  DefinitionScan(definitions, std::string(folder), overlay).Walk(source, 0, 0);
+  DefinitionScan(definitions, std::string(folder), overlay, includedFiles).Walk(source, 0, 0);
   return definitions;
 }
 
@@ -327,7 +347,7 @@ ModuleKnowledge* ModuleForExternal(CompileKnowledge& knowledge, const std::strin
   scanned.Name = name;
   scanned.Folder = folder;
   scanned.Assembled = false;
-  scanned.Definitions = ScanDefinitions(*source, folder, overlay);
+  scanned.Definitions = ScanDefinitions(*source, folder, overlay, &scanned.IncludedFiles);
   TakeObjectValues(ResolveInFolder(folder, name + ".qvo"), scanned, overlay);
   knowledge.Modules.push_back(std::move(scanned));
   return &knowledge.Modules.back();

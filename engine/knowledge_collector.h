@@ -92,8 +92,11 @@ void FinishKnowledge(CompileKnowledge& knowledge, const MessageList& status,
 
 // The definitions of a module's source, without assembling it: labels and
 // constants, those of INCLUDEd files (found in folder, "/"-terminated) placed
-// on the including line. Values are not known (HasValue false).
+// on the including line and, given includedFiles (the module's
+// IncludedFiles), in the included file as well. Values are not known
+// (HasValue false).
 std::vector<SymbolDefinition> ScanDefinitions(std::string_view source, std::string_view folder,
-                                              const FileOverlay* overlay = nullptr);
+                                              const FileOverlay* overlay = nullptr,
+                                              std::vector<std::string>* includedFiles = nullptr);
 
 }  // namespace qv3

@@ -48,6 +48,16 @@ TEST(SymbolQueries, NamesOfAnIncludedFileArePlacedInThatFile) {
   const RenameCheck check = PrepareRename(result.Knowledge, "\tLDA #SPEED", 3, 7);
   EXPECT_FALSE(check.Target);
   EXPECT_NE(check.Refusal.find("included file"), std::string::npos);
+
+  // The same through @MODULE.NAME, in a module this check only scanned.
+  folder.Write("gfx.qv3", "\tORIGIN $2000\n\tINCLUDE DEFS.INC\n");
+  const auto external = Check("\tORIGIN $1000\n\tLDA #@GFX.SPEED\n", folder);
+  const auto far = DefinitionAt(external.Knowledge, 2, 11);
+  ASSERT_TRUE(far);
+  EXPECT_EQ(far->Module, "gfx");
+  EXPECT_EQ(far->IncludedFile, folder.PathOf("defs.inc"));
+  EXPECT_EQ(far->IncludedSpan.Line, 2);
+  EXPECT_EQ(far->IncludedSpan.Length, 5u);
 }
 
 TEST(RenamePlans, EveryUseOnALineAndClashesIgnoringCase) {
