@@ -18,6 +18,7 @@ CheckResult CheckCompile(SourceText source, std::string_view moduleName, std::st
   session.CheckOnly = true;
   session.Knowledge = &result.Knowledge;
   session.Cancel = options.Cancel;
+  session.Overlay = options.Overlay;
   session.CurrentDirectory = options.CurrentDirectory;
   try {
     CompileModule(session, source, moduleName, true, folder);

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "engine/compile_knowledge.h"
+#include "engine/file_system.h"
 #include "engine/message_list.h"
 #include "engine/source_text_lines.h"
 
@@ -25,6 +26,9 @@ struct CheckOptions {
   // Where a document without a folder of its own is checked ("/"-terminated),
   // as CompileSession::CurrentDirectory.
   std::string CurrentDirectory;
+  // Texts read in place of files (open documents, the object files their
+  // checks would write). May be null; must outlive the call.
+  const FileOverlay* Overlay = nullptr;
   // Read between lines; when it turns true the check stops early and
   // reports Cancelled. May be null.
   const std::atomic<bool>* Cancel = nullptr;

@@ -37,7 +37,7 @@ void ConcludeCompile(CompileSession& session) {
   const auto& lines = session.StatusList.Lines();
   session.FatalFlag = std::any_of(lines.begin(), lines.end(),
                                   [](const StatusLine& l) { return l.Info && l.Info->Fatal; });
-  if (session.Knowledge) FinishKnowledge(*session.Knowledge, session.StatusList);
+  if (session.Knowledge) FinishKnowledge(*session.Knowledge, session.StatusList, session.Overlay);
   if (session.FatalFlag) session.StatusList.Append("Compile failed because of fatal error(s)!");
 }
 

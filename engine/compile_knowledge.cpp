@@ -43,6 +43,11 @@ std::vector<const LineDiagnostic*> ModuleKnowledge::DiagnosticsOfLine(std::int32
   return found;
 }
 
+std::string_view ModuleKnowledge::IncludedFileOf(const SourceSpan& span) const {
+  if (!span.FromInclude || span.IncludedFile == 0 || span.IncludedFile > IncludedFiles.size()) return {};
+  return IncludedFiles[span.IncludedFile - 1];
+}
+
 namespace {
 bool Holds(const SourceSpan& span, std::int32_t line, std::uint32_t column) {
   return !span.FromInclude && span.Line == line && column >= span.Column &&

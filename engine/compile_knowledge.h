@@ -26,13 +26,17 @@ enum class SymbolKind : std::uint8_t { Label, Constant };
 // A place in a module's source. Line is 1-based; Column (0-based) and Length
 // count bytes of the line as the editor shows it: TABs, letter case and
 // comments as written. Text that came from an INCLUDEd file is placed on
-// the module's INCLUDE line (as diagnostics are) with FromInclude set and
-// no span.
+// the module's INCLUDE line (as diagnostics are) with FromInclude set; its
+// place in the included file itself is IncludedFile (1 + an index into
+// ModuleKnowledge::IncludedFiles, 0 when not known) and IncludedLine, and
+// Column and Length then count in that file's line.
 struct SourceSpan {
   std::int32_t Line = 0;
   std::uint32_t Column = 0;
   std::uint32_t Length = 0;
   bool FromInclude = false;
+  std::uint32_t IncludedFile = 0;
+  std::int32_t IncludedLine = 0;
 };
 
 struct SymbolDefinition {
@@ -93,6 +97,8 @@ struct ModuleKnowledge {
   std::vector<SymbolReference> References;    // in source order
   std::vector<AssembledRange> Ranges;         // in source order, so by Line
   std::vector<LineDiagnostic> Diagnostics;    // in Status list order
+  // The paths of the INCLUDEd files, as the assembler opened them, each once.
+  std::vector<std::string> IncludedFiles;
 
   // The first definition of a name, letter case ignored; nothing when unknown.
   std::optional<std::size_t> FindDefinition(std::string_view name) const;
@@ -105,6 +111,8 @@ struct ModuleKnowledge {
   std::optional<std::int32_t> LineAtAddress(std::uint16_t address) const;
   // The diagnostics of one line.
   std::vector<const LineDiagnostic*> DiagnosticsOfLine(std::int32_t line) const;
+  // The path of the included file a span lies in; empty for the module's own text.
+  std::string_view IncludedFileOf(const SourceSpan& span) const;
   // What stands at a column of a line (0-based, as SourceSpan counts): the
   // reference whose span holds it, or the definition whose name does.
   const SymbolReference* ReferenceAt(std::int32_t line, std::uint32_t column) const;

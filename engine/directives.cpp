@@ -183,6 +183,12 @@ bool Screen(ModuleAssembly& module, LineContext& line) {
   return true;
 }
 
+std::optional<std::string> ReadIncludedFile(const ModuleAssembly& module, const std::string& path) {
+  if (module.Session.Overlay) [[unlikely]]
+    return ReadFileOrOverlay(path, module.Session.Overlay);
+  return ReadWholeFile(path);
+}
+
 bool Include(ModuleAssembly& module, LineContext& line) {
   line.RestOfLine = SkipBlanks(line.RestOfLine);
   // Only a file that includes itself, directly or through others, gets this
@@ -190,20 +196,28 @@ bool Include(ModuleAssembly& module, LineContext& line) {
   // refused too: a file that includes itself twice would otherwise unfold
   // into 2^64 inclusions before every branch reached the limit.
   if (module.IncludeDepth >= kMaxIncludeDepth) module.IncludeLimitReached = true;
-  const auto content = module.IncludeLimitReached
-                           ? std::nullopt
-                           : ReadWholeFile(ResolveInFolder(module.Directory, line.RestOfLine));
+  const std::string path =
+      module.IncludeLimitReached ? std::string() : ResolveInFolder(module.Directory, line.RestOfLine);
+  const auto content = module.IncludeLimitReached ? std::nullopt : ReadIncludedFile(module, path);
   if (!content) {
     Report(module, Err::FileError, true);
     return false;
   }
   ++module.IncludeDepth;
   const std::atomic<bool>* cancel = module.Session.Cancel;
+  KnowledgeCollector* const knowledge = module.Knowledge;
+  if (knowledge) knowledge->EnterInclude(path);
+  const bool isPass1 = line.IsPass1;
   SourceText(*content).ForEachLine([&](std::string_view included) {
     if (cancel && cancel->load(std::memory_order_relaxed)) throw CompileCancelled();
-    ProcessLine(module, included, line.IsPass1);
+    if (knowledge) [[unlikely]]
+      knowledge->IncludedLine();
+    ProcessLine(module, included, isPass1);
+    if (knowledge && !isPass1) [[unlikely]]
+      knowledge->EndOfLine(included);
     return true;
   });
+  if (knowledge) knowledge->LeaveInclude();
   --module.IncludeDepth;
   return true;
 }

@@ -151,6 +151,23 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   return content;
 }
 
+const std::string* FileOverlay::Find(std::string_view path) const {
+  const std::string folder = FolderOf(path);
+  const std::string leaf = FileNameOf(path);
+  const std::string* caseless = nullptr;
+  for (const auto& [name, text] : Files) {
+    if (name == path) return &text;
+    if (!caseless && FolderOf(name) == folder && EqualsIgnoringCase(FileNameOf(name), leaf)) caseless = &text;
+  }
+  return caseless;
+}
+
+std::optional<std::string> ReadFileOrOverlay(const std::string& path, const FileOverlay* overlay) {
+  if (overlay)
+    if (const std::string* text = overlay->Find(path)) return *text;
+  return ReadWholeFile(path);
+}
+
 std::string ResolveInFolder(const std::string& folder, std::string_view name) {
   if (auto found = ResolveExisting(folder, name)) return *found;
   // A comment after a name leaves trailing blanks, which the name's file lacks.

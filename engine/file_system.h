@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qv3 {
@@ -17,6 +18,19 @@ std::vector<std::string> SplitLines(std::string_view text);
 // Reads a whole file as bytes; nothing when it cannot be opened or read, or
 // when it is not a regular file.
 std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// Texts that stand in for files while a check reads them: an editor's
+// unsaved documents, the object file an unsaved module would write. Keyed by
+// full path; the last path element is matched ignoring letter case, as
+// ResolveInFolder matches names on disk.
+struct FileOverlay {
+  std::vector<std::pair<std::string, std::string>> Files;  // path, text
+  const std::string* Find(std::string_view path) const;
+};
+
+// The overlay's text for path when it has one, else the file's bytes as
+// ReadWholeFile reads them. overlay may be null.
+std::optional<std::string> ReadFileOrOverlay(const std::string& path, const FileOverlay* overlay);
 
 // Resolves name (relative to folder, which ends in "/", unless absolute) to
 // an existing file: the exact spelling wins; otherwise a case-insensitive

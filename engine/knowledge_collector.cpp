@@ -75,13 +75,24 @@ void KnowledgeCollector::Definition(const ModuleAssembly& module, const LineCont
   definition.Name.assign(name);
   definition.Kind = kind;
   definition.Where.Line = module.Session.CurrentLineNumber;
-  if (module.IncludeDepth == 0) {
-    definition.Where.Column = static_cast<std::uint32_t>(line.ColumnOf(name));
-    definition.Where.Length = static_cast<std::uint32_t>(name.size());
-  } else {
-    definition.Where.FromInclude = true;
-  }
+  definition.Where.Column = static_cast<std::uint32_t>(line.ColumnOf(name));
+  definition.Where.Length = static_cast<std::uint32_t>(name.size());
+  if (module.IncludeDepth != 0) PlaceInInclude(definition.Where);
   target_.Definitions.push_back(std::move(definition));
+}
+
+void KnowledgeCollector::PlaceInInclude(SourceSpan& where) const {
+  where.FromInclude = true;
+  if (includes_.empty()) return;
+  where.IncludedFile = includes_.back().File;
+  where.IncludedLine = includes_.back().Line;
+}
+
+void KnowledgeCollector::EnterInclude(std::string_view path) {
+  auto& files = target_.IncludedFiles;
+  auto found = std::find(files.begin(), files.end(), path);
+  if (found == files.end()) found = files.insert(files.end(), std::string(path));
+  includes_.push_back({static_cast<std::uint32_t>(found - files.begin()) + 1, 0});
 }
 
 void KnowledgeCollector::Reference(const ModuleAssembly& module, std::string_view term,
@@ -110,12 +121,8 @@ void KnowledgeCollector::ExternalReference(const ModuleAssembly& module, std::st
 void KnowledgeCollector::Add(const ModuleAssembly& module, SymbolReference reference,
                              std::string_view term) {
   reference.Where.Line = module.Session.CurrentLineNumber;
-  if (module.IncludeDepth != 0) {
-    reference.Where.FromInclude = true;
-    target_.References.push_back(std::move(reference));
-    return;
-  }
-  const LineContext& line = *module.LineContexts[0];
+  if (module.IncludeDepth != 0) PlaceInInclude(reference.Where);
+  const LineContext& line = *module.LineContexts[static_cast<std::size_t>(module.IncludeDepth)];
   Pending pending;
   pending.Reference = std::move(reference);
   pending.Term.assign(term);
@@ -204,19 +211,23 @@ namespace {
 // Scans one text: the lines as the line processor reads their first words
 // ("NAME = VALUE" defines a constant, a first word ending in ":" a label),
 // INCLUDEd files followed as the assembler follows them, their definitions
-// placed on the including line.
+// placed on the including line and, with includedFiles, in the file too.
 class DefinitionScan {
  public:
-  DefinitionScan(std::vector<SymbolDefinition>& definitions, std::string folder)
-      : definitions_(definitions), folder_(std::move(folder)) {}
+  DefinitionScan(std::vector<SymbolDefinition>& definitions, std::string folder,
+                 const FileOverlay* overlay, std::vector<std::string>* includedFiles)
+      : definitions_(definitions), folder_(std::move(folder)), overlay_(overlay),
+        includedFiles_(includedFiles) {}
 
-  void Walk(std::string_view source, int depth, std::int32_t includingLine) {
+  void Walk(std::string_view source, int depth, std::int32_t includingLine, std::uint32_t file = 0) {
     if (lines_.size() <= static_cast<std::size_t>(depth)) lines_.push_back(std::make_unique<LineContext>());
     LineContext& line = *lines_[static_cast<std::size_t>(depth)];
     std::int32_t number = 0;
     SourceText(source).ForEachLine([&](std::string_view text) {
       ++number;
       const std::int32_t at = depth == 0 ? number : includingLine;
+      file_ = file;
+      fileLine_ = number;
       if (depth == 0) limitReached_ = false;
       line.Load(StripComment(text));
       if (line.RestOfLine.find('=') != std::string_view::npos) {
@@ -236,8 +247,9 @@ class DefinitionScan {
         // includes itself twice cannot unfold 2^64 times.
         if (depth >= kMaxIncludeDepth) limitReached_ = true;
         if (limitReached_) return true;
-        const auto included = ReadWholeFile(ResolveInFolder(folder_, SkipBlanks(line.RestOfLine)));
-        if (included) Walk(*included, depth + 1, at);
+        const std::string path = ResolveInFolder(folder_, SkipBlanks(line.RestOfLine));
+        const auto included = ReadFileOrOverlay(path, overlay_);
+        if (included) Walk(*included, depth + 1, at, FileIndex(path));
       }
       return true;
     });
@@ -254,33 +266,52 @@ class DefinitionScan {
     definition.HasValue = false;
     definition.Where.Line = at;
     definition.Where.FromInclude = included;
-    if (!included) {
+    if (!included || file_ != 0) {
       definition.Where.Column = static_cast<std::uint32_t>(line.ColumnOf(name));
       definition.Where.Length = static_cast<std::uint32_t>(name.size());
+    }
+    if (included && file_ != 0) {
+      definition.Where.IncludedFile = file_;
+      definition.Where.IncludedLine = fileLine_;
     }
     definitions_.push_back(std::move(definition));
     known_.Insert(definitions_.back().Name, definitions_.size() - 1, nameOf);
   }
 
+  // 1 + the index of path in includedFiles_ (added when new); 0 without them.
+  std::uint32_t FileIndex(const std::string& path) {
+    if (!includedFiles_) return 0;
+    auto found = std::find(includedFiles_->begin(), includedFiles_->end(), path);
+    if (found == includedFiles_->end()) found = includedFiles_->insert(includedFiles_->end(), path);
+    return static_cast<std::uint32_t>(found - includedFiles_->begin()) + 1;
+  }
+
   std::vector<SymbolDefinition>& definitions_;
   std::string folder_;
+  const FileOverlay* overlay_;
+  std::vector<std::string>* includedFiles_;
+  std::uint32_t file_ = 0;       // the file of the line being read (0: the module's own)
+  std::int32_t fileLine_ = 0;    // its line number there
   TextIndex known_;
   std::vector<std::unique_ptr<LineContext>> lines_;  // one per include depth
   bool limitReached_ = false;
 };
 }  // namespace
 
-std::vector<SymbolDefinition> ScanDefinitions(std::string_view source, std::string_view folder) {
+std::vector<SymbolDefinition> ScanDefinitions(std::string_view source, std::string_view folder,
+                                              const FileOverlay* overlay,
+                                              std::vector<std::string>* includedFiles) {
   std::vector<SymbolDefinition> definitions;
-  DefinitionScan(definitions, std::string(folder)).Walk(source, 0, 0);
+  DefinitionScan(definitions, std::string(folder), overlay, includedFiles).Walk(source, 0, 0);
   return definitions;
 }
 
 namespace {
 // The values an object file's symbol section gives ("NAME = $1234" lines
 // up to the first empty line).
-void TakeObjectValues(const std::string& objectPath, ModuleKnowledge& module) {
-  const auto text = ReadWholeFile(objectPath);
+void TakeObjectValues(const std::string& objectPath, ModuleKnowledge& module,
+                      const FileOverlay* overlay) {
+  const auto text = ReadFileOrOverlay(objectPath, overlay);
   if (!text) return;
   std::unordered_map<std::string, std::uint16_t> values;
   bool header = true;
@@ -308,16 +339,16 @@ void TakeObjectValues(const std::string& objectPath, ModuleKnowledge& module) {
 // The module an @MODULE.NAME reference names, scanned from its source when
 // this compile did not assemble it; nothing when its source is not at hand.
 ModuleKnowledge* ModuleForExternal(CompileKnowledge& knowledge, const std::string& name,
-                                   const std::string& folder) {
+                                   const std::string& folder, const FileOverlay* overlay) {
   if (ModuleKnowledge* known = knowledge.FindModule(name)) return known;
-  const auto source = ReadWholeFile(ResolveInFolder(folder, name + ".qv3"));
+  const auto source = ReadFileOrOverlay(ResolveInFolder(folder, name + ".qv3"), overlay);
   if (!source) return nullptr;
   ModuleKnowledge scanned;
   scanned.Name = name;
   scanned.Folder = folder;
   scanned.Assembled = false;
-  scanned.Definitions = ScanDefinitions(*source, folder);
-  TakeObjectValues(ResolveInFolder(folder, name + ".qvo"), scanned);
+  scanned.Definitions = ScanDefinitions(*source, folder, overlay, &scanned.IncludedFiles);
+  TakeObjectValues(ResolveInFolder(folder, name + ".qvo"), scanned, overlay);
   knowledge.Modules.push_back(std::move(scanned));
   return &knowledge.Modules.back();
 }
@@ -331,7 +362,7 @@ void KeepListedDiagnostics(CompileKnowledge& knowledge, const MessageList& statu
                   [&](const LineDiagnostic& d) { return !listed.contains(d.Text); });
 }
 
-void LinkExternalReferences(CompileKnowledge& knowledge) {
+void LinkExternalReferences(CompileKnowledge& knowledge, const FileOverlay* overlay) {
   // Each named module is looked up, scanned and indexed once. Scanned
   // modules are appended while the references are walked: walked by index.
   struct Target {
@@ -348,7 +379,7 @@ void LinkExternalReferences(CompileKnowledge& knowledge) {
       Target& target = entry->second;
       if (fresh) {
         const std::string folder = knowledge.Modules[m].Folder;
-        if (const ModuleKnowledge* found = ModuleForExternal(knowledge, name, folder)) {
+        if (const ModuleKnowledge* found = ModuleForExternal(knowledge, name, folder, overlay)) {
           target.Module = found;
           const auto& definitions = found->Definitions;
           for (std::size_t d = 0; d < definitions.size(); ++d)
@@ -364,9 +395,10 @@ void LinkExternalReferences(CompileKnowledge& knowledge) {
 }
 }  // namespace
 
-void FinishKnowledge(CompileKnowledge& knowledge, const MessageList& status) {
+void FinishKnowledge(CompileKnowledge& knowledge, const MessageList& status,
+                     const FileOverlay* overlay) {
   KeepListedDiagnostics(knowledge, status);
-  LinkExternalReferences(knowledge);
+  LinkExternalReferences(knowledge, overlay);
 }
 
 }  // namespace qv3

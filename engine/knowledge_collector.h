@@ -16,6 +16,7 @@ namespace qv3 {
 struct ModuleAssembly;
 struct LineContext;
 class MessageList;
+struct FileOverlay;
 
 class KnowledgeCollector {
  public:
@@ -47,6 +48,11 @@ class KnowledgeCollector {
   // Pass 2, after each line of the module itself: the references it made
   // are placed in its text as written.
   void EndOfLine(std::string_view text);
+  // Both passes, around an INCLUDEd file (path as opened) and before each of
+  // its lines; pass 2 also after each of its lines, as EndOfLine.
+  void EnterInclude(std::string_view path);
+  void IncludedLine() { ++includes_.back().Line; }
+  void LeaveInclude() { includes_.pop_back(); }
   // After pass 2: the definitions take the values pass 2 left.
   void Finish(const ModuleAssembly& module);
 
@@ -58,6 +64,13 @@ class KnowledgeCollector {
     std::size_t From = 0;      // where the operand starts in the line
   };
   void Add(const ModuleAssembly& module, SymbolReference reference, std::string_view term);
+  void PlaceInInclude(SourceSpan& where) const;
+
+  struct IncludeFrame {
+    std::uint32_t File = 0;  // 1 + index into IncludedFiles
+    std::int32_t Line = 0;
+  };
+  std::vector<IncludeFrame> includes_;
 
   ModuleKnowledge& target_;
   std::vector<Pending> pending_;
@@ -74,11 +87,16 @@ ModuleKnowledge& StartModuleKnowledge(CompileKnowledge& knowledge, std::string_v
 // definitions, reading the sources of modules this compile did not
 // assemble (the module's ".qv3" in the referring module's folder, found as
 // the assembler finds files, values from its object file).
-void FinishKnowledge(CompileKnowledge& knowledge, const MessageList& status);
+void FinishKnowledge(CompileKnowledge& knowledge, const MessageList& status,
+                     const FileOverlay* overlay = nullptr);
 
 // The definitions of a module's source, without assembling it: labels and
 // constants, those of INCLUDEd files (found in folder, "/"-terminated) placed
-// on the including line. Values are not known (HasValue false).
-std::vector<SymbolDefinition> ScanDefinitions(std::string_view source, std::string_view folder);
+// on the including line and, given includedFiles (the module's
+// IncludedFiles), in the included file as well. Values are not known
+// (HasValue false).
+std::vector<SymbolDefinition> ScanDefinitions(std::string_view source, std::string_view folder,
+                                              const FileOverlay* overlay = nullptr,
+                                              std::vector<std::string>* includedFiles = nullptr);
 
 }  // namespace qv3

@@ -79,7 +79,7 @@ std::optional<std::int32_t> ExternalConstantValue(ModuleAssembly& module,
   const auto failed = module.Session.FailedObjects.Find(module.Directory, moduleName);
   const std::string objectFile =
       failed ? *failed : ResolveInFolder(module.Directory, std::string(moduleName) + ".qvo");
-  const auto text = module.Session.CheckOnly ? ReadWholeFile(objectFile)
+  const auto text = module.Session.CheckOnly ? ReadFileOrOverlay(objectFile, module.Session.Overlay)
                                              : ReadThroughPrivateCopy(objectFile);
   if (!text) {
     Report(module, Err::FileError);

@@ -40,6 +40,7 @@ class SilentProgress final : public ProgressSink {
 
 // Everything that outlives one module's assembly during a compile command.
 struct CompileKnowledge;
+struct FileOverlay;
 
 struct CompileSession {
   // Quoted in every diagnostic.
@@ -84,6 +85,9 @@ struct CompileSession {
   // A check of a document rather than a compile: no file is written, no
   // dependent module is assembled, object files are read where they lie.
   bool CheckOnly = false;
+  // A check's stand-ins for files (INCLUDEd files, object files): unsaved
+  // documents are checked as the editor shows them. Never set for a compile.
+  const FileOverlay* Overlay = nullptr;
   // When set and true, the compile stops between lines (CompileCancelled).
   const std::atomic<bool>* Cancel = nullptr;
 

@@ -81,12 +81,19 @@ TEST_F(CompileKnowledgeTest, DefinitionsWithKindLineColumnAndPassTwoValue) {
   EXPECT_EQ(screen.Value, 0x0C00);
   EXPECT_EQ(screen.Where.Line, 7);
 
-  // Defined in the included file: placed on the INCLUDE line.
+  // Defined in the included file: placed on the INCLUDE line, and in the
+  // file itself at its own line and columns.
   const SymbolDefinition& width = Definition(*main, "width");
   EXPECT_EQ(width.Kind, SymbolKind::Constant);
   EXPECT_EQ(width.Value, 40);
   EXPECT_EQ(width.Where.Line, 3);
   EXPECT_TRUE(width.Where.FromInclude);
+  EXPECT_EQ(main->IncludedFileOf(width.Where), folder.Path() + "defs.inc");
+  EXPECT_EQ(width.Where.IncludedLine, 1);
+  EXPECT_EQ(width.Where.Column, 0u);
+  EXPECT_EQ(width.Where.Length, 5u);
+  EXPECT_EQ(Definition(*main, "INCLOOP").Where.IncludedLine, 2);
+  EXPECT_EQ(main->IncludedFiles.size(), 1u);
   EXPECT_EQ(Definition(*main, "INCLOOP").Value, 0x1000);
 
   EXPECT_EQ(Definition(*lib, "SETUP").Value, 0x2000);
@@ -95,16 +102,18 @@ TEST_F(CompileKnowledgeTest, DefinitionsWithKindLineColumnAndPassTwoValue) {
 
 TEST_F(CompileKnowledgeTest, ReferencesSpanTheirTextInTheLineAsWritten) {
   const auto lines = SplitLines(kMain);
+  const auto included = SplitLines(kDefs);
   struct Expected {
     std::int32_t Line;
     std::string Text;  // what the span must cover
     std::uint32_t Column;
     std::string Module, Definition;
+    std::int32_t IncludedLine = 0;  // in defs.inc, for text from there
   };
   // Columns counted by hand: TABs are one byte, letter case as written, the
   // label before a mnemonic and the name in a comment are not references.
   const std::vector<Expected> expected = {
-      {3, "", 0, "main", "WIDTH"},  // LDY #WIDTH inside defs.inc
+      {3, "WIDTH", 14, "main", "WIDTH", 2},  // LDY #WIDTH inside defs.inc
       {4, "@LIB.COLOUR", 12, "lib", "COLOUR"},
       {5, "~sc~", 6, "main", "~sc~"},
       {6, "loop", 10, "main", "LOOP"},
@@ -116,11 +125,14 @@ TEST_F(CompileKnowledgeTest, ReferencesSpanTheirTextInTheLineAsWritten) {
   for (std::size_t i = 0; i < expected.size(); ++i) {
     const SymbolReference& reference = main->References[i];
     const Expected& want = expected[i];
-    SCOPED_TRACE(want.Text.empty() ? "included reference" : want.Text);
+    SCOPED_TRACE(want.Text);
     EXPECT_EQ(reference.Where.Line, want.Line);
-    EXPECT_EQ(reference.Where.FromInclude, want.Text.empty());
+    EXPECT_EQ(reference.Where.FromInclude, want.IncludedLine != 0);
+    EXPECT_EQ(reference.Where.IncludedLine, want.IncludedLine);
     EXPECT_EQ(reference.Where.Column, want.Column);
-    const std::string& text = lines.at(static_cast<std::size_t>(want.Line - 1));
+    const std::string& text = want.IncludedLine != 0
+                                  ? included.at(static_cast<std::size_t>(want.IncludedLine - 1))
+                                  : lines.at(static_cast<std::size_t>(want.Line - 1));
     EXPECT_EQ(text.substr(reference.Where.Column, reference.Where.Length), want.Text);
     EXPECT_EQ(reference.Module, want.Module);
     const auto place = knowledge.DefinitionOf(reference);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a packager
 # ships: the programs, the desktop entry, the icon, the MIME type of the
-# sources and the man pages of the command-line programs.
+# sources and the man pages of the command-line programs (qv3-lsp among them).
 # Usage: check_install.sh CMAKE BUILD_DIR BINDIR DATADIR MANDIR WITH_WORKBENCH(0|1) [EMULATOR_FILES]
 # EMULATOR_FILES: the npm folder of the built-in Plus/4's files, given when
 # the build has the built-in Plus/4.
@@ -29,7 +29,10 @@ desktop=$datadir/applications/qv3.desktop
 icon=$datadir/icons/hicolor/scalable/apps/qv3.svg
 mime=$datadir/mime/packages/qv3.xml
 
-for program in qv3asm qv3run; do
+programs=(qv3asm qv3run)
+# The language server is built where Qt Core is found.
+[ -x "$build_dir/qv3-lsp" ] && programs+=(qv3-lsp)
+for program in "${programs[@]}"; do
   expect_program "$bindir/$program"
   expect_file "$mandir/man1/$program.1"
 done
@@ -86,8 +89,7 @@ check_man_page() {
     skip "man (rendering)"
   fi
 }
-check_man_page qv3asm
-check_man_page qv3run
+for program in "${programs[@]}"; do check_man_page "$program"; done
 
 if [ "$with_workbench" = 1 ] && [ -f "$prefix/$desktop" ] && [ -f "$prefix/$mime" ]; then
   entry=$prefix/$desktop

@@ -10,7 +10,7 @@
 #include "engine/compile_command.h"
 #include "engine/file_system.h"
 #include "tests/engine/e2e_support.h"
-#include "workbench/editor/hover_text.h"
+#include "language/hover_text.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "workbench/editor/code_editor.h"
 #include "workbench/editor/diagnostic_marks.h"
 #include "workbench/editor_window.h"
-#include "workbench/editor/hover_text.h"
+#include "language/hover_text.h"
 #include "workbench/latin1.h"
 #include "workbench/editor/live_check.h"
 #include "workbench/main_window.h"

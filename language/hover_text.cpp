@@ -1,4 +1,4 @@
-#include "workbench/editor/hover_text.h"
+#include "language/hover_text.h"
 
 #include <array>
 #include <cctype>

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The words the assembler reserves: its directives and the mnemonics of the
+// instruction set, with one-line descriptions for completion lists.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+struct DirectiveWord {
+  std::string_view Name;
+  std::string_view Form;  // how it is written
+};
+
+inline constexpr std::array<DirectiveWord, 11> kDirectives = {{
+    {"ORIGIN", "ORIGIN $1000: where the following bytes go"},
+    {"BIN.B", "BIN.B $12 $34: bytes"},
+    {"BIN.W", "BIN.W $1234: words, low byte first"},
+    {"SCREEN", "SCREEN ~text~: screen codes"},
+    {"BINARY", "BINARY FILE: a file's bytes"},
+    {"INCLUDE", "INCLUDE FILE: a file's lines"},
+    {"COMPILE", "COMPILE A, B: modules assembled after this one"},
+    {"LEAP", "LEAP 16: moves the location counter on by a number of bytes"},
+    {"NEXTPAGE", "NEXTPAGE: moves the location counter to the next page"},
+    {"STRIP", "STRIP: no load address in the program file"},
+    {"OBJECTFILE", "OBJECTFILE: the code listed in the object file"},
+}};
+
+// Letter case ignored.
+bool IsDirective(std::string_view word);
+bool IsMnemonic(std::string_view word);

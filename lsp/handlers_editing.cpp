@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// prepareRename, rename, completion and the code action.
+#include <QJsonArray>
+
+#include "engine/diagnostics.h"
+#include "language/branch_fix.h"
+#include "language/completion.h"
+#include "language/rename.h"
+#include "lsp/protocol.h"
+#include "lsp/server.h"
+
+namespace lsp {
+
+namespace {
+// The protocol's CompletionItemKind.
+int KindOf(CompletionKind kind) {
+  switch (kind) {
+    case CompletionKind::Mnemonic: return 14;   // Keyword
+    case CompletionKind::Directive: return 14;  // Keyword
+    case CompletionKind::Label: return 3;       // Function
+    case CompletionKind::Constant: return 21;   // Constant
+    case CompletionKind::External: return 21;
+  }
+  return 1;
+}
+
+std::string LineBreakOf(const Document& text) {
+  const std::string& bytes = text.Text();
+  const std::size_t at = bytes.find_first_of("\r\n");
+  if (at == std::string::npos) return "\r\n";  // the assembler's own
+  if (bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n') return "\r\n";
+  return std::string(1, bytes[at]);
+}
+}  // namespace
+
+QJsonValue PrepareRenameRequest(Server& server, const QJsonObject& params) {
+  OpenFile& file = server.FileOf(params);
+  const Caret caret = CaretIn(file.Text, params);
+  const RenameCheck check = PrepareRename(file.Check->Knowledge, caret.Line, caret.LineNumber, caret.Column);
+  if (!check.Target) throw RequestError{ErrorCode::RequestFailed, Text(check.Refusal)};
+  const auto from = static_cast<std::int32_t>(check.Target->Column);
+  return QJsonObject{{"range", RangeJson(caret.LineNumber - 1, from, from + static_cast<std::int32_t>(check.Target->Length))},
+                     {"placeholder", Text(check.Target->Name)}};
+}
+
+QJsonValue Rename(Server& server, const QJsonObject& params) {
+  OpenFile& file = server.FileOf(params);
+  const Caret caret = CaretIn(file.Text, params);
+  const std::string newName = LatinBytes(params.value("newName").toString());
+  const Workspace workspace = server.WorkspaceOf(file);
+  const RenamePlan plan =
+      PlanRename(file.Check->Knowledge, caret.Line, caret.LineNumber, caret.Column, newName, workspace);
+  if (plan.Refused()) throw RequestError{ErrorCode::RequestFailed, Text(plan.Refusal)};
+  QJsonObject changes;
+  for (const FileEdits& edits : plan.Files) {
+    SourcePlace place;
+    place.Module = edits.Module;
+    place.Folder = edits.Folder;
+    place.IncludedFile = edits.IncludedFile;
+    const std::string path = server.PathOfPlace(place);
+    QJsonArray list;
+    for (const TextEdit& edit : edits.Edits) {
+      const auto from = static_cast<std::int32_t>(edit.Column);
+      list.append(QJsonObject{{"range", RangeJson(edit.Line - 1, from, from + static_cast<std::int32_t>(edit.Length))},
+                              {"newText", Text(edit.NewText)}});
+    }
+    changes[QString::fromStdString(server.UriOfFile(path))] = list;
+  }
+  return QJsonObject{{"changes", changes}};
+}
+
+QJsonValue Completion(Server& server, const QJsonObject& params) {
+  OpenFile& file = server.FileOf(params);
+  const Position position = PositionOf(params);
+  const std::string_view line = file.Text.Line(static_cast<std::size_t>(std::max(0, position.Line)));
+  const auto column = std::min(static_cast<std::size_t>(std::max(0, position.Character)), line.size());
+  const qv3::FileOverlay overlay = server.Overlay();
+  const Completions completions =
+      CompletionsAt(&file.Check->Knowledge, line, position.Line + 1, column, file.Folder, &overlay);
+  QJsonArray items;
+  const QJsonObject range = RangeJson(position.Line, static_cast<std::int32_t>(completions.Replaced.Begin),
+                                      static_cast<std::int32_t>(completions.Replaced.End));
+  for (const CompletionItem& item : completions.Items)
+    items.append(QJsonObject{{"label", Text(item.Text)},
+                             {"kind", KindOf(item.Kind)},
+                             {"detail", Text(item.Detail)},
+                             {"textEdit", QJsonObject{{"range", range}, {"newText", Text(item.Text)}}}});
+  return QJsonObject{{"isIncomplete", false}, {"items", items}};
+}
+
+QJsonValue CodeActions(Server& server, const QJsonObject& params) {
+  OpenFile& file = server.FileOf(params);
+  const QJsonObject range = params.value("range").toObject();
+  const int first = range.value("start").toObject().value("line").toInt();
+  const int last = range.value("end").toObject().value("line").toInt();
+  QJsonArray actions;
+  const qv3::ModuleKnowledge* top = file.Check->Knowledge.TopModule();
+  if (!top) return actions;
+  const std::string lineBreak = LineBreakOf(file.Text);
+  std::int32_t done = 0;
+  for (const qv3::LineDiagnostic& diagnostic : top->Diagnostics) {
+    if (diagnostic.Code != qv3::Err::BranchOutOfRange || diagnostic.Line == done) continue;
+    if (diagnostic.Line - 1 < first || diagnostic.Line - 1 > last) continue;
+    const std::string_view line = file.Text.Line(static_cast<std::size_t>(diagnostic.Line - 1));
+    const std::optional<std::string> replacement = LongBranchReplacement(line, lineBreak);
+    if (!replacement) continue;
+    done = diagnostic.Line;
+    const QJsonObject edit{{"range", RangeJson(diagnostic.Line - 1, 0, static_cast<std::int32_t>(line.size()))},
+                           {"newText", Text(*replacement)}};
+    actions.append(QJsonObject{
+        {"title", "Branch over a JMP (the target is out of a branch's reach)"},
+        {"kind", "quickfix"},
+        {"isPreferred", true},
+        {"edit", QJsonObject{{"changes", QJsonObject{{QString::fromStdString(file.Uri), QJsonArray{edit}}}}}}});
+  }
+  return actions;
+}
+
+}  // namespace lsp

@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The shared queries (language/) where they are easy to get wrong: a caret
+// just after a name, names of included files, rename plans with two uses on
+// one line and clashes that differ only in case, where completion offers
+// what, and the long-branch rewrite.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "engine/check_compile.h"
+#include "language/branch_fix.h"
+#include "language/completion.h"
+#include "language/rename.h"
+#include "language/symbol_queries.h"
+#include "tests/engine/e2e_support.h"
+
+namespace {
+
+using qv3::e2e::ScratchFolder;
+
+qv3::CheckResult Check(std::string_view text, const ScratchFolder& folder) {
+  return qv3::CheckCompile(text, "main", folder.Path());
+}
+
+TEST(SymbolQueries, ACaretJustAfterANameOrALabelsColonCountsAsOnIt) {
+  ScratchFolder folder;
+  const auto result = Check("\tORIGIN $1000\nLOOP:\tDEX\n\tBNE LOOP\n", folder);
+  const auto& known = result.Knowledge;
+  EXPECT_EQ(ReferencesAt(known, 2, 5).size(), 2u);   // after "LOOP:"
+  EXPECT_EQ(ReferencesAt(known, 2, 4).size(), 2u);   // on the colon
+  ASSERT_TRUE(DefinitionAt(known, 3, 9));            // after "BNE LOOP"
+  EXPECT_EQ(DefinitionAt(known, 3, 9)->Span.Line, 2);
+  EXPECT_FALSE(DefinitionAt(known, 2, 6));           // on DEX
+  EXPECT_FALSE(DefinitionAt(known, 3, 10));          // past the name
+}
+
+TEST(SymbolQueries, NamesOfAnIncludedFileArePlacedInThatFile) {
+  ScratchFolder folder;
+  folder.Write("defs.inc", "// speeds\nSPEED = 3\n");
+  const auto result = Check("\tORIGIN $1000\n\tINCLUDE DEFS.INC\n\tLDA #SPEED\n", folder);
+  const auto place = DefinitionAt(result.Knowledge, 3, 7);
+  ASSERT_TRUE(place);
+  EXPECT_EQ(place->Span.Line, 2);  // the INCLUDE line, for the module's own view
+  EXPECT_EQ(place->IncludedFile, folder.PathOf("defs.inc"));
+  EXPECT_EQ(place->IncludedSpan.Line, 2);
+  EXPECT_EQ(place->IncludedSpan.Column, 0u);
+  EXPECT_EQ(place->IncludedSpan.Length, 5u);
+  const RenameCheck check = PrepareRename(result.Knowledge, "\tLDA #SPEED", 3, 7);
+  EXPECT_FALSE(check.Target);
+  EXPECT_NE(check.Refusal.find("included file"), std::string::npos);
+
+  // The same through @MODULE.NAME, in a module this check only scanned.
+  folder.Write("gfx.qv3", "\tORIGIN $2000\n\tINCLUDE DEFS.INC\n");
+  const auto external = Check("\tORIGIN $1000\n\tLDA #@GFX.SPEED\n", folder);
+  const auto far = DefinitionAt(external.Knowledge, 2, 11);
+  ASSERT_TRUE(far);
+  EXPECT_EQ(far->Module, "gfx");
+  EXPECT_EQ(far->IncludedFile, folder.PathOf("defs.inc"));
+  EXPECT_EQ(far->IncludedSpan.Line, 2);
+  EXPECT_EQ(far->IncludedSpan.Length, 5u);
+}
+
+TEST(RenamePlans, EveryUseOnALineAndClashesIgnoringCase) {
+  ScratchFolder folder;
+  const std::string text = "\tORIGIN $1000\nA = 1\nB = 2\n\tLDA #A+A\n";
+  const auto result = Check(text, folder);
+  const std::string_view line = "\tLDA #A+A";
+  const RenamePlan plan = PlanRename(result.Knowledge, line, 4, 6, "SPEED");
+  ASSERT_FALSE(plan.Refused()) << plan.Refusal;
+  ASSERT_EQ(plan.Files.size(), 1u);
+  const auto& edits = plan.Files[0].Edits;
+  ASSERT_EQ(edits.size(), 3u);  // the definition and both uses
+  EXPECT_EQ(edits[0].Line, 2);
+  EXPECT_EQ(edits[1].Column, 6u);
+  EXPECT_EQ(edits[2].Column, 8u);
+  for (const TextEdit& edit : edits) EXPECT_EQ(edit.Length, 1u);
+  EXPECT_TRUE(PlanRename(result.Knowledge, line, 4, 6, "b").Refused());     // B exists
+  EXPECT_FALSE(PlanRename(result.Knowledge, line, 4, 6, "a").Refused());    // itself, new case
+  EXPECT_TRUE(PlanRename(result.Knowledge, line, 4, 6, "nop").Refused());   // a mnemonic
+  EXPECT_TRUE(PlanRename(result.Knowledge, line, 4, 6, "bin.b").Refused()); // a directive
+  EXPECT_TRUE(PlanRename(result.Knowledge, line, 4, 6, "A B").Refused());
+  EXPECT_FALSE(IsValidSymbolName(""));
+  EXPECT_TRUE(IsValidSymbolName("_loop2"));
+}
+
+std::vector<std::string> Texts(const Completions& completions) {
+  std::vector<std::string> texts;
+  for (const auto& item : completions.Items) texts.push_back(item.Text);
+  return texts;
+}
+
+TEST(CompletionPlaces, InstructionsWhereTheyStandNamesInOperandsNothingInComments) {
+  ScratchFolder folder;
+  const auto result = Check("\tORIGIN $1000\nBORDER = $FF19\nBACK:\tRTS\n", folder);
+  const auto* known = &result.Knowledge;
+  // After a label stands an instruction.
+  EXPECT_EQ(Texts(CompletionsAt(known, "LOOP:\tRT", 4, 8, folder.Path())), (std::vector<std::string>{"RTI", "RTS"}));
+  // In an operand, the module's names.
+  const Completions operand = CompletionsAt(known, "\tSTA B", 4, 6, folder.Path());
+  EXPECT_EQ(Texts(operand), (std::vector<std::string>{"BACK", "BORDER"}));
+  EXPECT_EQ(operand.Replaced.Begin, 5u);
+  EXPECT_TRUE(CompletionsAt(known, "\tNOP // B", 4, 9, folder.Path()).Items.empty());
+  // The first word of a line may start a directive, a mnemonic or a name.
+  const auto first = Texts(CompletionsAt(known, "B", 4, 1, folder.Path()));
+  for (const char* expected : {"BIN.B", "BIN.W", "BINARY", "BNE", "BORDER", "BACK"})
+    EXPECT_NE(std::find(first.begin(), first.end(), expected), first.end()) << expected;
+}
+
+TEST(LongBranch, TheInvertedBranchOverAJmpKeepsLabelCommentAndAlignment) {
+  EXPECT_EQ(LongBranchReplacement("LOOP:\tBNE FAR\t// back", "\r\n"), "LOOP:\tBEQ *+5\t// back\r\n     \tJMP FAR");
+  EXPECT_EQ(LongBranchReplacement("  bcc there", "\n"), "  BCS *+5\n  JMP there");
+  EXPECT_FALSE(LongBranchReplacement("\tLDA #1", "\n"));
+  EXPECT_FALSE(LongBranchReplacement("\tBNE", "\n"));
+}
+
+}  // namespace
