@@ -20,7 +20,7 @@ std::string InterruptSources(std::uint8_t value) {
   static constexpr struct {
     int Bit;
     const char* Name;
-  } kSources[] = {{1, "raster"}, {2, "light pen"}, {3, "timer 1"}, {4, "timer 2"}, {6, "timer 3"}};
+  } kSources[] = {{1, "raster"}, {3, "timer 1"}, {4, "timer 2"}, {6, "timer 3"}};
   std::string text;
   for (const auto& source : kSources) {
     if (!Bit(value, source.Bit)) continue;
@@ -112,8 +112,9 @@ std::string RegisterText(const TedRegisters& ted, int index) {
              (Bit(v, 5) ? ", voice 2 on" : "") + (Bit(v, 6) ? ", voice 2 noise" : "") +
              (Bit(v, 7) ? ", D/A mode" : "");
     case 0x12:
+      // Its low bits belong to voice 1's frequency, told with $FF0E.
       return "bitmap " + Hex(TedBitmapBase(v), 4) + ", characters and bitmap from " + RomOrRam(Bit(v, 2)) +
-             ", voice 1 frequency high " + std::to_string(v & 3);
+             (ted.Unknown[0x0E] ? "" : ", voice 1 frequency high " + std::to_string(v & 3));
     case 0x13:
       return "characters " + Hex(TedCharacterBase(v), 4) + (Bit(v, 1) ? ", single clock" : ", double clock") +
              ", memory reads " + RomOrRam(Bit(v, 0));
