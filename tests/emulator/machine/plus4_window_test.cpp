@@ -9,6 +9,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QImage>
+#include <QScreen>
+#include <QSet>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QKeyEvent>
@@ -286,6 +290,109 @@ TEST_F(BuiltInPlus4, KeysReachTheMachineAsTheKeyHelpSays) {
   // A, RUN/STOP, INST/DEL, ESC, the pound sign, "+" (by position), cursor
   // up, and HELP, which types its own text.
   const std::string expected = "\x41\x03\x14\x1b\x5c\x2b\x91HELP\r";
+  std::string got;
+  WaitUntil([&] {
+    const auto state = Snapshot(*window);
+    if (state) got.assign(state->Ram.begin() + 0x0C01, state->Ram.begin() + 0x0C01 + state->Ram[0x0C00]);
+    return got == expected;
+  }, 10);
+  EXPECT_EQ(got, expected);
+}
+
+// One xdotool command on the test's X server (real key events, through the
+// window manager's focus), then the events it caused handled.
+void XdoTool(const QStringList& arguments) {
+  QProcess tool;
+  tool.start("xdotool", arguments);
+  ASSERT_TRUE(tool.waitForFinished(5000)) << "xdotool did not finish";
+  QTest::qWait(120);
+}
+
+QString PageValue(Plus4Window& window, const QString& script) {
+  QString value;
+  bool answered = false;
+  window.view()->page()->runJavaScript(script, [&](const QVariant& result) {
+    value = result.toString();
+    answered = true;
+  });
+  WaitUntil([&] { return answered; }, 10);
+  return value;
+}
+
+// The screen's pixels as the X server shows them (what a user sees), the
+// view's area only.
+QImage ScreenPixels(Plus4Window& window) {
+  QWebEngineView* view = window.view();
+  const QPoint at = view->mapTo(&window, QPoint(0, 0));
+  return window.screen()->grabWindow(window.winId(), at.x(), at.y(), view->width(), view->height()).toImage();
+}
+
+// The colours of the rows [first, last) of image.
+QSet<QRgb> RowColours(const QImage& image, int first, int last) {
+  QSet<QRgb> colours;
+  for (int y = first; y < last; ++y)
+    for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y) & 0xFFFFFF);
+  return colours;
+}
+
+TEST_F(BuiltInPlus4, ThePictureIsTheWhole384x288FrameWithNothingOverIt) {
+  compileAndRun("picture", Source("picture"));
+  expectOnScreen("PICTURE");
+  Plus4Window* window = machine->window();
+  ASSERT_NE(window, nullptr);
+  const QString probe = "(() => { const c = document.querySelector('#machine canvas'); const r = c.getBoundingClientRect();"
+                        " return c.width + 'x' + c.height + ' ' + r.width + 'x' + r.height; })()";
+  for (int scale : {1, 2}) {
+    window->setScreenScale(scale);
+    const QString expected = QStringLiteral("%1x%2 %1x%2").arg(384 * scale).arg(288 * scale);
+    QString canvas;
+    EXPECT_TRUE(WaitUntil([&] { return (canvas = PageValue(*window, probe)) == expected; }, 10))
+        << "the canvas and its CSS box: " << canvas.toStdString() << ", not " << expected.toStdString();
+    // Warp makes RetroArch announce "Fast-Forward." at the picture's top.
+    window->setWarp(true);
+    QTest::qWait(600);
+    const QImage picture = ScreenPixels(*window);
+    window->setWarp(false);
+    picture.save(QStringLiteral("%1/picture-%2x.png").arg(QDir::tempPath()).arg(scale));
+    ASSERT_EQ(picture.size(), QSize(384 * scale, 288 * scale));
+    // The top 40 lines and the bottom 40 of the frame are the border: one
+    // colour edge to edge, no black bars of a squeezed picture, no message.
+    const QSet<QRgb> top = RowColours(picture, 0, 36 * scale), bottom = RowColours(picture, 252 * scale, 288 * scale);
+    EXPECT_EQ(top.size(), 1) << "at " << scale << "x the frame's top rows hold " << top.size() << " colours";
+    EXPECT_EQ(bottom.size(), 1) << "at " << scale << "x the frame's bottom rows hold " << bottom.size() << " colours";
+    EXPECT_EQ(top, bottom);
+  }
+  // The front end's loading texts and messages never show over the picture.
+  const QString hidden = PageValue(*window,
+      "['ejs_loading_text', 'ejs_message', 'ejs_popup_container'].map(name => {"
+      " const e = document.createElement('div'); e.className = name; e.innerText = 'Download Game Data';"
+      " document.querySelector('.ejs_parent').appendChild(e); const d = getComputedStyle(e).display; e.remove(); return d; }).join(' ')");
+  EXPECT_EQ(hidden, "none none none");
+}
+
+// Shifted keys with either Shift key, typed as real X key events.
+TEST_F(BuiltInPlus4, BothShiftKeysReachTheMachine) {
+  compileAndRun("shift", kKeyLogger);
+  Plus4Window* window = machine->window();
+  ASSERT_NE(window, nullptr);
+  bool running = window->isRunning();
+  QObject::connect(window, &Plus4Window::programRunning, [&] { running = true; });
+  ASSERT_TRUE(WaitUntil([&] { return running || !window->failure().isEmpty(); }, kStartSeconds)) << Tail(window);
+  window->activateWindow();
+  window->view()->setFocus();
+  QTest::qWait(800);
+  for (const char* shift : {"Shift_L", "Shift_R"}) {
+    for (const char* key : {"a", "2", "slash"}) {
+      XdoTool({"keydown", shift});
+      XdoTool({"keydown", key});
+      QTest::qWait(150);
+      XdoTool({"keyup", key});
+      XdoTool({"keyup", shift});
+      QTest::qWait(200);
+    }
+  }
+  // Shift+A is the graphics character $C1, Shift+2 the quote, Shift+/ "?".
+  const std::string expected = "\xC1\x22\x3F\xC1\x22\x3F";
   std::string got;
   WaitUntil([&] {
     const auto state = Snapshot(*window);
