@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
@@ -54,6 +55,10 @@ static void RegisterMachinePage() { Q_INIT_RESOURCE(machine); }
 
 namespace {
 constexpr int kConsoleLines = 40;
+// A cold start took up to 16 s on a loaded 2-core machine; a program that
+// never gets going (loaded over the zero page, the stack or the screen)
+// must not leave "Loading..." standing for ever.
+constexpr int kStartSeconds = 90;
 const QString kKeysHelp = QStringLiteral(
     "Keys go to the Plus/4 while its screen has the focus, by their place on the keyboard:\n"
     "Esc = RUN/STOP, Backspace = INST/DEL, ` (left of 1) = ESC, Insert = \u00a3,\n"
@@ -62,7 +67,12 @@ const QString kKeysHelp = QStringLiteral(
 }  // namespace
 
 Plus4Window::Plus4Window(const EmulatorFiles& files, QWidget* parent)
-    : QMainWindow(parent, Qt::Window), files_(files) {
+    // A tool window: with a window manager it stays above the main window
+    // (transient for it) instead of dropping behind it at the first click,
+    // and keeps the usual title bar buttons.
+    : QMainWindow(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+      files_(files) {
   RegisterMachinePage();
   setObjectName(QStringLiteral("Plus4Window"));
   setAttribute(Qt::WA_DeleteOnClose);
@@ -138,6 +148,11 @@ Plus4Window::Plus4Window(const EmulatorFiles& files, QWidget* parent)
     resize(this->width() + width, height());
     move(std::max(0, right - frameGeometry().width() + 1), y());  // the right edge stays
   });
+
+  startLimit_ = new QTimer(this);
+  startLimit_->setSingleShot(true);
+  startLimit_->setInterval(kStartSeconds * 1000);
+  connect(startLimit_, &QTimer::timeout, this, &Plus4Window::startTookTooLong);
 
   busy_ = new QProgressBar(this);
   busy_->setRange(0, 0);
@@ -244,7 +259,10 @@ void Plus4Window::prepareStart() {
   }
   pauseAction_->setText(QStringLiteral("Pause"));
   pauseAction_->setEnabled(false);
+  warpAction_->setEnabled(true);
+  speed_->setText(QStringLiteral("starting"));
   sinceStart_.start();
+  startLimit_->start();
   showProgress(QStringLiteral("Starting the Plus/4..."));
 }
 
@@ -254,10 +272,36 @@ void Plus4Window::showProgress(const QString& text) {
   emit progressed(text);
 }
 
+void Plus4Window::setStartTimeLimit(int seconds) { startLimit_->setInterval(seconds * 1000); }
+
+int Plus4Window::startTimeLimit() const { return startLimit_->interval() / 1000; }
+
+QString Plus4Window::speedText() const { return speed_->text(); }
+
+void Plus4Window::startTookTooLong() {
+  fail(QStringLiteral("%1 did not start within %2 s (still \"%3\"). A program that loads over the "
+                      "zero page, the stack or the screen cannot start; Reset boots the machine again.")
+           .arg(programName_)
+           .arg(startTimeLimit())
+           .arg(status_->text()));
+}
+
 void Plus4Window::fail(const QString& message) {
   if (!failure_.isEmpty()) return;  // the first failure is the cause
   failure_ = message;
   running_ = false;
+  // Until a new boot nothing runs: no rate, nothing to pause or look at.
+  startLimit_->stop();
+  paused_ = false;
+  {
+    const QSignalBlocker quiet(pauseAction_);
+    pauseAction_->setChecked(false);
+  }
+  pauseAction_->setText(QStringLiteral("Pause"));
+  pauseAction_->setEnabled(false);
+  warpAction_->setEnabled(false);
+  speed_->setText(QStringLiteral("stopped"));
+  inspector_->showProblem(QStringLiteral("The machine has stopped: nothing to look at until Reset."));
   banner_->setText(message);
   banner_->show();
   busy_->hide();
@@ -277,6 +321,8 @@ void Plus4Window::handleReport(const QString& kind, const QString& text) {
     started_ = true;
     showProgress(QStringLiteral("Loading %1...").arg(programName_));
   } else if (kind == QLatin1String("running")) {
+    if (!failure_.isEmpty()) return;  // too late: reported as failed
+    startLimit_->stop();
     running_ = true;
     pauseAction_->setEnabled(true);
     showProgress(QStringLiteral("%1 running (started in %2 s).")
@@ -285,6 +331,7 @@ void Plus4Window::handleReport(const QString& kind, const QString& text) {
     if (warpAction_->isChecked()) setWarp(true);
     emit programRunning();
   } else if (kind == QLatin1String("fps")) {
+    if (!running_) return;  // a dead or booting machine has no rate of its own
     const double rate = text.toDouble();
     speed_->setText(paused_ ? QStringLiteral("paused") : QStringLiteral("%1 frames/s").arg(rate, 0, 'f', 1));
     emit frameRate(rate);
@@ -302,7 +349,7 @@ void Plus4Window::handleReport(const QString& kind, const QString& text) {
 }
 
 void Plus4Window::setPaused(bool paused) {
-  if (!page_) return;
+  if (!page_ || (paused && !running_)) return;
   paused_ = paused;
   page_->runJavaScript(paused ? QStringLiteral("qv3.pause()") : QStringLiteral("qv3.resume()"));
   pauseAction_->setText(paused ? QStringLiteral("Continue") : QStringLiteral("Pause"));
@@ -341,6 +388,7 @@ void Plus4Window::takeSnapshot(const std::function<void(const QByteArray&)>& don
 }
 
 void Plus4Window::refreshInspector() {
+  if (!failure_.isEmpty()) return;
   takeSnapshot([inspector = QPointer<MachineInspector>(inspector_)](const QByteArray& bytes) {
     if (!inspector) return;
     const auto result = ReadViceSnapshot(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),

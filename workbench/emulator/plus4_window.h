@@ -1,6 +1,7 @@
 // The built-in Plus/4: VICE xplus4 (a WebAssembly core under EmulatorJS) in
 // a web view, with Reset, Pause/Continue, Warp and a look inside while
-// paused. A separate top-level window beside the editors.
+// paused. A tool window of the workbench: beside the editors, kept above
+// the main window by the window manager.
 #pragma once
 
 #include <QByteArray>
@@ -19,6 +20,7 @@ class QAction;
 class QDockWidget;
 class QLabel;
 class QProgressBar;
+class QTimer;
 class QWebEngineProfile;
 class QWebEngineView;
 
@@ -42,6 +44,10 @@ class Plus4Window final : public QMainWindow {
   void setWarp(bool on);
   // Sizes the window for the screen at a whole-number scale of 384 x 288.
   void setScreenScale(int scale);
+  // How long a start may take before it is reported as failed: the page
+  // and the core to load, then the program to be in RAM and running.
+  void setStartTimeLimit(int seconds);
+  int startTimeLimit() const;
   // The failure shown in the window, empty when none.
   QString failure() const { return failure_; }
   // The page's and the core's last console lines (for failure reports).
@@ -49,6 +55,11 @@ class Plus4Window final : public QMainWindow {
   int blockedRequests() const;
   QWebEngineView* view() const { return view_; }
   MachineInspector* inspector() const { return inspector_; }
+  QAction* resetAction() const { return resetAction_; }
+  QAction* pauseAction() const { return pauseAction_; }
+  QAction* warpAction() const { return warpAction_; }
+  // The frame rate or the state in the status bar ("stopped").
+  QString speedText() const;
 
  signals:
   void progressed(const QString& text);
@@ -69,6 +80,7 @@ class Plus4Window final : public QMainWindow {
   void reset();
   void rerun();
   void prepareStart();
+  void startTookTooLong();
   QByteArray commandFile() const;
 
   EmulatorFiles files_;
@@ -81,6 +93,7 @@ class Plus4Window final : public QMainWindow {
   QLabel* status_;
   QLabel* speed_;
   QProgressBar* busy_;
+  QTimer* startLimit_;
   QAction* resetAction_;
   QAction* pauseAction_;
   QAction* warpAction_;

@@ -8,8 +8,12 @@
 #include "workbench/emulator/workbench_launcher.h"
 
 class QAction;
+class QString;
 class QSettings;
 class TfrmQV3;
+
+// A line at the end of the active editor's Status list (none without one).
+void AddToStatusList(TfrmQV3& mainWindow, const QString& line);
 
 class RunWiring {
  public:

@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QAction>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QScreen>
 
 #include "workbench/emulator/emulator_startup.h"
@@ -13,7 +15,34 @@
 WebMachine::WebMachine(QWidget* windowParent, QStringList searchRoots)
     : windowParent_(windowParent), roots_(std::move(searchRoots)) {}
 
-WebMachine::~WebMachine() { delete window_.data(); }
+WebMachine::~WebMachine() {
+  delete windowMenuItem_.data();
+  delete window_.data();
+}
+
+void WebMachine::listInWindowMenu() {
+  // The main window's Window menu lists the machine beside the editors; it
+  // is found by its name so the main window needs to know nothing of it.
+  if (windowMenuItem_ || !windowParent_) return;
+  QMenu* menu = windowParent_->findChild<QMenu*>(QStringLiteral("Window1"));
+  if (!menu) return;
+  windowMenuItem_ = new QAction(QStringLiteral("&Plus/4"), menu);
+  windowMenuItem_->setObjectName(QStringLiteral("Plus4Window1"));
+  // Before the list of editors the menu makes anew each time it opens.
+  QAction* before = nullptr;
+  const QList<QAction*> items = menu->actions();
+  for (int i = 0; i < items.size(); ++i)
+    if (items[i]->objectName() == QLatin1String("Cascade1") && i + 1 < items.size()) before = items[i + 1];
+  menu->insertAction(before, windowMenuItem_);
+  QObject::connect(windowMenuItem_, &QAction::triggered, windowMenuItem_, [this] { bringUp(); });
+}
+
+void WebMachine::bringUp() {
+  if (!window_) return;
+  window_->showNormal();
+  window_->raise();
+  window_->activateWindow();
+}
 
 QString WebMachine::missingParts() const {
   return FindEmulatorFiles(roots_) ? QString() : MissingEmulatorFilesText(roots_);
@@ -34,6 +63,15 @@ void WebMachine::runProgram(const QString& programPath, const QString& debugLabe
   if (!window_) {
     window_ = new Plus4Window(*files, windowParent_);
     placeBesideEditors(*window_);
+    listInWindowMenu();
+    if (windowMenuItem_) {
+      windowMenuItem_->setVisible(true);
+      QObject::connect(window_, &QObject::destroyed, windowMenuItem_,
+                       [item = windowMenuItem_] { if (item) item->setVisible(false); });
+    }
+    QObject::connect(window_, &Plus4Window::failed, window_, [this](const QString& message) {
+      if (report_) report_(QStringLiteral("Plus/4: %1").arg(message));
+    });
   }
   const QString name = QFileInfo(programPath).fileName();
   QFile file(programPath);
@@ -41,9 +79,7 @@ void WebMachine::runProgram(const QString& programPath, const QString& debugLabe
   QByteArray bytes;
   if (file.open(QIODevice::ReadOnly)) bytes = file.read(65536 + 3);
   window_->runProgram(bytes, name, debugLabels);
-  window_->show();
-  window_->raise();
-  window_->activateWindow();
+  bringUp();
 }
 
 void PrepareEmulatorEnvironment() {

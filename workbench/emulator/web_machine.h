@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QPointer>
+#include <functional>
+
+class QAction;
 
 #include "workbench/emulator/emulator_files.h"
 #include "workbench/emulator/plus4_window.h"
@@ -15,13 +18,21 @@ class WebMachine final : public BuiltInMachine {
 
   QString missingParts() const override;
   void runProgram(const QString& programPath, const QString& debugLabels) override;
+  void setStatusReporter(std::function<void(const QString& line)> report) override { report_ = std::move(report); }
+  // The main window's Window menu item that brings the machine's window up
+  // (null without a main window or before the first run).
+  QAction* windowMenuItem() const { return windowMenuItem_; }
   // The open window; null before the first run and after it was closed.
   Plus4Window* window() const { return window_; }
 
  private:
   void placeBesideEditors(QWidget& window) const;
+  void listInWindowMenu();
+  void bringUp();
 
   QWidget* windowParent_;
   QStringList roots_;
   QPointer<Plus4Window> window_;
+  QPointer<QAction> windowMenuItem_;
+  std::function<void(const QString& line)> report_;
 };

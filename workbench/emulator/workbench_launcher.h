@@ -17,6 +17,9 @@ class BuiltInMachine {
   // Shows the machine running programPath (a second call reuses it).
   // debugLabels: the VICE label file of the compile, or empty.
   virtual void runProgram(const QString& programPath, const QString& debugLabels) = 0;
+  // Where lines for the Status list go that come later than the start
+  // (a start that failed or took too long).
+  virtual void setStatusReporter(std::function<void(const QString& line)> report) { (void)report; }
 };
 
 class WorkbenchLauncher final : public Launcher {

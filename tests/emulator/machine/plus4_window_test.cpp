@@ -9,9 +9,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QImage>
+#include <QScreen>
+#include <QSet>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -78,6 +84,22 @@ std::optional<MachineSnapshot> Snapshot(Plus4Window& window) {
 
 std::string TopLine(const MachineSnapshot& machine) {
   return ScreenText(machine.Ram, 0x0C00, false).substr(0, 40);
+}
+
+// The screen's pixels as the X server shows them (what a user sees), the
+// view's area only.
+QImage ScreenPixels(Plus4Window& window) {
+  QWebEngineView* view = window.view();
+  const QPoint at = view->mapTo(&window, QPoint(0, 0));
+  return window.screen()->grabWindow(window.winId(), at.x(), at.y(), view->width(), view->height()).toImage();
+}
+
+// The colours of the rows [first, last) of image.
+QSet<QRgb> RowColours(const QImage& image, int first, int last) {
+  QSet<QRgb> colours;
+  for (int y = first; y < last; ++y)
+    for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y) & 0xFFFFFF);
+  return colours;
 }
 
 // The web engine's renderer processes below this one: forked by its zygote
@@ -195,9 +217,17 @@ TEST_F(BuiltInPlus4, CompileAndRunShowsTheTextThenASecondRunReusesTheWindow) {
       << "the inspector's screen pane shows: " << window->inspector()->screen()->toPlainText().left(40).toStdString();
   window->setPaused(false);
 
+  QList<double> rates;
+  QObject::connect(window, &Plus4Window::frameRate, window, [&](double rate) { rates << rate; });
   compileAndRun("first", Source("second program"));
   EXPECT_EQ(machine->window(), window) << "a second run reuses the window";
   expectOnScreen("SECOND PROGRAM");
+  // After the warm reset's boot in warp the rate is the machine's own
+  // again at once: no reading mixes in the boot's frames.
+  rates.clear();
+  QTest::qWait(4500);
+  EXPECT_GE(rates.size(), 2);
+  for (double rate : rates) EXPECT_LE(rate, 52.0) << "PAL has 49.86 frames/s; the rate right after the reset";
 }
 
 TEST_F(BuiltInPlus4, ACrashOfTheEmulatorsProcessIsShownAndResetStartsAgain) {
@@ -211,9 +241,23 @@ TEST_F(BuiltInPlus4, ACrashOfTheEmulatorsProcessIsShownAndResetStartsAgain) {
   EXPECT_TRUE(WaitUntil([&] { return !window->failure().isEmpty(); }, 20)) << "the crash went unnoticed";
   EXPECT_TRUE(window->failure().contains("ended unexpectedly")) << window->failure().toStdString();
   EXPECT_TRUE(windows->frmQV3.isVisible()) << "the workbench keeps running";
+  // The controls follow the dead machine: no rate, nothing to pause, warp
+  // or look at; Reset stays.
+  QTest::qWait(2500);  // rate reports of a live page came every second
+  EXPECT_EQ(window->speedText(), "stopped");
+  EXPECT_FALSE(window->pauseAction()->isEnabled());
+  EXPECT_FALSE(window->warpAction()->isEnabled());
+  EXPECT_TRUE(window->resetAction()->isEnabled());
+  window->setPaused(true);
+  EXPECT_FALSE(window->isPaused()) << "a dead machine cannot be paused";
+  EXPECT_TRUE(window->inspector()->registers()->text().contains("stopped"));
+  ScreenPixels(*window).save(QDir::tempPath() + "/picture-after-crash.png");
+  window->grab().save(QDir::tempPath() + "/window-after-crash.png");
   // The next run boots a fresh page.
   compileAndRun("crash", Source("after the crash"));
   expectOnScreen("AFTER THE CRASH");
+  EXPECT_TRUE(window->pauseAction()->isEnabled()) << "a new boot brings the controls back";
+  EXPECT_TRUE(window->warpAction()->isEnabled());
 }
 
 TEST_F(BuiltInPlus4, NoRequestLeavesThePageAndClosingEndsItsProcess) {
@@ -293,6 +337,148 @@ TEST_F(BuiltInPlus4, KeysReachTheMachineAsTheKeyHelpSays) {
     return got == expected;
   }, 10);
   EXPECT_EQ(got, expected);
+}
+
+// One xdotool command on the test's X server (real key events, through the
+// window manager's focus), then the events it caused handled.
+void XdoTool(const QStringList& arguments) {
+  QProcess tool;
+  tool.start("xdotool", arguments);
+  ASSERT_TRUE(tool.waitForFinished(5000)) << "xdotool did not finish";
+  QTest::qWait(120);
+}
+
+QString PageValue(Plus4Window& window, const QString& script) {
+  QString value;
+  bool answered = false;
+  window.view()->page()->runJavaScript(script, [&](const QVariant& result) {
+    value = result.toString();
+    answered = true;
+  });
+  WaitUntil([&] { return answered; }, 10);
+  return value;
+}
+
+TEST_F(BuiltInPlus4, ThePictureIsTheWhole384x288FrameWithNothingOverIt) {
+  compileAndRun("picture", Source("picture"));
+  expectOnScreen("PICTURE");
+  Plus4Window* window = machine->window();
+  ASSERT_NE(window, nullptr);
+  const QString probe = "(() => { const c = document.querySelector('#machine canvas'); const r = c.getBoundingClientRect();"
+                        " return c.width + 'x' + c.height + ' ' + r.width + 'x' + r.height; })()";
+  for (int scale : {1, 2}) {
+    window->setScreenScale(scale);
+    const QString expected = QStringLiteral("%1x%2 %1x%2").arg(384 * scale).arg(288 * scale);
+    QString canvas;
+    EXPECT_TRUE(WaitUntil([&] { return (canvas = PageValue(*window, probe)) == expected; }, 10))
+        << "the canvas and its CSS box: " << canvas.toStdString() << ", not " << expected.toStdString();
+    // Warp makes RetroArch announce "Fast-Forward." at the picture's top.
+    window->setWarp(true);
+    QTest::qWait(600);
+    const QImage picture = ScreenPixels(*window);
+    window->setWarp(false);
+    picture.save(QStringLiteral("%1/picture-%2x.png").arg(QDir::tempPath()).arg(scale));
+    ASSERT_EQ(picture.size(), QSize(384 * scale, 288 * scale));
+    // The top 40 lines and the bottom 40 of the frame are the border: one
+    // colour edge to edge, no black bars of a squeezed picture, no message.
+    const QSet<QRgb> top = RowColours(picture, 0, 36 * scale), bottom = RowColours(picture, 252 * scale, 288 * scale);
+    EXPECT_EQ(top.size(), 1) << "at " << scale << "x the frame's top rows hold " << top.size() << " colours";
+    EXPECT_EQ(bottom.size(), 1) << "at " << scale << "x the frame's bottom rows hold " << bottom.size() << " colours";
+    EXPECT_EQ(top, bottom);
+  }
+  // The front end's loading texts and messages never show over the picture.
+  const QString hidden = PageValue(*window,
+      "['ejs_loading_text', 'ejs_message', 'ejs_popup_container'].map(name => {"
+      " const e = document.createElement('div'); e.className = name; e.innerText = 'Download Game Data';"
+      " document.querySelector('.ejs_parent').appendChild(e); const d = getComputedStyle(e).display; e.remove(); return d; }).join(' ')");
+  EXPECT_EQ(hidden, "none none none");
+}
+
+// Shifted keys with either Shift key, typed as real X key events.
+TEST_F(BuiltInPlus4, BothShiftKeysReachTheMachine) {
+  compileAndRun("shift", kKeyLogger);
+  Plus4Window* window = machine->window();
+  ASSERT_NE(window, nullptr);
+  bool running = window->isRunning();
+  QObject::connect(window, &Plus4Window::programRunning, [&] { running = true; });
+  ASSERT_TRUE(WaitUntil([&] { return running || !window->failure().isEmpty(); }, kStartSeconds)) << Tail(window);
+  window->activateWindow();
+  window->view()->setFocus();
+  QTest::qWait(800);
+  for (const char* shift : {"Shift_L", "Shift_R"}) {
+    for (const char* key : {"a", "2", "slash"}) {
+      XdoTool({"keydown", shift});
+      XdoTool({"keydown", key});
+      QTest::qWait(150);
+      XdoTool({"keyup", key});
+      XdoTool({"keyup", shift});
+      QTest::qWait(200);
+    }
+  }
+  // Shift+A is the graphics character $C1, Shift+2 the quote, Shift+/ "?".
+  const std::string expected = "\xC1\x22\x3F\xC1\x22\x3F";
+  std::string got;
+  WaitUntil([&] {
+    const auto state = Snapshot(*window);
+    if (state) got.assign(state->Ram.begin() + 0x0C01, state->Ram.begin() + 0x0C01 + state->Ram[0x0C00]);
+    return got == expected;
+  }, 10);
+  EXPECT_EQ(got, expected);
+}
+
+// The windows' stacking as the window manager keeps it, bottom to top.
+QList<WId> Stacking() {
+  QProcess tool;
+  tool.start("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
+  tool.waitForFinished(5000);
+  QList<WId> order;
+  const QString text = QString::fromLatin1(tool.readAllStandardOutput());
+  for (const QString& word : text.mid(text.indexOf('#') + 1).split(',', Qt::SkipEmptyParts))
+    order << word.trimmed().toULong(nullptr, 16);
+  return order;
+}
+
+// Under a window manager: a click on the main window leaves the Plus/4 in
+// front of it, and the Window menu lists and raises it.
+TEST_F(BuiltInPlus4, TheWindowStaysAboveTheMainWindowAndTheWindowMenuListsIt) {
+  windows->frmQV3.setGeometry(0, 0, 1100, 900);
+  machine = std::make_unique<WebMachine>(&windows->frmQV3);
+  launcher = std::make_unique<WorkbenchLauncher>(
+      machine.get(), [] { return LaunchPreferences{EmulatorChoice::BuiltIn, {}}; },
+      [](const QString&) { return QString(); }, [](const LaunchCommand&, const QString&) { return false; });
+  windows->frmQV3.setLauncher(launcher.get());
+  compileAndRun("front", Source("in front"));
+  expectOnScreen("IN FRONT");
+  Plus4Window* window = machine->window();
+  ASSERT_NE(window, nullptr);
+  QTest::qWait(500);
+  const WId main = windows->frmQV3.winId(), plus4 = window->winId();
+  ASSERT_TRUE(Stacking().contains(main) && Stacking().contains(plus4)) << "no window manager lists the windows";
+  auto plus4Above = [&] { const QList<WId> order = Stacking(); return order.indexOf(plus4) > order.indexOf(main); };
+  EXPECT_TRUE(plus4Above());
+  // Clicks on the main window (beside the Plus/4's) and on the Plus/4's
+  // picture, as a user makes them.
+  const QPoint inMain = windows->frmQV3.mapToGlobal(QPoint(60, 450));
+  ASSERT_FALSE(window->frameGeometry().contains(inMain));
+  for (const QPoint& at : {inMain, window->view()->mapToGlobal(window->view()->rect().center()), inMain}) {
+    XdoTool({"mousemove", QString::number(at.x()), QString::number(at.y())});
+    XdoTool({"click", "1"});
+    QTest::qWait(400);
+    EXPECT_TRUE(plus4Above()) << "after a click at " << at.x() << "," << at.y() << " the Plus/4 is behind the main window";
+  }
+  // Listed in the Window menu; the item brings a minimised window back.
+  QAction* item = windows->frmQV3.Window1->findChild<QAction*>("Plus4Window1");
+  ASSERT_NE(item, nullptr) << "the Window menu does not list the Plus/4";
+  EXPECT_TRUE(windows->frmQV3.Window1->actions().contains(item));
+  EXPECT_TRUE(item->isVisible());
+  window->showMinimized();
+  QTest::qWait(500);
+  item->trigger();
+  EXPECT_TRUE(WaitUntil([&] { return window->isVisible() && !window->isMinimized() && window->isActiveWindow(); }, 5));
+  EXPECT_TRUE(plus4Above());
+  window->close();
+  EXPECT_TRUE(WaitUntil([&] { return machine->window() == nullptr; }, 10));
+  EXPECT_FALSE(item->isVisible()) << "a closed window leaves the menu";
 }
 
 TEST_F(BuiltInPlus4, AFileThatIsNotAProgramGetsAMessageInTheWindow) {

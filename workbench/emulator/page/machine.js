@@ -40,6 +40,7 @@
     if (!booting) return;
     booting = false;
     setWarp(userWarp);
+    restartRate();
     const m = manager();
     runningSince = m ? m.getFrameNum() : 0;
     // The first frame drawn after the program is in RAM.
@@ -61,16 +62,60 @@
   }
   window.addEventListener("resize", fitScreen);
 
-  // Emulated frames per second, measured against the page's clock.
-  let lastFrame = -1, lastTime = 0;
+  // Emulated frames per second over the last few seconds of the page's
+  // clock. The window starts again whenever the pace changes (a boot in
+  // warp, a reset, pause, warp), so no reading mixes two paces; nothing is
+  // reported while the machine boots.
+  const kRateWindow = 3;
+  let rateSamples = [];
+  function restartRate() { rateSamples = []; }
   setInterval(() => {
     const m = manager();
-    if (!m || !started) return;
-    const frame = m.getFrameNum(), time = performance.now();
-    if (lastFrame >= 0 && time > lastTime) report("fps", ((frame - lastFrame) * 1000 / (time - lastTime)).toFixed(2));
-    lastFrame = frame;
-    lastTime = time;
+    if (!m || !started || booting) return;
+    rateSamples.push({ frame: m.getFrameNum(), time: performance.now() });
+    if (rateSamples.length > kRateWindow + 1) rateSamples.shift();
+    if (rateSamples.length < 2) return;
+    const first = rateSamples[0], last = rateSamples[rateSamples.length - 1];
+    if (last.time > first.time)
+      report("fps", ((last.frame - first.frame) * 1000 / (last.time - first.time)).toFixed(2));
   }, 1000);
+
+  // The core puts both Shift keys on the Plus/4's one Shift, and the right
+  // one's state overwrites the left one's: the left Shift goes to the
+  // machine as the right one, so either works.
+  for (const type of ["keydown", "keyup"]) {
+    window.addEventListener(type, (event) => {
+      if (event.code !== "ShiftLeft") return;
+      event.stopImmediatePropagation();
+      event.preventDefault();
+      event.target.dispatchEvent(new KeyboardEvent(type, {
+        key: event.key, code: "ShiftRight", location: KeyboardEvent.DOM_KEY_LOCATION_RIGHT,
+        keyCode: 16, which: 16, shiftKey: event.shiftKey, ctrlKey: event.ctrlKey, altKey: event.altKey,
+        metaKey: event.metaKey, repeat: event.repeat, bubbles: true, cancelable: true }));
+    }, true);
+  }
+
+  // RetroArch's settings over the front end's: the core's whole 384 x 288
+  // picture (4:3, whole-number scales; its own aspect ratio would squeeze
+  // it to 278 lines) and none of RetroArch's messages ("Fast-Forward.")
+  // drawn into it.
+  const retroArchSettings = {
+    aspect_ratio_index: "0", video_aspect_ratio_auto: "false", video_scale_integer: "true",
+    video_font_enable: "false", menu_enable_widgets: "false", fps_show: "false",
+    notification_show_fast_forward: "false", notification_show_autoconfig: "false",
+    notification_show_remap_load: "false", notification_show_config_override_load: "false",
+    notification_show_set_initial_disk: "false", notification_show_refresh_rate: "false",
+    notification_show_screenshot: "false", notification_show_cheats_applied: "false",
+    notification_show_patch_applied: "false", notification_show_netplay_extra: "false",
+  };
+  function adjustRetroArch(fs) {
+    const path = "/home/web_user/.config/retroarch/retroarch.cfg";
+    let text = "";
+    try { text = fs.readFile(path, { encoding: "utf8" }); } catch (error) { /* none yet */ }
+    const lines = text.split("\n").filter((line) => line.trim() && !(line.split("=")[0].trim() in retroArchSettings));
+    for (const name in retroArchSettings) lines.push(name + " = \"" + retroArchSettings[name] + "\"");
+    fs.writeFile(path, lines.join("\n") + "\n");
+  }
 
   function fetchBytes(path) {
     // fetch() refuses custom schemes here; XMLHttpRequest serves them.
@@ -93,9 +138,9 @@
   }
 
   window.qv3 = {
-    pause() { const m = manager(); if (m) m.toggleMainLoop(0); },
-    resume() { const m = manager(); if (m) m.toggleMainLoop(1); },
-    warp(on) { userWarp = !!on; if (!booting) setWarp(userWarp); },
+    pause() { const m = manager(); if (m) m.toggleMainLoop(0); restartRate(); },
+    resume() { const m = manager(); if (m) m.toggleMainLoop(1); restartRate(); },
+    warp(on) { userWarp = !!on; if (!booting) setWarp(userWarp); restartRate(); },
     frame() { const m = manager(); return m ? m.getFrameNum() : -1; },
     // The VICE snapshot of the machine as it stands, as base64.
     snapshot() { const m = manager(); return m ? toBase64(m.getState()) : ""; },
@@ -108,6 +153,7 @@
         program = bytes;
         m.FS.writeFile("/program.prg", program);
         booting = true;
+        restartRate();
         setWarp(true);
         m.toggleMainLoop(1);
         m.restart();
@@ -160,6 +206,7 @@
       if (!window.EJS_emulator || !window.EJS_emulator.on) return;
       clearInterval(wait);
       window.EJS_emulator.on("saveDatabaseLoaded", (fs) => {
+        adjustRetroArch(fs);
         fs.writeFile("/program.prg", program);
         report("progress", "Booting the Plus/4");
       });
