@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cstdio>
 
 #include "workbench/dialogs.h"
 #include "workbench/main_window.h"
@@ -20,18 +21,38 @@ QStringList FileArguments(const QStringList& arguments) {
   return files;
 }
 
+namespace {
+
+// Why a named path cannot become a document, or nothing when it can. Asked
+// before any window opens, so a folder or a locked file leaves no empty editor.
+QString RefusalOf(const QString& name, const QFileInfo& file) {
+  if (!file.exists()) return QStringLiteral("Cannot open file %1: no such file.").arg(name);
+  if (file.isDir()) return QStringLiteral("Cannot open file %1: it is a folder.").arg(name);
+  if (!file.isFile()) return QStringLiteral("Cannot open file %1: not a regular file.").arg(name);
+  if (!file.isReadable()) return QStringLiteral("Cannot open file %1: permission denied.").arg(name);
+  return {};
+}
+
+}  // namespace
+
 int OpenFilesFromCommandLine(TfrmQV3& frame, const QStringList& files) {
-  QStringList missing;
+  QStringList refused;
   int opened = 0;
-  for (const QString& file : files) {
+  for (const QString& name : files) {
     // OpenSourceFile says nothing about a name no file bears (the message
     // jump relies on that); a name the user typed deserves an answer.
-    if (!QFileInfo::exists(QDir(frame.currentFolder()).absoluteFilePath(file))) {
-      missing.push_back(QStringLiteral("Cannot open file %1: no such file.").arg(file));
+    const QFileInfo file(QDir(frame.currentFolder()).absoluteFilePath(name));
+    if (const QString refusal = RefusalOf(name, file); !refusal.isEmpty()) {
+      refused.push_back(refusal);
       continue;
     }
-    if (frame.OpenSourceFile(file)) ++opened;
+    if (frame.OpenSourceFile(name)) ++opened;
   }
-  if (!missing.isEmpty()) frame.dialogs().showError(missing.join(u'\n'));
+  if (!refused.isEmpty()) {
+    // Also for whoever started the program from a shell or a script.
+    const QByteArray text = (refused.join(u'\n') + u'\n').toLocal8Bit();
+    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stderr);
+    frame.dialogs().showError(refused.join(u'\n'));
+  }
   return opened;
 }

@@ -12,7 +12,8 @@ class TfrmQV3;
 QStringList FileArguments(const QStringList& arguments);
 
 // Opens each file in a new editor window, as Open does, in the order given;
-// the last one opened is the active editor. Names that no file bears are
-// told together in one error box, after the others are open. Returns how
-// many windows show their file.
+// the last one opened is the active editor. Names that no file bears,
+// folders and files that cannot be read get no window: they are told
+// together in one error box, after the others are open, and on standard
+// error. Returns how many windows show their file.
 int OpenFilesFromCommandLine(TfrmQV3& frame, const QStringList& files);

@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 
 #include "workbench/search/replace_confirmation.h"
 
@@ -41,10 +43,31 @@ void QtDialogs::showError(const QString& text) {
   QMessageBox::critical(parent_, QCoreApplication::applicationName(), text);
 }
 
-bool QtDialogs::askYesNo(const QString& caption, const QString& text) {
-  QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent_);
-  box.setDefaultButton(QMessageBox::Yes);
+namespace {
+bool AskYesNo(QWidget* parent, const QString& caption, const QString& text,
+              QMessageBox::StandardButton defaultButton) {
+  QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+  box.setDefaultButton(defaultButton);
+  box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
+}
+}  // namespace
+
+bool QtDialogs::askYesNo(const QString& caption, const QString& text) {
+  return AskYesNo(parent_, caption, text, QMessageBox::Yes);
+}
+
+bool QtDialogs::askYesNoDefaultNo(const QString& caption, const QString& text) {
+  return AskYesNo(parent_, caption, text, QMessageBox::No);
+}
+
+std::optional<int> QtDialogs::askLineNumber(int current, int lineCount) {
+  bool accepted = false;
+  const int line = QInputDialog::getInt(parent_, QStringLiteral("Go to Line"),
+                                        QStringLiteral("Line (1-%1):").arg(lineCount), current, 1,
+                                        std::max(1, lineCount), 1, &accepted);
+  if (!accepted) return std::nullopt;
+  return line;
 }
 
 Dialogs::ReplaceAnswer QtDialogs::askReplace() {

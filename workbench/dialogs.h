@@ -22,6 +22,14 @@ class Dialogs {
   virtual void showError(const QString& text) = 0;
   // A question box with Yes and No, Yes the default; true for Yes.
   virtual bool askYesNo(const QString& caption, const QString& text) = 0;
+  // The same question with No the default, for a Yes that throws work away:
+  // a hasty Enter keeps it.
+  virtual bool askYesNoDefaultNo(const QString& caption, const QString& text) {
+    return askYesNo(caption, text);
+  }
+  // Go to Line: a line number from 1 to lineCount, proposing current;
+  // nothing when cancelled.
+  virtual std::optional<int> askLineNumber(int /*current*/, int /*lineCount*/) { return std::nullopt; }
   // "Confirm" / "Replace this occurrence?" with Yes, No, Abort, All.
   virtual ReplaceAnswer askReplace() = 0;
   // Another program changed the file of a document that holds edits: true
@@ -46,6 +54,8 @@ class QtDialogs final : public Dialogs {
   void showInfo(const QString& text) override;
   void showError(const QString& text) override;
   bool askYesNo(const QString& caption, const QString& text) override;
+  bool askYesNoDefaultNo(const QString& caption, const QString& text) override;
+  std::optional<int> askLineNumber(int current, int lineCount) override;
   ReplaceAnswer askReplace() override;
   bool askReloadChangedFile(const QString& path) override;
   std::optional<QString> openFileName(const QString& proposed) override;

@@ -179,7 +179,8 @@ void TfrmQVEdit::setPathPanel(const QString& path) { sbPath_->setText(path); }
 
 bool TfrmQVEdit::FormCloseQuery() {
   if (!isModified_) return true;
-  return dialogs_.askYesNo(
+  // No is the default: Enter must not throw the edits away.
+  return dialogs_.askYesNoDefaultNo(
       QStringLiteral("Question"),
       QStringLiteral("[") + caption() +
           QStringLiteral("] Modifications not saved. Do you close the editor anyway?"));

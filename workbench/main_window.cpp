@@ -9,10 +9,14 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QShortcut>
+#include <QTextBlock>
+#include <QShortcutEvent>
+#include <QTextCursor>
 #include <algorithm>
 #include <optional>
 
@@ -80,6 +84,10 @@ TfrmQV3::TfrmQV3(Dialogs* dialogs, QWidget* parent) : QMainWindow(parent) {
 
   createMenus();
   editorIntelligence_ = new EditorIntelligence(*this);
+  // After the editor's navigation items, which EditorIntelligence appends.
+  GoToLine1 = AddItem(Search1, "GoToLine1", QStringLiteral("Go to Line..."),
+                      QKeySequence(Qt::CTRL | Qt::Key_G));
+  connect(GoToLine1, &QAction::triggered, this, &TfrmQV3::GoToLine1Click);
   FormCreate();
   InstallDebugger(*this);
 }
@@ -95,10 +103,11 @@ void TfrmQV3::attachCompanions(TfrmProcess& process, TfrmAbout& about, TfrmSearc
 void TfrmQV3::createMenus() {
   File1 = menuBar()->addMenu(QStringLiteral("&File"));
   File1->setObjectName(QStringLiteral("File1"));
-  New1 = AddItem(File1, "New1", QStringLiteral("&New"));
+  New1 = AddItem(File1, "New1", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N));
   Open1 = AddItem(File1, "Open1", QStringLiteral("&Open..."), Qt::Key_F3);
   Save1 = AddItem(File1, "Save1", QStringLiteral("&Save"), Qt::Key_F2);
   SaveAs1 = AddItem(File1, "SaveAs1", QStringLiteral("Save &As..."));
+  Close1 = AddItem(File1, "Close1", QStringLiteral("&Close"), QKeySequence(Qt::CTRL | Qt::Key_W));
   File1->addSeparator()->setObjectName(QStringLiteral("N2"));
   Exit1 = AddItem(File1, "Exit1", QStringLiteral("E&xit"));
   connect(File1, &QMenu::aboutToShow, this, &TfrmQV3::File1Click);
@@ -106,9 +115,9 @@ void TfrmQV3::createMenus() {
   connect(Open1, &QAction::triggered, this, &TfrmQV3::Open1Click);
   connect(Save1, &QAction::triggered, this, &TfrmQV3::Save1Click);
   connect(SaveAs1, &QAction::triggered, this, &TfrmQV3::SaveAs1Click);
+  connect(Close1, &QAction::triggered, this, &TfrmQV3::Close1Click);
   connect(Exit1, &QAction::triggered, this, &TfrmQV3::Exit1Click);
-  routeShortcutThroughFileMenu(Open1);
-  routeShortcutThroughFileMenu(Save1);
+  for (QAction* item : {New1, Open1, Save1, Close1}) routeShortcutThroughFileMenu(item);
 
   Search1 = menuBar()->addMenu(QStringLiteral("Search"));
   Search1->setObjectName(QStringLiteral("Search1"));
@@ -152,18 +161,37 @@ void TfrmQV3::createMenus() {
 
 // A shortcut of a File menu item first runs the menu's opening action, so
 // Save is judged by whether an editor is active now, not when the menu was
-// last opened; then the item acts only if it is enabled. Qt would skip a
-// disabled item's shortcut without asking, so the item keeps its key only
-// for display (a widget context no widget ever focuses) and a shortcut of
-// the window does the work.
+// last opened; then the item acts only if it is enabled. Qt skips a disabled
+// item's key, so while the item is disabled a shortcut of the window stands
+// in for it. Exactly one of the two is enabled at any time: two live owners
+// of a key make Qt refuse both as ambiguous, which showed as soon as the
+// menu bar held the focus after a menu closed with Escape.
 void TfrmQV3::routeShortcutThroughFileMenu(QAction* item) {
-  auto* shortcut = new QShortcut(item->shortcut(), this);
-  shortcut->setContext(Qt::WindowShortcut);
-  item->setShortcutContext(Qt::WidgetShortcut);
-  connect(shortcut, &QShortcut::activated, this, [this, item] {
-    File1Click();
-    if (item->isEnabled()) item->trigger();
-  });
+  auto* standIn = new QShortcut(item->shortcut(), this);
+  standIn->setObjectName(item->objectName() + QStringLiteral("WhileDisabled"));
+  standIn->setContext(Qt::WindowShortcut);
+  standIn->setEnabled(!item->isEnabled());
+  connect(item, &QAction::enabledChanged, standIn, [standIn](bool enabled) { standIn->setEnabled(!enabled); });
+  connect(standIn, &QShortcut::activated, this, [this, item] { runFileMenuKey(*item); });
+  item->installEventFilter(this);
+  fileMenuKeys_.push_back(item);
+}
+
+void TfrmQV3::runFileMenuKey(QAction& item) {
+  File1Click();
+  if (item.isEnabled()) item.trigger();
+}
+
+bool TfrmQV3::eventFilter(QObject* watched, QEvent* event) {
+  // The enabled item's own key, before QAction triggers it unasked.
+  if (event->type() == QEvent::Shortcut) {
+    const auto routed = std::find(fileMenuKeys_.begin(), fileMenuKeys_.end(), watched);
+    if (routed != fileMenuKeys_.end() && !static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+      runFileMenuKey(**routed);
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void TfrmQV3::FormCreate() {
@@ -176,6 +204,7 @@ void TfrmQV3::UpdateFileMenu() {
   const bool editorActive = activeEditor() != nullptr;
   Save1->setEnabled(editorActive);
   SaveAs1->setEnabled(editorActive);
+  Close1->setEnabled(editorActive);
 }
 
 void TfrmQV3::File1Click() { UpdateFileMenu(); }
@@ -202,6 +231,14 @@ TfrmQVEdit* TfrmQV3::createEditor() {
   auto* editor = new TfrmQVEdit(*dialogs_, mdiArea_);
   QMdiSubWindow* sub = mdiArea_->addSubWindow(editor);  // deletes itself and the editor on close
   sub->resize(544, 422);
+  // The window's own menu would claim Ctrl+W as well (File > Close owns it),
+  // and every editor's Ctrl+F4 would be live in the whole main window, so
+  // with two editors the key would close none.
+  for (QAction* item : sub->systemMenu()->actions()) {
+    QList<QKeySequence> keys = item->shortcuts();
+    if (keys.removeAll(Close1->shortcut()) > 0) item->setShortcuts(keys);
+    item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  }
   sub->showMaximized();
   mdiArea_->setActiveSubWindow(sub);
   editor->mCode->setFocus();
@@ -297,6 +334,12 @@ void TfrmQV3::SaveAs1Click() {
   reportSaved(*editor, path);
 }
 
+void TfrmQV3::Close1Click() {
+  // The window asks about unsaved edits itself (FormCloseQuery).
+  if (QMdiSubWindow* sub = mdiArea_->currentSubWindow()) sub->close();
+  UpdateFileMenu();
+}
+
 void TfrmQV3::Exit1Click() {
   // The editor's own edit flag, not IsModified: saving does not clear it, so
   // a document saved and not changed since is saved once more.
@@ -329,6 +372,23 @@ void TfrmQV3::Findagain1Click() {
   if (!frmSearch_) return;
   TfrmQVEdit* editor = activeEditor();
   RunFindAgainCommand(editor ? editor->mCode : nullptr, *frmSearch_, *dialogs_);
+}
+
+void TfrmQV3::GoToLine1Click() {
+  TfrmQVEdit* editor = activeEditor();
+  if (!editor) {
+    dialogs_->showMessage(QStringLiteral("Open a .QV3 source first..."));
+    return;
+  }
+  QPlainTextEdit* memo = editor->mCode;
+  const int lineCount = memo->document()->blockCount();
+  const std::optional<int> line =
+      dialogs_->askLineNumber(memo->textCursor().blockNumber() + 1, lineCount);
+  if (!line) return;
+  QTextCursor cursor(memo->document()->findBlockByNumber(std::clamp(*line, 1, lineCount) - 1));
+  memo->setTextCursor(cursor);
+  memo->centerCursor();
+  memo->setFocus();
 }
 
 void TfrmQV3::Replace1Click() {

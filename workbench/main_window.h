@@ -78,11 +78,13 @@ class TfrmQV3 : public QMainWindow {
   QAction* Open1;
   QAction* Save1;
   QAction* SaveAs1;
+  QAction* Close1;  // closes the active editor (Ctrl+W)
   QAction* Exit1;
   QMenu* Search1;
   QAction* Find1;
   QAction* Findagain1;
   QAction* Replace1;
+  QAction* GoToLine1;  // after the navigation items (Ctrl+G)
   QMenu* Tools1;
   QAction* Screeneditor1;
   QAction* Sinuseditor1;
@@ -107,7 +109,9 @@ class TfrmQV3 : public QMainWindow {
   void Open1Click();
   void Save1Click();
   void SaveAs1Click();
+  void Close1Click();
   void Exit1Click();
+  void GoToLine1Click();
   void Find1Click();
   void Findagain1Click();
   void Replace1Click();
@@ -119,12 +123,14 @@ class TfrmQV3 : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate();
   void UpdateFileMenu();
   void createMenus();
   void routeShortcutThroughFileMenu(QAction* item);
+  void runFileMenuKey(QAction& item);
   void listEditorWindows();
   TfrmQVEdit* createEditor();
   QMdiSubWindow* subWindowOf(const TfrmQVEdit& editor) const;
@@ -138,6 +144,7 @@ class TfrmQV3 : public QMainWindow {
   std::unique_ptr<Dialogs> ownDialogs_;
   Dialogs* dialogs_;
   QMdiArea* mdiArea_;
+  std::vector<QAction*> fileMenuKeys_;  // items whose key runs File1Click first
   std::unique_ptr<QActionGroup> windowList_;  // the Window menu's list of editors
   QString currentFolder_;
   QString lastOpenedName_;  // odFile proposes the name of its last use

@@ -1,5 +1,9 @@
 // `qv3 FILE...`: which arguments are files, and opening them as Open does.
 #include "workbench/command_line_files.h"
+
+#include <QDir>
+#include <QFileInfo>
+
 #include "workbench_fixture.h"
 
 namespace {
@@ -30,6 +34,28 @@ TEST_F(CommandLineFilesTest, EachFileOpensLikeOpenAndMissingOnesAreToldInOneBox)
   ASSERT_EQ(dialogs.errors.size(), 1);
   EXPECT_TRUE(dialogs.errors[0].contains("gone.qv3") && dialogs.errors[0].contains(path("lost.qv3")))
       << dialogs.errors[0].toStdString();
+}
+
+TEST_F(CommandLineFilesTest, FoldersAndUnreadableFilesAreToldAndGetNoWindow) {
+  ASSERT_TRUE(QDir(folder.path()).mkdir("project"));
+  writeBytes(path("locked.qv3"), "RTS\r\n");
+  ASSERT_TRUE(QFile::setPermissions(path("locked.qv3"), QFileDevice::WriteOwner));
+  const bool readableAnyway = QFileInfo(path("locked.qv3")).isReadable();  // as root
+  writeBytes(path("fine.qv3"), "NOP\r\n");
+
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(OpenFilesFromCommandLine(main(), {"project", path("locked.qv3"), "fine.qv3"}),
+            readableAnyway ? 2 : 1);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("Cannot open file project: it is a folder."),
+            std::string::npos)
+      << "a shell user sees it too";
+  ASSERT_EQ(main().editors().size(), readableAnyway ? 2u : 1u) << "no empty editor for a folder";
+  EXPECT_EQ(main().activeEditor()->caption(), "fine.qv3");
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  EXPECT_TRUE(dialogs.errors[0].contains("Cannot open file project: it is a folder."))
+      << dialogs.errors[0].toStdString();
+  if (!readableAnyway)
+    EXPECT_TRUE(dialogs.errors[0].contains(path("locked.qv3") + ": permission denied."));
 }
 
 }  // namespace

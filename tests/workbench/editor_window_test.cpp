@@ -54,6 +54,7 @@ TEST_F(EditorWindowTest, ClosingAModifiedWindowAsksAndNoKeepsItOpen) {
   EXPECT_EQ(dialogs.questions[0].caption, "Question");
   EXPECT_EQ(dialogs.questions[0].text,
             "[anonymus] Modifications not saved. Do you close the editor anyway?");
+  EXPECT_FALSE(dialogs.questions[0].yesIsDefault) << "Enter must not throw the edits away";
   EXPECT_TRUE(editor);
 
   dialogs.yesNoAnswers = {true};

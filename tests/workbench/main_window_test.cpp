@@ -38,10 +38,13 @@ TEST_F(MainWindowTest, TitleAndMenuAsTheUserSeesThem) {
   EXPECT_EQ(Captions(*main().menuBar()),
             (QStringList{"&File", "Search", "&Tools", "&Compile", "&Debug", "&Window", "About"}));
   EXPECT_EQ(main().menuBar()->actions().last(), main().miAbout) << "About is an item of the bar";
-  EXPECT_EQ(Captions(*main().File1), (QStringList{"&New", "&Open...", "&Save", "Save &As...", "-", "E&xit"}));
+  // "&Close" is an addition beside the others.
+  EXPECT_EQ(Captions(*main().File1),
+            (QStringList{"&New", "&Open...", "&Save", "Save &As...", "&Close", "-", "E&xit"}));
   // The navigation items of the editor follow the four search items.
   EXPECT_EQ(Captions(*main().Search1).mid(0, 4), (QStringList{"Find", "Find again", "-", "Replace"}));
-  EXPECT_EQ(Captions(*main().Search1).mid(4), (QStringList{"-", "Go to Definition", "Find References", "&Outline"}));
+  EXPECT_EQ(Captions(*main().Search1).mid(4),
+            (QStringList{"-", "Go to Definition", "Find References", "&Outline", "Go to Line..."}));
   EXPECT_EQ(Captions(*main().Tools1), (QStringList{"&Screeneditor", "Sinus&editor", "&Chareditor"}));
   EXPECT_EQ(Captions(*main().Compile1), (QStringList{"Compile", "Compile && Run"}));
   EXPECT_EQ(Captions(*main().Window1), (QStringList{"&Tile", "&Cascade"}));

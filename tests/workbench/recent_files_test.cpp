@@ -35,7 +35,8 @@ class RecentFilesTest : public WorkbenchTest {
 
 TEST_F(RecentFilesTest, StandsAfterOpenNewestFirstWithoutDuplicatesAtMostTen) {
   EXPECT_EQ(Captions(*main().File1),
-            (QStringList{"&New", "&Open...", "&Recent files", "&Save", "Save &As...", "-", "E&xit"}));
+            (QStringList{"&New", "&Open...", "&Recent files", "&Save", "Save &As...", "&Close", "-",
+                         "E&xit"}));
   EXPECT_FALSE(recent->menu()->menuAction()->isEnabled()) << "nothing to offer yet";
   for (int i = 0; i < 12; ++i) open(QStringLiteral("f%1.qv3").arg(i));
   open("f5.qv3");  // again: moves to the top

@@ -10,6 +10,7 @@
 #include <deque>
 #include <ostream>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "workbench/dialogs.h"
@@ -22,13 +23,31 @@ class ScriptedDialogs : public Dialogs {
   struct Question {
     QString caption;
     QString text;
+    bool yesIsDefault = true;
   };
 
   void showMessage(const QString& text) override { messages.push_back(text); }
   void showInfo(const QString& text) override { infos.push_back(text); }
   void showError(const QString& text) override { errors.push_back(text); }
   bool askYesNo(const QString& caption, const QString& text) override {
-    questions.push_back({caption, text});
+    return answer({caption, text, true});
+  }
+  bool askYesNoDefaultNo(const QString& caption, const QString& text) override {
+    return answer({caption, text, false});
+  }
+  std::optional<int> askLineNumber(int current, int lineCount) override {
+    lineQuestions.push_back({current, lineCount});
+    if (lineAnswers.empty()) {
+      ADD_FAILURE() << "unexpected Go to Line question";
+      return std::nullopt;
+    }
+    const std::optional<int> line = lineAnswers.front();
+    lineAnswers.pop_front();
+    return line;
+  }
+  bool answer(const Question& question) {
+    const QString& text = question.text;
+    questions.push_back(question);
     if (yesNoAnswers.empty()) {
       ADD_FAILURE() << "unexpected question: " << text.toStdString();
       return false;
@@ -66,6 +85,8 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<QString>> saveAnswers;
   std::deque<bool> yesNoAnswers;
   std::deque<bool> reloadAnswers;  // true: Reload, false: Keep
+  std::deque<std::optional<int>> lineAnswers;  // a line number, or nullopt for Cancel
+  std::vector<std::pair<int, int>> lineQuestions;  // (proposed line, line count)
 
   QStringList messages, infos, errors;
   std::vector<Question> questions;
