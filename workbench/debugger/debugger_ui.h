@@ -25,6 +25,7 @@ class QLabel;
 class QMenu;
 class RegistersPane;
 class ScreenPane;
+class StackPane;
 class TfrmQV3;
 class TfrmQVEdit;
 
@@ -40,6 +41,8 @@ class DebuggerUi : public QObject {
   MemoryPane* memoryPane() const { return memory_; }
   DisassemblyPane* disassemblyPane() const { return disassembly_; }
   ScreenPane* screenPane() const { return screen_; }
+  StackPane* stackPane() const { return stack_; }
+  const std::vector<QDockWidget*>& docks() const { return docks_; }
   // The line over the panes: how the last run ended, or what the debugger does.
   QString statusText() const;
   // What the last compile knew; null before the first session.
@@ -53,6 +56,7 @@ class DebuggerUi : public QObject {
   QAction* Pause;
   QAction* StopDebugging;
   QAction* ToggleBreakpoint;
+  QAction* DataBreakpoints;
 
  public slots:
   // Compiles the active document as "Compile" does and runs it from its start.
@@ -61,12 +65,24 @@ class DebuggerUi : public QObject {
   void startOrContinue();
   void runToCursor();
   void toggleBreakpointAtCaret();
+  // Stop: the program is discarded, the panes close and the main window's
+  // layout is as it was before the session.
   void stopDebugging();
+  void editDataBreakpoints();
 
  private:
   // Start; with toLine >= 0 (0-based, in the active editor) running to that
   // line or the next with code.
   void startDebuggingTo(int toLine);
+  // The program is discarded; the panes stay.
+  void endSession();
+  void closePanes();
+  void takeStateEdit(const qv3::debugger::MachineState& state);
+  void takeByteEdit(std::uint16_t address, std::uint8_t value);
+  // After an edit: every pane and the current line as the machine now stands.
+  void showEdited();
+  // LABEL or LABEL+n for an address inside the program's code; "" else.
+  std::string placeName(std::uint16_t address) const;
   void createMenu();
   void createPanes();
   void showPanes();
@@ -99,7 +115,9 @@ class DebuggerUi : public QObject {
   MemoryPane* memory_ = nullptr;
   DisassemblyPane* disassembly_ = nullptr;
   ScreenPane* screen_ = nullptr;
+  StackPane* stack_ = nullptr;
   std::vector<QDockWidget*> docks_;
+  QByteArray layoutBefore_;  // the main window's docks before the panes opened
   std::unique_ptr<qv3::CompileKnowledge> knowledge_;
   std::map<std::uint16_t, std::string> labels_;     // address -> first label there
   std::map<std::uint16_t, std::string> constants_;  // address -> first constant of that value

@@ -1,6 +1,10 @@
 #include "workbench/debugger/screen_pane.h"
 
+#include <QKeyEvent>
 #include <QPainter>
+
+#include "workbench/debugger/screen_keys.h"
+#include "workbench/latin1.h"
 
 #include "workbench/debugger/screen_glyphs.h"
 #include "workbench/debugger/ted_palette.h"
@@ -32,6 +36,32 @@ QImage RenderScreen(const std::array<std::uint8_t, 0x10000>& memory, bool backgr
 ScreenPane::ScreenPane(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("screenPane"));
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  // Clicked or tabbed into, it takes the keys for the program.
+  setFocusPolicy(Qt::StrongFocus);
+  setToolTip(tr("Click here and type: the keys go to the program (GETIN)"));
+}
+
+void ScreenPane::keyPressEvent(QKeyEvent* event) {
+  const bool shift = event->modifiers() & Qt::ShiftModifier;
+  const bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+  const std::optional<std::uint8_t> petscii =
+      command ? std::nullopt : qv3::debugger::PetsciiOfKey(event->key(), Bytes(event->text()), shift);
+  if (!petscii) {
+    QWidget::keyPressEvent(event);  // the menus' keys still work
+    return;
+  }
+  emit keyTyped(*petscii);
+  event->accept();
+}
+
+void ScreenPane::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  update();
+}
+
+void ScreenPane::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  update();
 }
 
 void ScreenPane::showScreen(const std::array<std::uint8_t, 0x10000>* memory, bool backgroundSet) {
@@ -61,4 +91,9 @@ void ScreenPane::paintEvent(QPaintEvent*) {
   const QSize size = image_.size() * scale;
   const QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
   painter.drawImage(target, image_);
+  if (hasFocus()) {
+    // Shows where typing goes.
+    painter.setPen(QPen(palette().highlight(), 2));
+    painter.drawRect(target.adjusted(-2, -2, 1, 1));
+  }
 }

@@ -35,8 +35,15 @@ class ScreenPane : public QWidget {
   QSize sizeHint() const override { return minimumSizeHint(); }
   QSize minimumSizeHint() const override { return {320 + 8, 200 + 8}; }
 
+ signals:
+  // A key typed into the pane, as PETSCII for the program's GETIN.
+  void keyTyped(std::uint8_t petscii);
+
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   QImage image_;
