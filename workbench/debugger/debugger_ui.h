@@ -47,6 +47,8 @@ class DebuggerUi : public QObject {
   QString statusText() const;
   // What the last compile knew; null before the first session.
   const qv3::CompileKnowledge* knowledge() const { return knowledge_.get(); }
+  // The value of a label or constant of the program, letter case ignored.
+  std::optional<std::uint16_t> valueOfName(const std::string& name) const;
 
   QAction* StartContinue;
   QAction* StepInto;
@@ -102,7 +104,6 @@ class DebuggerUi : public QObject {
                                              int* movedTo) const;
   std::string labelOf(std::uint16_t address) const;
   std::string nameOf(std::uint16_t address) const;
-  std::optional<std::uint16_t> valueOfName(const std::string& name) const;
   // The source line of the instruction at pc.
   std::optional<qv3::CodeLocation> locate(std::uint16_t pc) const;
   QString placeText(std::uint16_t pc) const;

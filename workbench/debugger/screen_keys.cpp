@@ -19,8 +19,9 @@ std::optional<std::uint8_t> PetsciiOfKey(int key, const std::string& text, bool 
   }
   if (text.size() != 1) return std::nullopt;
   const auto c = static_cast<unsigned char>(text[0]);
-  // ASCII lower case is the unshifted letter, upper case the shifted one.
-  if (c >= 'a' && c <= 'z') return static_cast<std::uint8_t>(c - 'a' + 0x41);
+  // ASCII lower case is the unshifted letter, upper case (or Shift held:
+  // some input methods keep the text lower case) the shifted one.
+  if (c >= 'a' && c <= 'z') return static_cast<std::uint8_t>(c - 'a' + (shift ? 0xC1 : 0x41));
   if (c >= 'A' && c <= 'Z') return static_cast<std::uint8_t>(c - 'A' + 0xC1);
   if (c >= 0x20 && c < 0x60 && c != '\\') return c;
   return std::nullopt;

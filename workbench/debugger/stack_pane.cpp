@@ -29,7 +29,7 @@ void StackPane::showStack(const std::array<std::uint8_t, 0x10000>* memory, std::
                        .toUpper();
     if (row.Free) line += tr("  (free)");
     if (row.ReturnAddress) {
-      line += tr("  return to $%1").arg(row.ReturnsTo, 4, 16, QLatin1Char('0')).toUpper();
+      line += tr("  return to $%1").arg(QStringLiteral("%1").arg(row.ReturnsTo, 4, 16, QLatin1Char('0')).toUpper());
       if (!row.Name.empty()) line += QStringLiteral(" (%1)").arg(Latin1(row.Name));
     }
     lines << line;
