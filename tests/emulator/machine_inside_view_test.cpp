@@ -4,7 +4,9 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QCoreApplication>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextBlock>
 
 #include "engine/vice_labels.h"
@@ -55,7 +57,8 @@ TEST(InspectorPanes, FilledFromTheRealCoresStateAndGoToMovesTheMemoryView) {
   inspector.showMachine(std::get<MachineSnapshot>(result));
   EXPECT_TRUE(inspector.registers()->text().contains("X 21")) << inspector.registers()->text().toStdString();
   EXPECT_TRUE(inspector.screen()->toPlainText().startsWith("HELLO, PLUS/4 WORLD!"));
-  EXPECT_TRUE(inspector.ted()->toPlainText().contains("$FF19  46  border"));
+  // Colour registers read with their unused bit 7 set.
+  EXPECT_TRUE(inspector.ted()->toPlainText().contains("$FF19  C6  border colour")) << inspector.ted()->toPlainText().toStdString();
   EXPECT_EQ(inspector.memory()->document()->blockCount(), 4096);
 
   ASSERT_TRUE(inspector.goTo("message"));
@@ -64,6 +67,46 @@ TEST(InspectorPanes, FilledFromTheRealCoresStateAndGoToMovesTheMemoryView) {
   EXPECT_TRUE(inspector.memory()->textCursor().block().text().startsWith("0C00  08 05 0C 0C 0F"));
   EXPECT_FALSE(inspector.goTo("nowhere"));
   EXPECT_TRUE(inspector.memory()->textCursor().block().text().startsWith("0C00")) << "a bad name leaves the view";
+}
+
+// The TED tab as a program reading $FF00-$FF3F would see the chip: the raster
+// line of the header in $FF1C/$FF1D, the counters VICE keeps outside its
+// registers, no made-up zeros for what the snapshot lacks, no rows for the
+// addresses the chip does not decode.
+TEST(InspectorPanes, TedTabAgreesWithTheHeaderAndStopsAtTheChipsRegisters) {
+  QFile file(QStringLiteral(QV3_SOURCE_DIR "/tests/emulator/data/hello_running.state.qz"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = qUncompress(file.readAll());
+  const auto result = ReadViceSnapshot(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                                 static_cast<std::size_t>(bytes.size())));
+  ASSERT_TRUE(std::holds_alternative<MachineSnapshot>(result));
+  const MachineSnapshot& machine = std::get<MachineSnapshot>(result);
+  MachineInspector inspector;
+  inspector.showMachine(machine);
+  const QString ted = inspector.ted()->toPlainText();
+  const QString header = inspector.registers()->text();
+  ASSERT_TRUE(header.contains(QStringLiteral("raster line %1").arg(machine.RasterLine))) << header.toStdString();
+  const QString low = QStringLiteral("%1").arg(machine.RasterLine & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+  EXPECT_TRUE(ted.contains(QStringLiteral("$FF1D  %1  raster line low").arg(low))) << ted.toStdString();
+  EXPECT_TRUE(ted.contains(QStringLiteral("raster line %1;").arg(machine.RasterLine)));
+  // VICE saves no timer counters: unknown, not 0.
+  EXPECT_TRUE(ted.contains("$FF00  --  timer 1 low")) << ted.toStdString();
+  EXPECT_TRUE(ted.contains("timers 1 not known, 2 not known, 3 not known"));
+  // The pending interrupts live beside the registers in the snapshot; the
+  // timers have run since the boot and flagged theirs.
+  EXPECT_TRUE(ted.contains("$FF09  7D  interrupt flags")) << ted.toStdString();
+  // The character position counter ($3E8: the 25 rows of 40 done).
+  EXPECT_TRUE(ted.contains("$FF1B  E8")) << ted.toStdString();
+  const QStringList lines = ted.split('\n', Qt::SkipEmptyParts);
+  EXPECT_TRUE(lines.last().startsWith("$FF3F")) << lines.last().toStdString();
+  for (int address = 0xFF20; address <= 0xFF3D; ++address)
+    EXPECT_FALSE(ted.contains(QStringLiteral("$%1 ").arg(address, 4, 16).toUpper())) << address;
+
+  // At its own size the memory pane shows whole lines.
+  inspector.resize(inspector.sizeHint());
+  inspector.show();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(inspector.memory()->horizontalScrollBar()->maximum(), 0) << "the memory pane scrolls sideways";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QVBoxLayout>
@@ -31,26 +32,15 @@ QString Flags(std::uint8_t p) {
   return text;
 }
 
-// The names of the TED registers worth a glance.
-QString TedName(int index) {
-  switch (index) {
-    case 0x06: return QStringLiteral("control 1");
-    case 0x07: return QStringLiteral("control 2");
-    case 0x08: return QStringLiteral("keyboard latch");
-    case 0x09: return QStringLiteral("interrupt flags");
-    case 0x0A: return QStringLiteral("interrupt mask");
-    case 0x12: return QStringLiteral("bitmap / sound");
-    case 0x13: return QStringLiteral("character base");
-    case 0x14: return QStringLiteral("video matrix");
-    case 0x15: return QStringLiteral("background");
-    case 0x16: return QStringLiteral("colour 1");
-    case 0x17: return QStringLiteral("colour 2");
-    case 0x18: return QStringLiteral("colour 3");
-    case 0x19: return QStringLiteral("border");
-    case 0x1C: return QStringLiteral("raster high");
-    case 0x1D: return QStringLiteral("raster low");
-    default: return {};
-  }
+// The TED tab: the summary, then one line per register the chip has.
+QString TedText(const MachineSnapshot& machine) {
+  const qv3::plus4::TedRegisters ted = TedAsRead(machine);
+  QString text = QString::fromStdString(qv3::plus4::TedSummary(ted)) + QLatin1Char('\n');
+  for (const qv3::plus4::TedRegisterRow& row : qv3::plus4::TedRegisterRows(ted))
+    text += QStringLiteral("$%1  %2  %3  %4\n")
+                .arg(Hex(row.Address, 4), row.Known ? Hex(row.Value, 2) : QStringLiteral("--"),
+                     QString::fromStdString(row.Name).leftJustified(22), QString::fromStdString(row.Text));
+  return text;
 }
 
 }  // namespace
@@ -109,6 +99,11 @@ MachineInspector::MachineInspector(QWidget* parent) : QWidget(parent) {
   goToRow->addWidget(goToProblem_);
   memoryLayout->addLayout(goToRow);
   memory_ = NewTextPane(memoryPage);
+  // A whole line of the dump in view without sideways scrolling.
+  const QString widest = MemoryLine(std::vector<std::uint8_t>(16, 0xFF), 0xFFF0, false);
+  memory_->setMinimumWidth(memory_->fontMetrics().horizontalAdvance(widest + QStringLiteral("  ")) +
+                           memory_->verticalScrollBar()->sizeHint().width() + 2 * memory_->frameWidth() +
+                           static_cast<int>(2 * memory_->document()->documentMargin()));
   memoryLayout->addWidget(memory_);
   tabs->addTab(memoryPage, QStringLiteral("Memory"));
   screen_ = NewTextPane(tabs);
@@ -126,13 +121,7 @@ void MachineInspector::showMachine(const MachineSnapshot& machine) {
                                Hex(cpu.SP, 2), Hex(cpu.P, 2), Flags(cpu.P))
                           .arg(machine.RasterLine)
                           .arg(cpu.Clock));
-  QString ted;
-  for (int index = 0; index < 0x40; ++index) {
-    ted += QStringLiteral("$FF%1  %2").arg(Hex(index, 2), Hex(machine.Ted[index], 2));
-    if (const QString name = TedName(index); !name.isEmpty()) ted += QStringLiteral("  ") + name;
-    ted += QLatin1Char('\n');
-  }
-  ted_->setPlainText(ted);
+  ted_->setPlainText(TedText(machine));
   const bool lowerCase = LowerCaseCharacters(machine.Ted);
   QStringList lines;
   lines.reserve(4096);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -88,14 +89,47 @@ std::variant<MachineSnapshot, std::string> ReadViceSnapshot(std::span<const std:
   machine.Cpu.PC = static_cast<std::uint16_t>(Little(*cpu, 12, 2));
   machine.Cpu.P = (*cpu)[14];
 
-  // Clock (8), the fetch state (three bytes, the 40 colour and 40 character
-  // bytes of the current row, each followed by one more), the raster line
-  // (2), then the registers.
+  // Clock (8), the fetch state (three bytes, the 40 colour bytes of the
+  // current row, the idle flag, its 40 character bytes), the raster cycle
+  // (1) and line (2), the registers (64); then the TV line, the frame's
+  // height, its first and last shown lines, the raster counter (4 each),
+  // the character position counter (2), its step (1), the row's base (2)
+  // and the pending interrupts (1).
   constexpr std::size_t kRegisters = 8 + 3 + 40 + 1 + 40 + 1 + 2;
-  if (ted->size() < kRegisters + machine.Ted.size()) return std::string("the TED module is too short");
+  constexpr std::size_t kAfterRegisters = kRegisters + 64;
+  constexpr std::size_t kCharacterPosition = kAfterRegisters + 5 * 4;
+  constexpr std::size_t kInterrupts = kCharacterPosition + 2 + 1 + 2;
+  if (ted->size() < kInterrupts + 1) return std::string("the TED module is too short");
+  machine.RasterCycle = (*ted)[kRegisters - 3];
   machine.RasterLine = static_cast<std::uint16_t>(Little(*ted, kRegisters - 2, 2));
   std::memcpy(machine.Ted.data(), ted->data() + kRegisters, machine.Ted.size());
+  machine.CharacterPosition = static_cast<std::uint16_t>(Little(*ted, kCharacterPosition, 2));
+  machine.TedInterrupts = (*ted)[kInterrupts];
   return machine;
+}
+
+qv3::plus4::TedRegisters TedAsRead(const MachineSnapshot& machine) {
+  // VICE's unused bits, which a read gives as 1.
+  static constexpr std::pair<int, std::uint8_t> kUnusedBits[] = {
+      {0x0A, 0xA0}, {0x0C, 0xFC}, {0x12, 0xC0}, {0x15, 0x80}, {0x16, 0x80},
+      {0x17, 0x80}, {0x18, 0x80}, {0x19, 0x80}, {0x3E, 0xFF}, {0x3F, 0xFF}};
+  constexpr int kPalCyclesPerLine = 114;
+  qv3::plus4::TedRegisters ted;
+  ted.Bytes = machine.Ted;
+  for (const auto& [index, bits] : kUnusedBits) ted.Bytes[static_cast<std::size_t>(index)] |= bits;
+  for (int index : {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x08, 0x0E, 0x0F, 0x10, 0x11, 0x1F})
+    ted.Unknown.set(static_cast<std::size_t>(index));
+  ted.Bytes[0x09] = static_cast<std::uint8_t>(machine.TedInterrupts | 0x25);
+  ted.Bytes[0x0A] = static_cast<std::uint8_t>((machine.Ted[0x0A] & 0x5F) | 0xA0);
+  ted.Bytes[0x1A] = static_cast<std::uint8_t>(0xFC | (machine.CharacterPosition >> 8 & 3));
+  ted.Bytes[0x1B] = static_cast<std::uint8_t>(machine.CharacterPosition & 0xFF);
+  ted.Bytes[0x1C] = 0xFE;
+  ted.RasterLine = machine.RasterLine;
+  // The column counts 4 pixels a cycle from cycle 16 on, read as pixel / 2.
+  int column = (machine.RasterCycle - 16) * 4;
+  if (column < 0) column += kPalCyclesPerLine * 4;
+  ted.Bytes[0x1E] = static_cast<std::uint8_t>((column / 2) & 0xFE);
+  return ted;
 }
 
 std::uint16_t ScreenAddress(const std::array<std::uint8_t, 64>& ted) {
