@@ -39,6 +39,8 @@ class CoreMachine final : public qv3::debugger::Machine {
   void TypeKey(std::uint8_t) override {}
   const std::array<std::uint8_t, 0x10000>& Ram() const override { return core.Memory; }
   bool StoredToTed(std::uint8_t) const override { return false; }
+  qv3::plus4::TedRegisters TedState() const override { return {}; }
+  std::string Kind() const override { return "test core"; }
   std::optional<int> RasterLine() const override {
     if (!hasRaster_) return std::nullopt;
     return static_cast<int>(core.Cycles / 50 % 312);

@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
 #include <QTextBlock>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -21,7 +22,9 @@
 #include "workbench/debugger/program_machine.h"
 #include "workbench/debugger/registers_pane.h"
 #include "workbench/debugger/screen_pane.h"
+#include "workbench/debugger/plus4_program_machine.h"
 #include "workbench/debugger/stack_pane.h"
+#include "workbench/debugger/ted_pane.h"
 #include "workbench/debugger/watch_dialog.h"
 #include "workbench/dialogs.h"
 #include "workbench/editor_window.h"
@@ -80,6 +83,19 @@ void DebuggerUi::createMenu() {
   menu_->addSeparator();
   ToggleBreakpoint = AddItem(menu_, "ToggleBreakpoint", tr("Toggle &Breakpoint"), Qt::Key_F5);
   DataBreakpoints = AddItem(menu_, "DataBreakpoints", tr("Data Brea&kpoints..."), QKeySequence());
+  menu_->addSeparator();
+  BareMachine = AddItem(menu_, "BareMachine", tr("Run on the Bare &6502"), QKeySequence());
+  BareMachine->setCheckable(true);
+  if (qv3::debugger::HavePlus4Model()) {
+    BareMachine->setToolTip(tr("Debug on the 6502 over plain RAM instead of the Plus/4 model"));
+  } else {
+    BareMachine->setChecked(true);
+    BareMachine->setEnabled(false);
+    BareMachine->setToolTip(tr("This build has no Plus/4 machine model"));
+  }
+  connect(BareMachine, &QAction::toggled, this, [this](bool bare) {
+    if (settings_ && qv3::debugger::HavePlus4Model()) settings_->setValue(QStringLiteral("debugger/bareMachine"), bare);
+  });
 
   connect(StartContinue, &QAction::triggered, this, &DebuggerUi::startOrContinue);
   connect(StepInto, &QAction::triggered, &session_, &DebugSession::stepInto);
@@ -91,6 +107,14 @@ void DebuggerUi::createMenu() {
   connect(ToggleBreakpoint, &QAction::triggered, this, &DebuggerUi::toggleBreakpointAtCaret);
   connect(DataBreakpoints, &QAction::triggered, this, &DebuggerUi::editDataBreakpoints);
 }
+
+void DebuggerUi::useSettings(QSettings* settings) {
+  settings_ = settings;
+  if (settings_ && qv3::debugger::HavePlus4Model())
+    BareMachine->setChecked(settings_->value(QStringLiteral("debugger/bareMachine"), false).toBool());
+}
+
+bool DebuggerUi::runsOnBareMachine() const { return BareMachine->isChecked() || !qv3::debugger::HavePlus4Model(); }
 
 void DebuggerUi::editDataBreakpoints() {
   WatchDialog dialog(session_, [this](const std::string& name) { return valueOfName(name); }, &main_);
@@ -135,6 +159,10 @@ void DebuggerUi::createPanes() {
   stack_ = new StackPane;
   QDockWidget* stackDock = addDock(tr("Stack"), "stackDock", stack_, Qt::BottomDockWidgetArea);
   main_.splitDockWidget(memoryDock, stackDock, Qt::Horizontal);
+  ted_ = new TedPane;
+  QDockWidget* tedDock = addDock(tr("TED"), "tedDock", ted_, Qt::RightDockWidgetArea);
+  main_.tabifyDockWidget(codeDock, tedDock);
+  codeDock->raise();
 
   connect(registers_, &RegistersPane::stateEdited, this, &DebuggerUi::takeStateEdit);
   connect(memory_, &MemoryPane::byteEdited, this, &DebuggerUi::takeByteEdit);
@@ -259,7 +287,9 @@ void DebuggerUi::startDebuggingTo(int toLine) {
     return;
   }
   const QByteArray bytes = file.readAll();
-  qv3::debugger::LoadedProgram program = qv3::debugger::LoadProgram(bytes.toStdString());
+  qv3::debugger::LoadedProgram program = runsOnBareMachine()
+                                             ? qv3::debugger::LoadProgram(bytes.toStdString())
+                                             : qv3::debugger::LoadPlus4Program(bytes.toStdString());
   if (!program.Loaded) {
     main_.dialogs().showError(tr("Cannot debug %1: %2").arg(programPath, Latin1(program.Error)));
     return;
@@ -292,6 +322,8 @@ void DebuggerUi::startDebuggingTo(int toLine) {
   showPanes();
   memory_->setAddress(program.Loaded->State().PC & 0xFFF0);
   setStatus(tr("Running..."));
+  machineKind_ = Latin1(program.Loaded->Kind());
+  docks_.front()->setWindowTitle(tr("Registers (%1)").arg(machineKind_));
   session_.begin(std::move(program.Loaded), target);
 }
 
@@ -303,6 +335,7 @@ void DebuggerUi::endSession() {
   disassembly_->clear();
   screen_->showScreen(nullptr);
   stack_->showStack(nullptr, 0, {});
+  ted_->showTed(std::nullopt);
 }
 
 void DebuggerUi::stopDebugging() {
@@ -463,7 +496,8 @@ std::optional<qv3::debugger::MachineState> DebuggerUi::showMachinePanes() {
   memory_->setEditable(stopped);
   registers_->showState(now, session_.previousStop(), raster);
   memory_->showMemory(&machine->Ram());
-  screen_->showScreen(&machine->Ram(), machine->StoredToTed(kBackgroundRegister & 0xFF));
+  screen_->showScreen(&machine->Ram(), machine->StoredToTed(kBackgroundRegister & 0xFF), machine->Frame());
+  ted_->showTed(machine->TedState());
   stack_->showStack(&machine->Ram(), now.SP, [this](std::uint16_t address) { return placeName(address); });
   return now;
 }

@@ -26,6 +26,8 @@ class QMenu;
 class RegistersPane;
 class ScreenPane;
 class StackPane;
+class TedPane;
+class QSettings;
 class TfrmQV3;
 class TfrmQVEdit;
 
@@ -42,6 +44,12 @@ class DebuggerUi : public QObject {
   DisassemblyPane* disassemblyPane() const { return disassembly_; }
   ScreenPane* screenPane() const { return screen_; }
   StackPane* stackPane() const { return stack_; }
+  TedPane* tedPane() const { return ted_; }
+  // Where the bare-6502 choice is kept (the workbench's settings); without
+  // it the choice lasts as long as the window.
+  void useSettings(QSettings* settings);
+  // Whether the next session runs on the bare 6502 instead of the Plus/4 model.
+  bool runsOnBareMachine() const;
   const std::vector<QDockWidget*>& docks() const { return docks_; }
   // The line over the panes: how the last run ended, or what the debugger does.
   QString statusText() const;
@@ -59,6 +67,7 @@ class DebuggerUi : public QObject {
   QAction* StopDebugging;
   QAction* ToggleBreakpoint;
   QAction* DataBreakpoints;
+  QAction* BareMachine;
 
  public slots:
   // Compiles the active document as "Compile" does and runs it from its start.
@@ -117,8 +126,11 @@ class DebuggerUi : public QObject {
   DisassemblyPane* disassembly_ = nullptr;
   ScreenPane* screen_ = nullptr;
   StackPane* stack_ = nullptr;
+  TedPane* ted_ = nullptr;
+  QSettings* settings_ = nullptr;
   std::vector<QDockWidget*> docks_;
-  QByteArray layoutBefore_;  // the main window's docks before the panes opened
+  QByteArray layoutBefore_;
+  QString machineKind_;  // of the session: "Plus/4 model", "bare 6502"  // the main window's docks before the panes opened
   std::unique_ptr<qv3::CompileKnowledge> knowledge_;
   std::map<std::uint16_t, std::string> labels_;     // address -> first label there
   std::map<std::uint16_t, std::string> constants_;  // address -> first constant of that value

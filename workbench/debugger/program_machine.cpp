@@ -41,6 +41,16 @@ class RunnerMachine final : public Machine {
     r.SP = state.SP;
     r.P = static_cast<std::uint8_t>(state.P | 0x20);  // bit 5 reads as 1 always
   }
+  plus4::TedRegisters TedState() const override {
+    // No TED here: the registers are RAM, known only where the program stored.
+    plus4::TedRegisters ted;
+    for (int reg = 0; reg < 64; ++reg) {
+      ted.Bytes[reg] = Peek(static_cast<std::uint16_t>(kTedFirst + reg));
+      ted.Unknown.set(reg, !tedStores_.test(reg));
+    }
+    return ted;
+  }
+  std::string Kind() const override { return "bare 6502"; }
   void Poke(std::uint16_t address, std::uint8_t value) override { runner_.Cpu().Memory[address] = value; }
   void TypeKey(std::uint8_t petscii) override { typed_.push_back(petscii); }
 

@@ -93,7 +93,7 @@ std::optional<Stop> RunControl::RunSlice(Machine& machine, std::size_t maxInstru
     bool leavesFrame = false;
     if (mode_ == Mode::Out) leavesFrame = (opcode == kRtsOpcode || opcode == kRtiOpcode) && before.SP >= frameStack_;
     if (mode_ == Mode::Over && opcode == kRtiOpcode && !interruptFrames_.empty() &&
-        before.SP == interruptFrames_.back())
+        before.SP >= interruptFrames_.back())
       interruptFrames_.pop_back();
     std::optional<Stop> watched = watchHit(machine, before.PC);
     const std::optional<int> lineBefore = rasterBreak_ ? machine.RasterLine() : std::nullopt;

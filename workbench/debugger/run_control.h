@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "plus4/frame_buffer.h"
+#include "plus4/ted_register_text.h"
+
 namespace qv3::debugger {
 
 struct MachineState {
@@ -36,12 +39,21 @@ class Machine {
   virtual std::optional<int> RasterLine() const { return std::nullopt; }
   // The cycle within the raster line, likewise.
   virtual std::optional<int> RasterCycle() const { return std::nullopt; }
-  // Whether the last Step, after its instruction, entered an interrupt
-  // handler (PC now at the handler, its return frame on the stack).
+  // The TED's registers as the TED pane decodes them.
+  virtual plus4::TedRegisters TedState() const = 0;
+  // The TED's last complete picture, on a machine that draws one.
+  virtual const plus4::FrameBuffer* Frame() const { return nullptr; }
+  // Which machine this is, for the status line: "Plus/4 model", "bare 6502".
+  virtual std::string Kind() const = 0;
+  // Whether the last Step entered an interrupt handler (PC now at the
+  // handler, its return frame and whatever the entry code pushed on the
+  // stack). The interrupt is left by the first RTI run with SP no deeper
+  // than SP right after the entry.
   virtual bool EnteredInterrupt() const { return false; }
   // The 64 KB the program sees.
   virtual const std::array<std::uint8_t, 0x10000>& Ram() const = 0;
-  std::uint8_t Peek(std::uint16_t address) const { return Ram()[address]; }
+  // A byte as the CPU reads it (a machine with banking overrides it).
+  virtual std::uint8_t Peek(std::uint16_t address) const { return Ram()[address]; }
   // Whether the program has stored into the TED register $FF00 + reg. The
   // simulator has no TED: its registers are RAM that starts at zero, where a
   // real machine's KERNAL would have set them, so a zero there may mean either.
@@ -128,7 +140,8 @@ class RunControl {
   std::vector<Watch> watches_;
   std::bitset<65536> watchedReads_, watchedWrites_;
   std::optional<int> rasterBreak_;
-  // Over: SP inside each interrupt entered during the step and not yet left.
+  // Over: SP right after the entry of each interrupt entered during the
+  // step and not yet left.
   std::vector<std::uint8_t> interruptFrames_;
   Mode mode_ = Mode::Idle;
   bool firstInstruction_ = false;  // the next instruction is the run's first

@@ -33,6 +33,20 @@ QImage RenderScreen(const std::array<std::uint8_t, 0x10000>& memory, bool backgr
   return image;
 }
 
+QImage RenderFrame(const qv3::plus4::FrameBuffer& frame) {
+  using Frame = qv3::plus4::FrameBuffer;
+  QImage image(Frame::kWidth, Frame::kHeight, QImage::Format_RGB32);
+  std::array<QRgb, 128> palette;
+  for (int colour = 0; colour < 128; ++colour)
+    palette[colour] = ToQRgb(qv3::debugger::TedColour(static_cast<std::uint8_t>(colour)));
+  for (int y = 0; y < Frame::kHeight; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    const std::uint8_t* pixels = frame.Line(y);
+    for (int x = 0; x < Frame::kWidth; ++x) line[x] = palette[pixels[x] & 0x7F];
+  }
+  return image;
+}
+
 ScreenPane::ScreenPane(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("screenPane"));
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -64,12 +78,13 @@ void ScreenPane::focusOutEvent(QFocusEvent* event) {
   update();
 }
 
-void ScreenPane::showScreen(const std::array<std::uint8_t, 0x10000>* memory, bool backgroundSet) {
+void ScreenPane::showScreen(const std::array<std::uint8_t, 0x10000>* memory, bool backgroundSet,
+                            const qv3::plus4::FrameBuffer* frame) {
   if (!memory) {
     image_ = QImage();
     text_.clear();
   } else {
-    image_ = RenderScreen(*memory, backgroundSet);
+    image_ = frame ? RenderFrame(*frame) : RenderScreen(*memory, backgroundSet);
     QString text;
     for (int row = 0; row < kScreenRows; ++row) {
       if (row) text += QLatin1Char('\n');
