@@ -6,6 +6,7 @@
 #include "workbench/emulator/emulator_startup.h"
 #include "workbench/emulator/run_menu.h"
 #include "workbench/command_line_files.h"
+#include "workbench/debugger/debugger_ui.h"
 #include "workbench/file_change_watch.h"
 #include "workbench/program_icon.h"
 #include "workbench/program_info.h"
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
   // Both belong to the main window.
   new RecentFiles(windows.frmQV3, settings);
   new FileChangeWatch(windows.frmQV3);
+  if (auto* debugger = windows.frmQV3.findChild<DebuggerUi*>(QStringLiteral("debugger"))) debugger->useSettings(&settings);
   // "Compile && Run" with the Preferences' emulator or the built-in Plus/4.
   const RunWiring run(windows.frmQV3, CreateBuiltInMachine(&windows.frmQV3));
   windows.frmQV3.showMaximized();

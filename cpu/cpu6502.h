@@ -13,7 +13,8 @@
 //   Cycle-stepped: an instruction runs whole, and Cycles grows by its count.
 //   There are no bus callbacks, no I/O and no dummy reads; whoever wants a
 //   machine around it looks at Registers.PC between steps (see
-//   program_runner.h). Undocumented opcodes are not executed: Step() leaves
+//   program_runner.h), or instantiates the same instruction code on its own
+//   memory (cpu_core.h, as plus4/ does). Undocumented opcodes are not executed: Step() leaves
 //   PC on them and reports IllegalOpcode, or Jam for the twelve that halt
 //   the real part, so a guess never passes for a result.
 //
@@ -69,14 +70,20 @@ enum class StepOutcome : std::uint8_t {
 
 using Memory = std::array<std::uint8_t, 0x10000>;
 
+namespace core {
+// One entry per opcode byte of a CPU on memory Host; built from the
+// instruction-set matrix (cpu_core.h).
+template <class Host>
+struct Dispatch {
+  StepOutcome (*Execute)(Host&, const Dispatch&);
+  std::uint8_t Cycles;
+  bool PageCrossCycle;
+};
+}  // namespace core
+
 class Cpu6502 {
  public:
-  // One entry per opcode byte; built from the instruction-set matrix.
-  struct Dispatch {
-    StepOutcome (*Execute)(Cpu6502&, const Dispatch&);
-    std::uint8_t Cycles;
-    bool PageCrossCycle;
-  };
+  using Dispatch = core::Dispatch<Cpu6502>;
 
   Cpu6502();
 
@@ -108,8 +115,14 @@ class Cpu6502 {
                                       Memory[static_cast<std::uint16_t>(address + 1)] << 8);
   }
 
+  // The memory interface of cpu_core.h: all of it flat RAM.
+  static constexpr bool kRmwDummyWrite = false;
+  std::uint8_t Fetch(std::uint16_t address) const { return Memory[address]; }
+  std::uint8_t ReadZeroPage(std::uint8_t address) const { return Memory[address]; }
+  std::uint8_t Read(std::uint16_t address) const { return Memory[address]; }
+  void Write(std::uint16_t address, std::uint8_t value) { Memory[address] = value; }
+
  private:
-  void Interrupt(std::uint16_t vector);
   const Dispatch* dispatch_;
 };
 

@@ -9,6 +9,10 @@ namespace {
 const QString kLayer = QStringLiteral("breakpoints");
 }  // namespace
 
+// A maroon stop sign: neither the shape nor the red of a fatal diagnostic's dot.
+const QColor BreakpointStore::kPlacedColour = QColor(0x8C, 0x10, 0x38);
+const QColor BreakpointStore::kUnplacedColour = QColor(0xA0, 0xA0, 0xA0);
+
 BreakpointStore::BreakpointStore(CodeEditor& editor) : QObject(&editor), editor_(editor) {
   setObjectName(QStringLiteral("breakpoints"));
   // Line numbers of the marks change with edits above them.
@@ -70,10 +74,10 @@ void BreakpointStore::showMarks() {
   QMap<int, CodeEditor::GutterMark> marks;
   for (const int line : lines()) {
     if (unplaced_.contains(line))
-      marks.insert(line, {CodeEditor::GutterMark::Shape::Dot, QColor(0xA0, 0xA0, 0xA0),
+      marks.insert(line, {CodeEditor::GutterMark::Shape::StopSign, kUnplacedColour,
                           tr("Breakpoint: no code at or after this line")});
     else
-      marks.insert(line, {CodeEditor::GutterMark::Shape::Dot, QColor(0xD0, 0x20, 0x20), tr("Breakpoint")});
+      marks.insert(line, {CodeEditor::GutterMark::Shape::StopSign, kPlacedColour, tr("Breakpoint")});
   }
   editor_.setGutterMarks(kLayer, marks);
   emit changed();

@@ -1,9 +1,10 @@
-// The breakpoints of one open document: lines of its editor, shown as red
-// dots in the gutter's "breakpoints" layer. They belong to the editor (a
+// The breakpoints of one open document: lines of its editor, shown as stop
+// signs in the gutter's "breakpoints" layer. They belong to the editor (a
 // child object of it), so they last exactly as long as the document is open,
 // and they follow their lines while text above them is inserted or removed.
 #pragma once
 
+#include <QColor>
 #include <QList>
 #include <QObject>
 #include <QTextCursor>
@@ -18,6 +19,8 @@ class BreakpointStore : public QObject {
   static BreakpointStore& Of(CodeEditor& editor);
   // The store when the editor has one, else null.
   static BreakpointStore* Find(const CodeEditor& editor);
+  static const QColor kPlacedColour;
+  static const QColor kUnplacedColour;
 
   // 0-based line numbers, ascending, each once.
   QList<int> lines() const;

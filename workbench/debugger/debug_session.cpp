@@ -37,6 +37,22 @@ void DebugSession::setBreakpoints(const std::vector<std::uint16_t>& addresses) {
   control_.SetBreakpoints(addresses);
 }
 
+bool DebugSession::setMachineState(const qv3::debugger::MachineState& state) {
+  if (!canCommand()) return false;
+  machine_->SetState(state);
+  return true;
+}
+
+bool DebugSession::poke(std::uint16_t address, std::uint8_t value) {
+  if (!canCommand()) return false;
+  machine_->Poke(address, value);
+  return true;
+}
+
+void DebugSession::typeKey(std::uint8_t petscii) {
+  if (machine_ && (state_ == State::Running || state_ == State::Stopped)) machine_->TypeKey(petscii);
+}
+
 void DebugSession::continueRun() {
   if (!canCommand()) return;
   control_.Continue();

@@ -35,6 +35,16 @@ class DebugSession : public QObject {
 
   void setBreakpoints(const std::vector<std::uint16_t>& addresses);
   bool hasBreakpoint(std::uint16_t address) const { return control_.HasBreakpoint(address); }
+  void setWatches(const std::vector<qv3::debugger::Watch>& watches) { control_.SetWatches(watches); }
+  const std::vector<qv3::debugger::Watch>& watches() const { return control_.Watches(); }
+  void setRasterBreak(std::optional<int> line) { control_.SetRasterBreak(line); }
+  std::optional<int> rasterBreak() const { return control_.RasterBreak(); }
+
+  // Edits of the machine, only while Stopped; false otherwise.
+  bool setMachineState(const qv3::debugger::MachineState& state);
+  bool poke(std::uint16_t address, std::uint8_t value);
+  // A key for the program, while it runs or is stopped.
+  void typeKey(std::uint8_t petscii);
 
   // Only while Stopped; ignored otherwise.
   void continueRun();

@@ -8,8 +8,10 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
 #include <QTextBlock>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cctype>
 
 #include "engine/instruction_set.h"
@@ -20,6 +22,10 @@
 #include "workbench/debugger/program_machine.h"
 #include "workbench/debugger/registers_pane.h"
 #include "workbench/debugger/screen_pane.h"
+#include "workbench/debugger/plus4_program_machine.h"
+#include "workbench/debugger/stack_pane.h"
+#include "workbench/debugger/ted_pane.h"
+#include "workbench/debugger/watch_dialog.h"
 #include "workbench/dialogs.h"
 #include "workbench/editor_window.h"
 #include "workbench/latin1.h"
@@ -76,6 +82,20 @@ void DebuggerUi::createMenu() {
   StopDebugging = AddItem(menu_, "StopDebugging", tr("&Stop"), QKeySequence(Qt::CTRL | Qt::Key_F2));
   menu_->addSeparator();
   ToggleBreakpoint = AddItem(menu_, "ToggleBreakpoint", tr("Toggle &Breakpoint"), Qt::Key_F5);
+  DataBreakpoints = AddItem(menu_, "DataBreakpoints", tr("Data Brea&kpoints..."), QKeySequence());
+  menu_->addSeparator();
+  BareMachine = AddItem(menu_, "BareMachine", tr("Run on the Bare &6502"), QKeySequence());
+  BareMachine->setCheckable(true);
+  if (qv3::debugger::HavePlus4Model()) {
+    BareMachine->setToolTip(tr("Debug on the 6502 over plain RAM instead of the Plus/4 model"));
+  } else {
+    BareMachine->setChecked(true);
+    BareMachine->setEnabled(false);
+    BareMachine->setToolTip(tr("This build has no Plus/4 machine model"));
+  }
+  connect(BareMachine, &QAction::toggled, this, [this](bool bare) {
+    if (settings_ && qv3::debugger::HavePlus4Model()) settings_->setValue(QStringLiteral("debugger/bareMachine"), bare);
+  });
 
   connect(StartContinue, &QAction::triggered, this, &DebuggerUi::startOrContinue);
   connect(StepInto, &QAction::triggered, &session_, &DebugSession::stepInto);
@@ -85,6 +105,20 @@ void DebuggerUi::createMenu() {
   connect(Pause, &QAction::triggered, &session_, &DebugSession::pause);
   connect(StopDebugging, &QAction::triggered, this, &DebuggerUi::stopDebugging);
   connect(ToggleBreakpoint, &QAction::triggered, this, &DebuggerUi::toggleBreakpointAtCaret);
+  connect(DataBreakpoints, &QAction::triggered, this, &DebuggerUi::editDataBreakpoints);
+}
+
+void DebuggerUi::useSettings(QSettings* settings) {
+  settings_ = settings;
+  if (settings_ && qv3::debugger::HavePlus4Model())
+    BareMachine->setChecked(settings_->value(QStringLiteral("debugger/bareMachine"), false).toBool());
+}
+
+bool DebuggerUi::runsOnBareMachine() const { return BareMachine->isChecked() || !qv3::debugger::HavePlus4Model(); }
+
+void DebuggerUi::editDataBreakpoints() {
+  WatchDialog dialog(session_, [this](const std::string& name) { return valueOfName(name); }, &main_);
+  dialog.exec();
 }
 
 void DebuggerUi::createPanes() {
@@ -122,6 +156,17 @@ void DebuggerUi::createPanes() {
   screen_ = new ScreenPane;
   QDockWidget* screenDock = addDock(tr("Screen"), "screenDock", screen_, Qt::BottomDockWidgetArea);
   main_.splitDockWidget(memoryDock, screenDock, Qt::Horizontal);
+  stack_ = new StackPane;
+  QDockWidget* stackDock = addDock(tr("Stack"), "stackDock", stack_, Qt::BottomDockWidgetArea);
+  main_.splitDockWidget(memoryDock, stackDock, Qt::Horizontal);
+  ted_ = new TedPane;
+  QDockWidget* tedDock = addDock(tr("TED"), "tedDock", ted_, Qt::RightDockWidgetArea);
+  main_.tabifyDockWidget(codeDock, tedDock);
+  codeDock->raise();
+
+  connect(registers_, &RegistersPane::stateEdited, this, &DebuggerUi::takeStateEdit);
+  connect(memory_, &MemoryPane::byteEdited, this, &DebuggerUi::takeByteEdit);
+  connect(screen_, &ScreenPane::keyTyped, &session_, &DebugSession::typeKey);
 
   // The panes can be closed one by one; the menu brings them back.
   QMenu* panes = menu_->addMenu(tr("P&anes"));
@@ -130,7 +175,8 @@ void DebuggerUi::createPanes() {
 }
 
 void DebuggerUi::showPanes() {
-  if (docks_.front()->isVisible()) return;
+  if (std::any_of(docks_.begin(), docks_.end(), [](QDockWidget* dock) { return dock->isVisible(); })) return;
+  layoutBefore_ = main_.saveState();
   for (QDockWidget* dock : docks_) dock->show();
   // The first time: code and registers in a column on the right, memory and
   // screen in a strip no taller than the screen needs, the rest for editors.
@@ -140,6 +186,12 @@ void DebuggerUi::showPanes() {
   main_.resizeDocks({docks_[0], docks_[1]}, {registers_->sizeHint().height() + status_->sizeHint().height(), 600},
                     Qt::Vertical);
   main_.resizeDocks({docks_[2]}, {screen_->minimumSizeHint().height() + 30}, Qt::Vertical);
+}
+
+void DebuggerUi::closePanes() {
+  for (QDockWidget* dock : docks_) dock->hide();
+  if (!layoutBefore_.isEmpty()) main_.restoreState(layoutBefore_);
+  layoutBefore_.clear();
 }
 
 QString DebuggerUi::statusText() const { return status_->text(); }
@@ -166,12 +218,13 @@ const qv3::ModuleKnowledge* DebuggerUi::moduleOf(const TfrmQVEdit& editor) const
 
 std::optional<std::uint16_t> DebuggerUi::addressOfLine(const qv3::ModuleKnowledge& module, int line,
                                                        int* movedTo) const {
-  // Lines here count from 0, the compile's from 1.
-  const std::optional<std::int32_t> withCode = module.NextLineWithCode(line + 1);
-  if (!withCode) return std::nullopt;
-  for (const qv3::AssembledRange& range : module.RangesOfLine(*withCode)) {
-    if (range.Size == 0 || range.Address < 0 || range.Address > 0xFFFF) continue;
-    if (movedTo) *movedTo = *withCode - 1;
+  // Lines here count from 0, the compile's from 1. Only an instruction can
+  // stop the program: data lines (BIN.B ...) are passed over like comments.
+  for (const qv3::AssembledRange& range : module.Ranges) {
+    if (range.Line < line + 1 || !range.Instruction || range.Size == 0 || range.Address < 0 ||
+        range.Address > 0xFFFF)
+      continue;
+    if (movedTo) *movedTo = range.Line - 1;
     return static_cast<std::uint16_t>(range.Address);
   }
   return std::nullopt;
@@ -215,7 +268,7 @@ void DebuggerUi::startOrContinue() {
 }
 
 void DebuggerUi::startDebuggingTo(int toLine) {
-  stopDebugging();
+  endSession();
   origin_ = main_.activeEditor();
   auto knowledge = std::make_unique<qv3::CompileKnowledge>();
   QString programPath, folder;
@@ -234,7 +287,9 @@ void DebuggerUi::startDebuggingTo(int toLine) {
     return;
   }
   const QByteArray bytes = file.readAll();
-  qv3::debugger::LoadedProgram program = qv3::debugger::LoadProgram(bytes.toStdString());
+  qv3::debugger::LoadedProgram program = runsOnBareMachine()
+                                             ? qv3::debugger::LoadProgram(bytes.toStdString())
+                                             : qv3::debugger::LoadPlus4Program(bytes.toStdString());
   if (!program.Loaded) {
     main_.dialogs().showError(tr("Cannot debug %1: %2").arg(programPath, Latin1(program.Error)));
     return;
@@ -267,18 +322,41 @@ void DebuggerUi::startDebuggingTo(int toLine) {
   showPanes();
   memory_->setAddress(program.Loaded->State().PC & 0xFFF0);
   setStatus(tr("Running..."));
+  machineKind_ = Latin1(program.Loaded->Kind());
+  docks_.front()->setWindowTitle(tr("Registers (%1)").arg(machineKind_));
   session_.begin(std::move(program.Loaded), target);
 }
 
-void DebuggerUi::stopDebugging() {
-  const bool hadProgram = session_.state() != DebugSession::State::NoProgram;
+void DebuggerUi::endSession() {
   session_.end();
   clearCurrentLine();
   registers_->clear();
   memory_->showMemory(nullptr);
   disassembly_->clear();
   screen_->showScreen(nullptr);
+  stack_->showStack(nullptr, 0, {});
+  ted_->showTed(std::nullopt);
+}
+
+void DebuggerUi::stopDebugging() {
+  const bool hadProgram = session_.state() != DebugSession::State::NoProgram;
+  endSession();
+  closePanes();
   if (hadProgram) setStatus(tr("Debugging stopped."));
+}
+
+void DebuggerUi::takeStateEdit(const qv3::debugger::MachineState& state) {
+  if (session_.setMachineState(state)) showEdited();
+}
+
+void DebuggerUi::takeByteEdit(std::uint16_t address, std::uint8_t value) {
+  if (session_.poke(address, value)) showEdited();
+}
+
+void DebuggerUi::showEdited() {
+  if (!showMachinePanes()) return;
+  showCode();
+  showCurrentLine();
 }
 
 void DebuggerUi::runToCursor() {
@@ -318,6 +396,16 @@ std::string DebuggerUi::nameOf(std::uint16_t address) const {
   // counts and sizes would otherwise pass for addresses.
   const auto found = constants_.find(address);
   return found == constants_.end() || address < 0x100 ? std::string() : found->second;
+}
+
+std::string DebuggerUi::placeName(std::uint16_t address) const {
+  // The nearest label at or below, when the address is a line of the program.
+  if (!locate(address) || labels_.empty()) return {};
+  auto above = labels_.upper_bound(address);
+  if (above == labels_.begin()) return {};
+  --above;
+  const unsigned offset = address - above->first;
+  return offset == 0 ? above->second : above->second + "+" + std::to_string(offset);
 }
 
 std::optional<std::uint16_t> DebuggerUi::valueOfName(const std::string& name) const {
@@ -362,6 +450,16 @@ void DebuggerUi::onStopped() {
   const qv3::debugger::Stop& stop = session_.lastStop();
   switch (stop.Kind) {
     case qv3::debugger::StopKind::Breakpoint: setStatus(tr("Breakpoint at %1").arg(placeText(now.PC))); break;
+    case qv3::debugger::StopKind::Reached: setStatus(tr("Run to cursor at %1").arg(placeText(now.PC))); break;
+    case qv3::debugger::StopKind::Watch:
+      setStatus(tr("%1 at %2")
+                    .arg(WatchText({stop.Address, !stop.Write, stop.Write}), placeText(stop.By)));
+      break;
+    case qv3::debugger::StopKind::Raster:
+      setStatus(tr("Raster line %1 at %2")
+                    .arg(session_.machine()->RasterLine().value_or(0))
+                    .arg(placeText(now.PC)));
+      break;
     case qv3::debugger::StopKind::StepDone: setStatus(tr("Stopped at %1").arg(placeText(now.PC))); break;
     case qv3::debugger::StopKind::Paused: setStatus(tr("Paused at %1").arg(placeText(now.PC))); break;
     case qv3::debugger::StopKind::Ended: setStatus(tr("Program ended: %1").arg(Latin1(stop.Reason))); break;
@@ -391,9 +489,16 @@ std::optional<qv3::debugger::MachineState> DebuggerUi::showMachinePanes() {
   const qv3::debugger::Machine* machine = session_.machine();
   if (!machine) return std::nullopt;
   const qv3::debugger::MachineState now = machine->State();
-  registers_->showState(now, session_.previousStop());
+  std::optional<std::pair<int, int>> raster;
+  if (const std::optional<int> line = machine->RasterLine()) raster = {{*line, machine->RasterCycle().value_or(0)}};
+  const bool stopped = session_.state() == DebugSession::State::Stopped;
+  registers_->setEditable(stopped);
+  memory_->setEditable(stopped);
+  registers_->showState(now, session_.previousStop(), raster);
   memory_->showMemory(&machine->Ram());
-  screen_->showScreen(&machine->Ram(), machine->StoredToTed(kBackgroundRegister & 0xFF));
+  screen_->showScreen(&machine->Ram(), machine->StoredToTed(kBackgroundRegister & 0xFF), machine->Frame());
+  ted_->showTed(machine->TedState());
+  stack_->showStack(&machine->Ram(), now.SP, [this](std::uint16_t address) { return placeName(address); });
   return now;
 }
 
@@ -447,5 +552,9 @@ void DebuggerUi::updateActions() {
   if (running) {
     setStatus(tr("Running..."));
     clearCurrentLine();
+  }
+  if (!stopped) {
+    registers_->setEditable(false);
+    memory_->setEditable(false);
   }
 }

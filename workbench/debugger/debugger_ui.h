@@ -25,6 +25,9 @@ class QLabel;
 class QMenu;
 class RegistersPane;
 class ScreenPane;
+class StackPane;
+class TedPane;
+class QSettings;
 class TfrmQV3;
 class TfrmQVEdit;
 
@@ -40,10 +43,20 @@ class DebuggerUi : public QObject {
   MemoryPane* memoryPane() const { return memory_; }
   DisassemblyPane* disassemblyPane() const { return disassembly_; }
   ScreenPane* screenPane() const { return screen_; }
+  StackPane* stackPane() const { return stack_; }
+  TedPane* tedPane() const { return ted_; }
+  // Where the bare-6502 choice is kept (the workbench's settings); without
+  // it the choice lasts as long as the window.
+  void useSettings(QSettings* settings);
+  // Whether the next session runs on the bare 6502 instead of the Plus/4 model.
+  bool runsOnBareMachine() const;
+  const std::vector<QDockWidget*>& docks() const { return docks_; }
   // The line over the panes: how the last run ended, or what the debugger does.
   QString statusText() const;
   // What the last compile knew; null before the first session.
   const qv3::CompileKnowledge* knowledge() const { return knowledge_.get(); }
+  // The value of a label or constant of the program, letter case ignored.
+  std::optional<std::uint16_t> valueOfName(const std::string& name) const;
 
   QAction* StartContinue;
   QAction* StepInto;
@@ -53,6 +66,8 @@ class DebuggerUi : public QObject {
   QAction* Pause;
   QAction* StopDebugging;
   QAction* ToggleBreakpoint;
+  QAction* DataBreakpoints;
+  QAction* BareMachine;
 
  public slots:
   // Compiles the active document as "Compile" does and runs it from its start.
@@ -61,12 +76,24 @@ class DebuggerUi : public QObject {
   void startOrContinue();
   void runToCursor();
   void toggleBreakpointAtCaret();
+  // Stop: the program is discarded, the panes close and the main window's
+  // layout is as it was before the session.
   void stopDebugging();
+  void editDataBreakpoints();
 
  private:
   // Start; with toLine >= 0 (0-based, in the active editor) running to that
   // line or the next with code.
   void startDebuggingTo(int toLine);
+  // The program is discarded; the panes stay.
+  void endSession();
+  void closePanes();
+  void takeStateEdit(const qv3::debugger::MachineState& state);
+  void takeByteEdit(std::uint16_t address, std::uint8_t value);
+  // After an edit: every pane and the current line as the machine now stands.
+  void showEdited();
+  // LABEL or LABEL+n for an address inside the program's code; "" else.
+  std::string placeName(std::uint16_t address) const;
   void createMenu();
   void createPanes();
   void showPanes();
@@ -86,7 +113,6 @@ class DebuggerUi : public QObject {
                                              int* movedTo) const;
   std::string labelOf(std::uint16_t address) const;
   std::string nameOf(std::uint16_t address) const;
-  std::optional<std::uint16_t> valueOfName(const std::string& name) const;
   // The source line of the instruction at pc.
   std::optional<qv3::CodeLocation> locate(std::uint16_t pc) const;
   QString placeText(std::uint16_t pc) const;
@@ -99,7 +125,12 @@ class DebuggerUi : public QObject {
   MemoryPane* memory_ = nullptr;
   DisassemblyPane* disassembly_ = nullptr;
   ScreenPane* screen_ = nullptr;
+  StackPane* stack_ = nullptr;
+  TedPane* ted_ = nullptr;
+  QSettings* settings_ = nullptr;
   std::vector<QDockWidget*> docks_;
+  QByteArray layoutBefore_;
+  QString machineKind_;  // of the session: "Plus/4 model", "bare 6502"  // the main window's docks before the panes opened
   std::unique_ptr<qv3::CompileKnowledge> knowledge_;
   std::map<std::uint16_t, std::string> labels_;     // address -> first label there
   std::map<std::uint16_t, std::string> constants_;  // address -> first constant of that value

@@ -2,32 +2,30 @@
 
 #include <QEvent>
 #include <QFontDatabase>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <charconv>
-#include <cstdio>
 
 #include "workbench/latin1.h"
 
 namespace {
 
-std::string RowText(const MemoryPane::Ram& memory, std::uint16_t start) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string hex, chars;
+constexpr int kCharsColumn = 16;
+
+QString HexByte(std::uint8_t byte) { return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper(); }
+
+QString CharsOf(const MemoryPane::Ram& memory, std::uint16_t start) {
+  QString chars;
   for (int offset = 0; offset < 16; ++offset) {
     const std::uint8_t byte = memory[static_cast<std::uint16_t>(start + offset)];
-    hex += ' ';
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 15];
-    chars += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
+    chars += byte >= 0x20 && byte < 0x7F ? QChar::fromLatin1(static_cast<char>(byte)) : QLatin1Char('.');
   }
-  char address[8];
-  std::snprintf(address, sizeof address, "%04X:", start);
-  return address + hex + "  " + chars;
+  return chars;
 }
 
 }  // namespace
@@ -52,14 +50,30 @@ MemoryPane::MemoryPane(QWidget* parent) : QWidget(parent) {
   note_ = new QLabel(this);
   note_->setStyleSheet(QStringLiteral("color: #C00000;"));
   note_->hide();
-  view_ = new QPlainTextEdit(this);
+
+  const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  view_ = new QTableWidget(kRows, kCharsColumn + 1, this);
   view_->setObjectName(QStringLiteral("memoryRows"));
-  view_->setReadOnly(true);
-  view_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  view_->setFont(fixed);
+  view_->horizontalHeader()->setFont(fixed);
+  view_->verticalHeader()->setFont(fixed);
+  view_->setShowGrid(false);
   view_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  view_->setSelectionMode(QAbstractItemView::SingleSelection);
+  view_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                         QAbstractItemView::AnyKeyPressed);
+  QStringList columns;
+  for (int column = 0; column < 16; ++column) columns << QStringLiteral("%1").arg(column, 0, 16).toUpper();
+  columns << QString();
+  view_->setHorizontalHeaderLabels(columns);
+  const int byteWidth = QFontMetrics(fixed).horizontalAdvance(QStringLiteral("000"));
+  for (int column = 0; column < 16; ++column) view_->setColumnWidth(column, byteWidth);
+  view_->horizontalHeader()->setStretchLastSection(true);
+  view_->verticalHeader()->setDefaultSectionSize(QFontMetrics(fixed).height() + 2);
+  view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   view_->installEventFilter(this);
   view_->viewport()->installEventFilter(this);
+  connect(view_, &QTableWidget::itemChanged, this, &MemoryPane::takeEdit);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -87,6 +101,7 @@ bool MemoryPane::goTo(const QString& text) {
   note_->hide();
   note_->clear();
   setAddress(*address);
+  if (QTableWidgetItem* cell = cellOf(*address)) view_->setCurrentItem(cell);
   return true;
 }
 
@@ -95,8 +110,17 @@ void MemoryPane::setAddress(std::uint16_t address) {
   render();
 }
 
-void MemoryPane::scrollRows(int rows) {
-  setAddress(static_cast<std::uint16_t>(address_ + rows * 16));
+void MemoryPane::setEditable(bool editable) {
+  editable_ = editable;
+  render();
+}
+
+void MemoryPane::scrollRows(int rows) { setAddress(static_cast<std::uint16_t>(address_ + rows * 16)); }
+
+QTableWidgetItem* MemoryPane::cellOf(std::uint16_t address) const {
+  const int offset = static_cast<std::uint16_t>(address - firstRowAddress());
+  if (offset >= kRows * 16) return nullptr;
+  return view_->item(offset / 16, offset % 16);
 }
 
 bool MemoryPane::eventFilter(QObject* watched, QEvent* event) {
@@ -115,18 +139,56 @@ bool MemoryPane::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void MemoryPane::render() {
-  if (!memory_) {
-    view_->setPlainText(tr("No program is being debugged."));
+void MemoryPane::takeEdit(QTableWidgetItem* item) {
+  if (rendering_ || !memory_ || item->column() >= kCharsColumn) return;
+  const auto address = static_cast<std::uint16_t>(firstRowAddress() + item->row() * 16 + item->column());
+  const QString typed = item->text().trimmed().remove(QLatin1Char('$'));
+  bool valid = false;
+  const unsigned value = typed.toUInt(&valid, 16);
+  if (!editable_ || !valid || typed.size() > 2 || value > 0xFF) {
+    render();  // refused: the byte as memory has it
     return;
   }
-  std::string text;
-  for (int row = 0; row < kRows; ++row) {
-    if (row) text += '\n';
-    text += RowText(*memory_, static_cast<std::uint16_t>(address_ + row * 16));
-  }
-  view_->setPlainText(Latin1(text));
+  emit byteEdited(address, static_cast<std::uint8_t>(value));
+  render();
 }
 
-QString MemoryPane::rowsText() const { return view_->toPlainText(); }
+void MemoryPane::render() {
+  rendering_ = true;
+  const std::uint16_t first = firstRowAddress();
+  QStringList rowNames;
+  for (int row = 0; row < kRows; ++row) {
+    const auto start = static_cast<std::uint16_t>(first + row * 16);
+    rowNames << QStringLiteral("%1").arg(start, 4, 16, QLatin1Char('0')).toUpper();
+    for (int column = 0; column <= kCharsColumn; ++column) {
+      QTableWidgetItem* cell = view_->item(row, column);
+      if (!cell) {
+        cell = new QTableWidgetItem;
+        view_->setItem(row, column, cell);
+      }
+      QString text;
+      if (memory_)
+        text = column == kCharsColumn ? CharsOf(*memory_, start)
+                                      : HexByte((*memory_)[static_cast<std::uint16_t>(start + column)]);
+      cell->setText(text);
+      Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+      if (editable_ && memory_ && column < kCharsColumn) flags |= Qt::ItemIsEditable;
+      cell->setFlags(flags);
+    }
+  }
+  view_->setVerticalHeaderLabels(rowNames);
+  rendering_ = false;
+}
+
+QString MemoryPane::rowsText() const {
+  if (!memory_) return tr("No program is being debugged.");
+  QStringList rows;
+  for (int row = 0; row < kRows; ++row) {
+    QString text = view_->verticalHeaderItem(row)->text() + QLatin1Char(':');
+    for (int column = 0; column < kCharsColumn; ++column) text += QLatin1Char(' ') + view_->item(row, column)->text();
+    rows << text + QStringLiteral("  ") + view_->item(row, kCharsColumn)->text();
+  }
+  return rows.join(QLatin1Char('\n'));
+}
+
 QString MemoryPane::noteText() const { return note_->text(); }

@@ -2,6 +2,7 @@
 
 #include <bitset>
 #include <cstdio>
+#include <deque>
 
 #include "cpu/program_runner.h"
 
@@ -31,8 +32,35 @@ class RunnerMachine final : public Machine {
 
   bool StoredToTed(std::uint8_t reg) const override { return reg < tedStores_.size() && tedStores_.test(reg); }
 
+  void SetState(const MachineState& state) override {
+    cpu::Registers& r = runner_.Cpu().Registers;
+    r.PC = state.PC;
+    r.A = state.A;
+    r.X = state.X;
+    r.Y = state.Y;
+    r.SP = state.SP;
+    r.P = static_cast<std::uint8_t>(state.P | 0x20);  // bit 5 reads as 1 always
+  }
+  plus4::TedRegisters TedState() const override {
+    // No TED here: the registers are RAM, known only where the program stored.
+    plus4::TedRegisters ted;
+    for (int reg = 0; reg < 64; ++reg) {
+      ted.Bytes[reg] = Peek(static_cast<std::uint16_t>(kTedFirst + reg));
+      ted.Unknown.set(reg, !tedStores_.test(reg));
+    }
+    return ted;
+  }
+  std::string Kind() const override { return "bare 6502"; }
+  void Poke(std::uint16_t address, std::uint8_t value) override { runner_.Cpu().Memory[address] = value; }
+  void TypeKey(std::uint8_t petscii) override { typed_.push_back(petscii); }
+
   std::optional<std::string> Step() override {
     noteTedStore();
+    // GETIN takes the keys typed so far, one a call, 0 when none waits.
+    if (runner_.Cpu().Registers.PC == cpu::kGetin) {
+      runner_.SetKeys(typed_.empty() ? std::string() : std::string(1, static_cast<char>(typed_.front())));
+      if (!typed_.empty()) typed_.pop_front();
+    }
     const std::optional<cpu::StopReason> stop = runner_.Step();
     if (!stop) return std::nullopt;
     const std::uint16_t pc = runner_.Cpu().Registers.PC;
@@ -65,6 +93,7 @@ class RunnerMachine final : public Machine {
   static constexpr std::uint16_t kTedFirst = 0xFF00;
   cpu::ProgramRunner runner_;
   std::bitset<0x40> tedStores_;
+  std::deque<std::uint8_t> typed_;
 };
 
 }  // namespace

@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "plus4/frame_buffer.h"
+#include "plus4/ted_register_text.h"
+
 namespace qv3::debugger {
 
 struct MachineState {
@@ -26,9 +29,31 @@ class Machine {
  public:
   virtual ~Machine() = default;
   virtual MachineState State() const = 0;
+  // While stopped, the user edits the machine: PC, A, X, Y, SP and P from
+  // state (its Cycles are kept), a byte of the 64 KB.
+  virtual void SetState(const MachineState& state) = 0;
+  virtual void Poke(std::uint16_t address, std::uint8_t value) = 0;
+  // A key typed for the program (PETSCII); what reads the keyboard gets it.
+  virtual void TypeKey(std::uint8_t petscii) = 0;
+  // The TED's raster line, on a machine that has one.
+  virtual std::optional<int> RasterLine() const { return std::nullopt; }
+  // The cycle within the raster line, likewise.
+  virtual std::optional<int> RasterCycle() const { return std::nullopt; }
+  // The TED's registers as the TED pane decodes them.
+  virtual plus4::TedRegisters TedState() const = 0;
+  // The TED's last complete picture, on a machine that draws one.
+  virtual const plus4::FrameBuffer* Frame() const { return nullptr; }
+  // Which machine this is, for the status line: "Plus/4 model", "bare 6502".
+  virtual std::string Kind() const = 0;
+  // Whether the last Step entered an interrupt handler (PC now at the
+  // handler, its return frame and whatever the entry code pushed on the
+  // stack). The interrupt is left by the first RTI run with SP no deeper
+  // than SP right after the entry.
+  virtual bool EnteredInterrupt() const { return false; }
   // The 64 KB the program sees.
   virtual const std::array<std::uint8_t, 0x10000>& Ram() const = 0;
-  std::uint8_t Peek(std::uint16_t address) const { return Ram()[address]; }
+  // A byte as the CPU reads it (a machine with banking overrides it).
+  virtual std::uint8_t Peek(std::uint16_t address) const { return Ram()[address]; }
   // Whether the program has stored into the TED register $FF00 + reg. The
   // simulator has no TED: its registers are RAM that starts at zero, where a
   // real machine's KERNAL would have set them, so a zero there may mean either.
@@ -39,15 +64,30 @@ class Machine {
 };
 
 enum class StopKind {
-  Breakpoint,  // PC reached a breakpoint (or the target of Run to)
+  Breakpoint,  // PC reached a breakpoint
+  Reached,     // PC reached the target of Run to
   StepDone,    // a step, step over or step out has finished
   Paused,      // the user asked
+  Watch,       // an instruction read or wrote a watched address
+  Raster,      // the raster reached the line asked for
   Ended,       // the program ended; Reason says how
 };
 
 struct Stop {
   StopKind Kind = StopKind::StepDone;
   std::string Reason;  // for Ended: the machine's text
+  // For Watch: the access and the instruction that made it.
+  std::uint16_t Address = 0;
+  bool Write = false;
+  std::uint16_t By = 0;
+};
+
+// A data breakpoint: stop after an instruction that reads or writes Address.
+struct Watch {
+  std::uint16_t Address = 0;
+  bool OnRead = false;
+  bool OnWrite = true;
+  bool operator==(const Watch&) const = default;
 };
 
 class RunControl {
@@ -55,6 +95,12 @@ class RunControl {
   // The addresses where a run stops before executing the instruction there.
   void SetBreakpoints(const std::vector<std::uint16_t>& addresses);
   bool HasBreakpoint(std::uint16_t address) const { return breakpoints_.test(address); }
+  void SetWatches(const std::vector<Watch>& watches);
+  const std::vector<Watch>& Watches() const { return watches_; }
+  // Stops when the raster counter turns to line (none: never); on a machine
+  // without a raster it never stops.
+  void SetRasterBreak(std::optional<int> line) { rasterBreak_ = line; }
+  std::optional<int> RasterBreak() const { return rasterBreak_; }
 
   // Each command below sets up a run; RunSlice carries it out. A run that
   // starts on a breakpoint executes that instruction before looking again,
@@ -65,7 +111,8 @@ class RunControl {
   void StepInto();
   // A JSR runs until it has returned to the instruction after it with the
   // stack as it was (so a recursive call returning to the same address does
-  // not end the step early); any other instruction is a step into.
+  // not end the step early); any other instruction is a step into. An
+  // interrupt taken on the way runs whole, up to the RTI that leaves it.
   void StepOver(const Machine& machine);
   // Runs until the RTS (or RTI) that leaves the routine the program is in now:
   // one executed with the stack no deeper than now.
@@ -87,12 +134,20 @@ class RunControl {
   enum class Mode { Idle, Free, Into, Over, Out, To };
   void begin(Mode mode, bool mayStopAtFirst);
   bool stopsBefore(std::uint16_t pc) const;
+  std::optional<Stop> watchHit(const Machine& machine, std::uint16_t pc) const;
 
   std::bitset<65536> breakpoints_;
+  std::vector<Watch> watches_;
+  std::bitset<65536> watchedReads_, watchedWrites_;
+  std::optional<int> rasterBreak_;
+  // Over: SP right after the entry of each interrupt entered during the
+  // step and not yet left.
+  std::vector<std::uint8_t> interruptFrames_;
   Mode mode_ = Mode::Idle;
   bool firstInstruction_ = false;  // the next instruction is the run's first
   bool mayStopAtFirst_ = false;
-  std::uint16_t returnAddress_ = 0;  // Over: where the JSR returns to
+  static constexpr std::int32_t kNoReturn = -1;  // Over of an instruction that is no JSR
+  std::int32_t returnAddress_ = kNoReturn;  // Over: where the JSR returns to
   std::uint8_t frameStack_ = 0;      // Over, Out: SP when the step began
   std::uint16_t target_ = 0;         // To
 };

@@ -1,6 +1,10 @@
 #include "workbench/debugger/screen_pane.h"
 
+#include <QKeyEvent>
 #include <QPainter>
+
+#include "workbench/debugger/screen_keys.h"
+#include "workbench/latin1.h"
 
 #include "workbench/debugger/screen_glyphs.h"
 #include "workbench/debugger/ted_palette.h"
@@ -29,17 +33,58 @@ QImage RenderScreen(const std::array<std::uint8_t, 0x10000>& memory, bool backgr
   return image;
 }
 
+QImage RenderFrame(const qv3::plus4::FrameBuffer& frame) {
+  using Frame = qv3::plus4::FrameBuffer;
+  QImage image(Frame::kWidth, Frame::kHeight, QImage::Format_RGB32);
+  std::array<QRgb, 128> palette;
+  for (int colour = 0; colour < 128; ++colour)
+    palette[colour] = ToQRgb(qv3::debugger::TedColour(static_cast<std::uint8_t>(colour)));
+  for (int y = 0; y < Frame::kHeight; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    const std::uint8_t* pixels = frame.Line(y);
+    for (int x = 0; x < Frame::kWidth; ++x) line[x] = palette[pixels[x] & 0x7F];
+  }
+  return image;
+}
+
 ScreenPane::ScreenPane(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("screenPane"));
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  // Clicked or tabbed into, it takes the keys for the program.
+  setFocusPolicy(Qt::StrongFocus);
+  setToolTip(tr("Click here and type: the keys go to the program (GETIN)"));
 }
 
-void ScreenPane::showScreen(const std::array<std::uint8_t, 0x10000>* memory, bool backgroundSet) {
+void ScreenPane::keyPressEvent(QKeyEvent* event) {
+  const bool shift = event->modifiers() & Qt::ShiftModifier;
+  const bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+  const std::optional<std::uint8_t> petscii =
+      command ? std::nullopt : qv3::debugger::PetsciiOfKey(event->key(), Bytes(event->text()), shift);
+  if (!petscii) {
+    QWidget::keyPressEvent(event);  // the menus' keys still work
+    return;
+  }
+  emit keyTyped(*petscii);
+  event->accept();
+}
+
+void ScreenPane::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  update();
+}
+
+void ScreenPane::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  update();
+}
+
+void ScreenPane::showScreen(const std::array<std::uint8_t, 0x10000>* memory, bool backgroundSet,
+                            const qv3::plus4::FrameBuffer* frame) {
   if (!memory) {
     image_ = QImage();
     text_.clear();
   } else {
-    image_ = RenderScreen(*memory, backgroundSet);
+    image_ = frame ? RenderFrame(*frame) : RenderScreen(*memory, backgroundSet);
     QString text;
     for (int row = 0; row < kScreenRows; ++row) {
       if (row) text += QLatin1Char('\n');
@@ -61,4 +106,9 @@ void ScreenPane::paintEvent(QPaintEvent*) {
   const QSize size = image_.size() * scale;
   const QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
   painter.drawImage(target, image_);
+  if (hasFocus()) {
+    // Shows where typing goes.
+    painter.setPen(QPen(palette().highlight(), 2));
+    painter.drawRect(target.adjusted(-2, -2, 1, 1));
+  }
 }

@@ -11,6 +11,8 @@
 #include <array>
 #include <cstdint>
 
+#include "plus4/frame_buffer.h"
+
 inline constexpr std::uint16_t kScreenMemory = 0x0C00;
 inline constexpr std::uint16_t kColourMemory = 0x0800;
 inline constexpr std::uint16_t kBackgroundRegister = 0xFF15;
@@ -21,13 +23,17 @@ inline constexpr int kScreenRows = 25;
 // 320 x 200 pixels, one 8x8 cell per character. backgroundSet: the program
 // has stored into $FF15.
 QImage RenderScreen(const std::array<std::uint8_t, 0x10000>& memory, bool backgroundSet);
+// The TED's picture, 384 x 288 with the borders, in RGB.
+QImage RenderFrame(const qv3::plus4::FrameBuffer& frame);
 
 class ScreenPane : public QWidget {
   Q_OBJECT
  public:
   explicit ScreenPane(QWidget* parent = nullptr);
-  // Draws the screen of memory (null: an empty pane).
-  void showScreen(const std::array<std::uint8_t, 0x10000>* memory, bool backgroundSet = false);
+  // Draws the screen of memory (null: an empty pane), or the TED's picture
+  // when the machine has one.
+  void showScreen(const std::array<std::uint8_t, 0x10000>* memory, bool backgroundSet = false,
+                  const qv3::plus4::FrameBuffer* frame = nullptr);
   const QImage& image() const { return image_; }
   // The screen as 25 lines of text (screen codes read as characters).
   QString screenText() const { return text_; }
@@ -35,8 +41,15 @@ class ScreenPane : public QWidget {
   QSize sizeHint() const override { return minimumSizeHint(); }
   QSize minimumSizeHint() const override { return {320 + 8, 200 + 8}; }
 
+ signals:
+  // A key typed into the pane, as PETSCII for the program's GETIN.
+  void keyTyped(std::uint8_t petscii);
+
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   QImage image_;

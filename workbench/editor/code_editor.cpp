@@ -190,6 +190,22 @@ void CodeEditor::paintGutterMark(QPainter& painter, const GutterMark& mark, cons
       painter.drawPath(arrow);
       break;
     }
+    case GutterMark::Shape::StopSign: {
+      // Corners cut at 29% of the side: a regular octagon.
+      const qreal cut = box.width() * 0.29;
+      const QPolygonF octagon({{box.left() + cut, box.top()}, {box.right() - cut, box.top()},
+                               {box.right(), box.top() + cut}, {box.right(), box.bottom() - cut},
+                               {box.right() - cut, box.bottom()}, {box.left() + cut, box.bottom()},
+                               {box.left(), box.bottom() - cut}, {box.left(), box.top() + cut}});
+      painter.drawPolygon(octagon);
+      painter.setPen(QPen(Qt::white, 1.2));
+      painter.setBrush(Qt::NoBrush);
+      const QPointF centre = box.center();
+      QPolygonF rim;
+      for (const QPointF& corner : octagon) rim << centre + (corner - centre) * 0.7;
+      painter.drawPolygon(rim);
+      break;
+    }
   }
   painter.restore();
 }

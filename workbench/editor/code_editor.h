@@ -37,7 +37,8 @@ class CodeEditor : public QPlainTextEdit {
 
   // A mark in the gutter's marker column beside a line's number.
   struct GutterMark {
-    enum class Shape { Dot, Square, Arrow };
+    // StopSign: an octagon with a white rim, the breakpoint's own shape.
+    enum class Shape { Dot, Square, Arrow, StopSign };
     Shape shape = Shape::Dot;
     QColor colour;
     QString toolTip;  // shown when hovering the mark
