@@ -18,7 +18,7 @@ trap 'rm -rf "$work"' EXIT
 declare -A ranges=(
   [start_state]="0000-00FF 0200-0FFF 2FFF-2FFF 3000-3FFF"
   [palette]="0800-0FFF 2FFF-2FFF"
-  [kernal_facts]="2FFF-2FFF 3000-33FF"
+  [kernal_facts]="2FFF-2FFF 3000-35FF"
   [raster_irq]="2FFF-2FFF 3000-30FF"
   [cpu_rounds]="2FFF-2FFF 3000-30FF"
   [timer_irq]="2FFF-2FFF 3000-30FF"
@@ -30,6 +30,7 @@ declare -A ranges=(
 # Keys typed while a program runs (X key code = evdev code + 8, and text).
 declare -A keys=(
   [keyboard]="--key 38:a"
+  [kernal_facts]="--key 38:a --kernal-facts"
   [start_state]="--start-state"
 )
 
@@ -53,6 +54,7 @@ if [ ${#programs[@]} -eq 0 ]; then
 fi
 for name in "${programs[@]}"; do
   measure "$name"
+  if [ "$name" = kernal_facts ]; then mv "$here/kernal_facts.png" "$work/"; fi
   if [ "$name" = palette ]; then
     xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
       "$build/measure_on_vice" --palette "$here/palette.png" >"$here/palette.txt" 2>"$work/palette.err"

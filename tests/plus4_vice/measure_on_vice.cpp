@@ -54,7 +54,8 @@ struct Options {
   std::vector<Range> ranges;
   int timeoutSeconds = 60;
   int settleMs = 500;
-  bool startState = false;  // the start-state program: its kept values decoded first
+  bool startState = false;   // the start-state program: its kept values decoded first
+  bool kernalFacts = false;  // likewise for the KERNAL facts program
   // Keys typed once the program runs: X key code (evdev + 8) and its text.
   std::vector<std::pair<quint32, QString>> keys;
 };
@@ -81,6 +82,8 @@ std::optional<Options> ParseOptions(const QStringList& args) {
       options.settleMs = args[++i].toInt(&ok);
     } else if (arg == QLatin1String("--start-state")) {
       options.startState = true;
+    } else if (arg == QLatin1String("--kernal-facts")) {
+      options.kernalFacts = true;
     } else if (arg == QLatin1String("--key") && hasValue) {
       const QString key = args[++i];
       const int colon = key.indexOf(QLatin1Char(':'));
@@ -202,6 +205,45 @@ QString StartStateSummary(const std::vector<std::uint8_t>& ram) {
   return text;
 }
 
+QString Instruction(const std::uint8_t* bytes) {
+  const QString target = Hex(bytes[1] | bytes[2] << 8, 4);
+  if (bytes[0] == 0x4C) return QStringLiteral("JMP $") + target;
+  if (bytes[0] == 0x6C) return QStringLiteral("JMP ($%1)").arg(target);
+  return QStringLiteral("?? %1 %2 %3").arg(Hex(bytes[0], 2), Hex(bytes[1], 2), Hex(bytes[2], 2));
+}
+
+// What programs/kernal_facts.qv3 kept, decoded (layout in its head comment).
+QString KernalFactsSummary(const std::vector<std::uint8_t>& ram) {
+  const auto word = [&](unsigned address) { return Hex(ram[address] | ram[address + 1] << 8, 4); };
+  QString text = QStringLiteral("# Read from the KERNAL ROM (banked in by a write to $FF3E):\n");
+  text += QStringLiteral("hardware-vectors NMI=$%1 RESET=$%2 IRQ=$%3\n").arg(word(0x300A), word(0x300C), word(0x300E));
+  const unsigned entry = ram[0x300E] | ram[0x300F] << 8;
+  text += HexLine("irq-entry", entry, ram.data() + 0x3010, 16);
+  text += HexLine("irq-entry", entry + 16, ram.data() + 0x3020, 16);
+  text += HexLine("irq-exit", 0xFCBE, ram.data() + 0x3030, 8);
+  text += HexLine("default-irq-handler", 0xCE0E, ram.data() + 0x3040, 16);
+  text += QStringLiteral("# The RAM under $FFF0-$FFFF (a write to $FF3F):\n");
+  text += HexLine("ram-under", 0xFFF0, ram.data() + 0x3060, 16);
+  text += QStringLiteral("# The jump table, one entry a line:\n");
+  for (unsigned at = 0; at + 3 <= 0x75; at += 3)
+    text += QStringLiteral("jump-table %1 %2\n").arg(Hex(0xFF81 + at, 4), Instruction(ram.data() + 0x3100 + at));
+  text += QStringLiteral("# 16 interrupts as the program's handler (chained to $CE0E) saw them at its entry:\n");
+  for (unsigned i = 0; i < 16; ++i) {
+    const std::uint8_t* sample = ram.data() + 0x3200 + i * 8;
+    text += QStringLiteral("interrupt FF09=$%1 FF0A=$%2 compare=$%3 line=$%4 FF1E=$%5\n")
+                .arg(Hex(sample[0], 2), Hex(sample[1], 2), Hex((sample[1] & 1) << 8 | sample[2], 3),
+                     Hex((sample[3] & 1) << 8 | sample[4], 3), Hex(sample[5], 2));
+  }
+  text += QStringLiteral("# Zero page bytes that changed over those interrupts (before -> after):\n");
+  for (unsigned at = 0; at < 0x100; ++at)
+    if (ram[0x3300 + at] != ram[0x3400 + at])
+      text += QStringLiteral("changed %1 $%2 -> $%3\n").arg(Hex(at, 2), Hex(ram[0x3300 + at], 2), Hex(ram[0x3400 + at], 2));
+  text += QStringLiteral("# After the harness typed \"a\": the key count ($EF) and the key buffer at $0527:\n");
+  text += QStringLiteral("keys count=$%1\n").arg(Hex(ram[0x3500], 2));
+  text += HexLine("key-buffer", 0x0527, ram.data() + 0x3501, 10);
+  return text;
+}
+
 // The palette program's frame: colour C (0-15) of luminance L (0-7) fills
 // the 16 x 24 pixel block at column 2C, row 3L of the 40 x 25 screen. The
 // screen's window is where the frame differs from the border.
@@ -313,6 +355,7 @@ int main(int argc, char** argv) {
   QFile text(options->prefix + QStringLiteral(".txt"));
   if (!image.open(QIODevice::WriteOnly) || image.write(png) != png.size() || !text.open(QIODevice::WriteOnly) ||
       text.write(((options->startState ? StartStateSummary(state->Ram) : QString()) +
+                  (options->kernalFacts ? KernalFactsSummary(state->Ram) : QString()) +
                   Dump(*state, options->ranges, ViceVersion(raw))).toLatin1()) < 0) {
     std::fprintf(stderr, "measure_on_vice: %s cannot be written\n", qPrintable(options->prefix));
     return 2;
