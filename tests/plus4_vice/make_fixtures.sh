@@ -14,18 +14,19 @@ cmake --build "$build" -j2 --target measure_on_vice qv3asm >/dev/null
 work=$(mktemp -d "${TMPDIR:-/tmp}/qv3-vice-fixtures.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# The RAM ranges each program's results lie in (FIRST-LAST, hex).
+# The RAM ranges each program's results lie in (FIRST-LAST, hex); colour and
+# screen memory for all, so that the test knows where glyphs are drawn.
 declare -A ranges=(
   [start_state]="0000-00FF 0200-0FFF 2FFF-2FFF 3000-3FFF"
   [palette]="0800-0FFF 2FFF-2FFF"
-  [kernal_facts]="2FFF-2FFF 3000-35FF"
-  [raster_irq]="2FFF-2FFF 3000-30FF"
-  [cpu_rounds]="2FFF-2FFF 3000-30FF"
-  [timer_irq]="2FFF-2FFF 3000-30FF"
+  [kernal_facts]="0800-0FFF 2FFF-2FFF 3000-35FF"
+  [raster_irq]="0800-0FFF 2FFF-2FFF 3000-30FF"
+  [cpu_rounds]="0800-0FFF 2FFF-2FFF 3000-30FF"
+  [timer_irq]="0800-0FFF 2FFF-2FFF 3000-30FF"
   [chrout]="0800-0FFF 2FFF-2FFF 3000-30FF"
-  [bitmap_hires]="2FFF-2FFF"
-  [bitmap_multicolour]="2FFF-2FFF"
-  [keyboard]="2FFF-2FFF 3000-30FF"
+  [bitmap_hires]="0800-0FFF 2FFF-2FFF"
+  [bitmap_multicolour]="0800-0FFF 2FFF-2FFF"
+  [keyboard]="0800-0FFF 2FFF-2FFF 3000-30FF"
 )
 # Keys typed while a program runs (X key code = evdev code + 8, and text).
 declare -A keys=(
