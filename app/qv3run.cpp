@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#ifdef QV3RUN_WITH_PLUS4
+#include "app/qv3run_plus4.h"
+#endif
 #include "cpu/disassembler.h"
 #include "cpu/program_runner.h"
 #include "engine/compile_command.h"
@@ -31,7 +34,8 @@ constexpr std::uint64_t kDefaultCycleLimit = 100'000'000;
 
 const char* const kUsage =
     "Usage: qv3run [OPTION]... PROGRAM\n"
-    "Run a 6502 program on the simulated CPU of a Commodore Plus/4 without ROMs.\n"
+    "Run a 6502 program on the simulated CPU of a Commodore Plus/4 without ROMs,\n"
+    "or with --plus4 on a model of the whole machine (see below).\n"
     "\n"
     "PROGRAM is a .prg file (a two-byte load address, then the bytes) or a .qv3\n"
     "source, assembled first as qv3asm does (outputs next to it). The program is\n"
@@ -59,8 +63,26 @@ const char* const kUsage =
     "  -h, --help           show this help and exit\n"
     "  -V, --version        show the version and exit\n"
     "\n"
-    "Exit status: 0 returned, brk or loop; 1 the compile failed; 2 usage or\n"
-    "input/output error; 3 cycle limit; 4 jam or illegal opcode.\n";
+    "\n"
+    "On the Plus/4 machine model (--plus4):\n"
+    "      --plus4          run on a whole Plus/4: the TED (PAL timing, raster and\n"
+    "                       timer interrupts, the picture), ROM/RAM banking, the\n"
+    "                       keyboard and the project's own small ROM, from BASIC's\n"
+    "                       SYS with the machine as after boot. An instruction\n"
+    "                       jumping to itself stops the run (loop) only while\n"
+    "                       interrupts are disabled. A jump into ROM the model does\n"
+    "                       not serve stops it with 'stop: rom at $PPPP'.\n"
+    "      --frames N       stop after N frames (stop: frames)\n"
+    "      --keys TEXT      typed through the keyboard matrix, one key every few\n"
+    "                       frames (a line feed is RETURN)\n"
+    "      --screen FILE    write the last frame (384 x 288, borders included) as PNG\n"
+    "      --screen-text    print the screen memory as 25 lines of text (graphics\n"
+    "                       characters as '.') before the stop line\n"
+    "  --dump reads memory as the CPU would (ROM, TED registers). Sound registers\n"
+    "  are stored, not heard; characters are drawn with the project's own glyphs.\n"
+    "\n"
+    "Exit status: 0 returned, brk, loop or frames; 1 the compile failed; 2 usage\n"
+    "or input/output error; 3 cycle limit; 4 jam, illegal opcode or rom.\n";
 
 int UsageError(const std::string& message) {
   std::cerr << "qv3run: " << message << "\nTry 'qv3run --help' for more information.\n";
@@ -104,6 +126,10 @@ struct Options {
   std::string Keys;
   std::vector<DumpRange> Dumps;
   bool Trace = false;
+  bool Plus4 = false;
+  std::optional<std::uint64_t> Frames;
+  std::string ScreenPath;
+  bool ScreenText = false;
 };
 
 std::string AbsoluteFolderOf(const std::string& path) {
@@ -211,6 +237,14 @@ int ReadOptions(int argc, char** argv, Options& options) {
       options.Trace = true;
       continue;
     }
+    if (arg == "--plus4") {
+      options.Plus4 = true;
+      continue;
+    }
+    if (arg == "--screen-text") {
+      options.ScreenText = true;
+      continue;
+    }
     // Options with a value: "--name VALUE" or "--name=VALUE".
     std::string name = arg, value;
     const auto equals = arg.find('=');
@@ -220,7 +254,8 @@ int ReadOptions(int argc, char** argv, Options& options) {
       value = arg.substr(equals + 1);
       haveValue = true;
     }
-    if (name != "--start" && name != "--cycles" && name != "--keys" && name != "--dump")
+    if (name != "--start" && name != "--cycles" && name != "--keys" && name != "--dump" && name != "--frames" &&
+        name != "--screen")
       return UsageError("unknown option '" + arg + "'");
     if (!haveValue) {
       if (i + 1 >= argc) return UsageError("option '" + name + "' needs a value");
@@ -234,6 +269,13 @@ int ReadOptions(int argc, char** argv, Options& options) {
       const auto start = ParseNumber(value, 0xFFFF);
       if (!start) return UsageError("--start needs an address from 0 to $FFFF, not '" + value + "'");
       options.Start = static_cast<std::uint16_t>(*start);
+    } else if (name == "--frames") {
+      const auto frames = ParseNumber(value, UINT64_MAX);
+      if (!frames) return UsageError("--frames needs a number of frames, not '" + value + "'");
+      options.Frames = *frames;
+    } else if (name == "--screen") {
+      if (value.empty()) return UsageError("--screen needs a file name");
+      options.ScreenPath = value;
     } else if (name == "--cycles") {
       const auto cycles = ParseNumber(value, UINT64_MAX);
       if (!cycles) return UsageError("--cycles needs a number of cycles, not '" + value + "'");
@@ -250,6 +292,14 @@ int ReadOptions(int argc, char** argv, Options& options) {
       options.Dumps.push_back({static_cast<std::uint32_t>(*address), static_cast<std::uint32_t>(*length)});
     }
   }
+  if (!options.Plus4 && (options.Frames || options.ScreenText || !options.ScreenPath.empty()))
+    return UsageError(std::string(options.Frames ? "--frames" : options.ScreenText ? "--screen-text" : "--screen") +
+                      " needs --plus4");
+#ifdef QV3RUN_WITH_PLUS4
+  if (options.Plus4)
+    if (const auto key = qv3::UntypableKey(options.Keys))
+      return UsageError("--keys: no key of the Plus/4 types '" + std::string(1, *key) + "'");
+#endif
   if (programs.empty()) return UsageError("no program given");
   if (programs.size() > 1) return UsageError("only one program may be given");
   options.Program = programs.front();
@@ -302,9 +352,27 @@ int main(int argc, char** argv) {
   const qv3::cpu::ParsedProgram parsed = qv3::cpu::ParseProgram(*file);
   if (!parsed.Image) return InputError("'" + programPath + "': " + parsed.Error);
 
+  const std::uint16_t start = options.Start.value_or(qv3::cpu::StartAddress(*parsed.Image));
+  if (options.Plus4) {
+#ifndef QV3RUN_WITH_PLUS4
+    return InputError("this qv3run was built without the Plus/4 machine model (plus4/)");
+#else
+    qv3::Plus4RunOptions plus4;
+    plus4.Start = start;
+    plus4.CycleLimit = options.CycleLimit;
+    plus4.Frames = options.Frames;
+    plus4.Keys = options.Keys;
+    for (const DumpRange& dump : options.Dumps) plus4.Dumps.emplace_back(dump.Address, dump.Length);
+    plus4.Trace = options.Trace;
+    plus4.ScreenText = options.ScreenText;
+    plus4.ScreenPath = options.ScreenPath;
+    return qv3::RunOnPlus4(*parsed.Image, plus4);
+#endif
+  }
+
   qv3::cpu::ProgramRunner runner;
   runner.Load(*parsed.Image);
-  runner.PrepareCall(options.Start.value_or(qv3::cpu::StartAddress(*parsed.Image)));
+  runner.PrepareCall(start);
   runner.SetKeys(options.Keys);
   bool lineOpen = false;
   runner.CharacterSink = [&lineOpen](std::uint8_t petscii) {

@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/qv3run_plus4.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+
+#include "app/png_file.h"
+#include "cpu/disassembler.h"
+#include "plus4/plus4_machine.h"
+
+namespace qv3 {
+namespace {
+
+using plus4::Keyboard;
+using plus4::Plus4Machine;
+using plus4::StepOutcome;
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitIo = 2;
+constexpr int kExitCycleLimit = 3;
+constexpr int kExitUndocumented = 4;
+// A typed key is held this many frames, then released as long: the
+// KERNAL's scan (once a frame) sees every key once.
+constexpr std::uint64_t kKeyFrames = 3;
+
+std::uint8_t Petscii(char c) { return c == '\n' ? 0x0D : static_cast<std::uint8_t>(c); }
+
+std::string Hex2(std::uint8_t value) { return cpu::HexByteText(value).substr(1); }
+std::string Hex4(std::uint16_t value) { return cpu::HexWordText(value).substr(1); }
+
+std::string RegisterText(const Plus4Machine& machine) {
+  const cpu::Registers& r = machine.Registers();
+  return "A=$" + Hex2(r.A) + " X=$" + Hex2(r.X) + " Y=$" + Hex2(r.Y) + " SP=$" + Hex2(r.SP) + " P=$" +
+         Hex2(r.P) + " cycles=" + std::to_string(machine.Cycles());
+}
+
+// Types the keys one after another, on frame boundaries.
+class KeyTyper {
+ public:
+  explicit KeyTyper(std::string keys) : keys_(std::move(keys)) {}
+
+  void AtFrame(Plus4Machine& machine, std::uint64_t frame) {
+    if (frame == lastFrame_ || next_ >= keys_.size()) return;
+    lastFrame_ = frame;
+    Keyboard& keyboard = machine.Keyboard();
+    if (held_ == 0) {
+      const auto chord = Keyboard::ChordOf(Petscii(keys_[next_]));
+      if (chord->Shift) keyboard.Press(plus4::kShiftKey);
+      keyboard.Press(chord->Key);
+    }
+    if (++held_ == kKeyFrames) keyboard.ReleaseAll();
+    if (held_ == 2 * kKeyFrames) {
+      held_ = 0;
+      ++next_;
+    }
+  }
+
+ private:
+  std::string keys_;
+  std::size_t next_ = 0;
+  std::uint64_t held_ = 0;  // frames the current key has been held or released
+  std::uint64_t lastFrame_ = ~0ull;
+};
+
+void TraceLine(const Plus4Machine& machine) {
+  const std::uint16_t pc = machine.Registers().PC;
+  std::string text;
+  if (machine.InterruptsEnabled() && machine.IrqPending()) {
+    text = "IRQ entry";
+  } else {
+    static cpu::Memory window{};  // the instruction's bytes, as the CPU reads them
+    for (int i = 0; i < 3; ++i) window[static_cast<std::uint16_t>(pc + i)] = machine.Peek(static_cast<std::uint16_t>(pc + i));
+    const cpu::DisassembledLine line = cpu::Disassemble(window, pc);
+    std::string bytes;
+    for (int i = 0; i < line.Length; ++i) bytes += Hex2(line.Bytes[static_cast<std::size_t>(i)]) + " ";
+    bytes.resize(10, ' ');
+    text = bytes + line.Text;
+  }
+  text.resize(std::max<std::size_t>(text.size(), 28), ' ');
+  std::cerr << Hex4(pc) << "  " << text << "  " << RegisterText(machine) << " line=" << machine.Ted().RasterLine()
+            << '\n';
+}
+
+// Screen codes as terminal characters: letters, digits and punctuation as
+// themselves, graphics as '.'.
+char ScreenCharacter(std::uint8_t code, bool lowerCase) {
+  code &= 0x7F;
+  if (code == 0) return '@';
+  if (code <= 26) return static_cast<char>((lowerCase ? 'a' : 'A') + code - 1);
+  if (code == 27) return '[';
+  if (code == 29) return ']';
+  if (code == 30) return '^';
+  if (code >= 32 && code < 64) return static_cast<char>(code);
+  if (lowerCase && code >= 65 && code <= 90) return static_cast<char>('A' + code - 65);
+  return '.';
+}
+
+// The 25 lines of the screen memory the TED shows ($FF14: the video
+// matrix, its screen codes 1 KB above the colours).
+std::string ScreenText(const Plus4Machine& machine) {
+  const std::uint8_t matrix = machine.Ted().Register(0x14);
+  const auto screen = static_cast<std::uint16_t>(((matrix & 0xF8) << 8) + 0x400);
+  const bool lowerCase = (machine.Ted().Register(0x13) & 0x04) != 0;
+  std::string text;
+  for (int row = 0; row < 25; ++row) {
+    for (int column = 0; column < 40; ++column)
+      text += ScreenCharacter(machine.Ram()[static_cast<std::uint16_t>(screen + row * 40 + column)], lowerCase);
+    text += '\n';
+  }
+  return text;
+}
+
+bool WriteScreen(const Plus4Machine& machine, const std::string& path) {
+  std::vector<PaletteEntry> palette;
+  for (const plus4::Rgb& rgb : plus4::Palette()) palette.push_back({rgb.R, rgb.G, rgb.B});
+  const plus4::FrameBuffer& frame = machine.Frame();
+  const std::string png = EncodePalettePng(plus4::FrameBuffer::kWidth, plus4::FrameBuffer::kHeight,
+                                           frame.Pixels, palette);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(png.data(), static_cast<std::streamsize>(png.size()));
+  out.close();
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+std::optional<char> UntypableKey(const std::string& keys) {
+  for (const char c : keys)
+    if (!Keyboard::ChordOf(Petscii(c))) return c;
+  return std::nullopt;
+}
+
+int RunOnPlus4(const cpu::ProgramImage& image, const Plus4RunOptions& options) {
+  Plus4Machine machine;
+  machine.Load(image);
+  machine.PrepareSys(options.Start);
+  KeyTyper typer(options.Keys);
+  const std::uint64_t firstFrame = machine.FrameCount();
+
+  std::string reason;
+  int status = kExitSuccess;
+  for (;;) {
+    const std::uint64_t frames = machine.FrameCount() - firstFrame;
+    if (options.Frames && frames >= *options.Frames) {
+      reason = "frames";
+      break;
+    }
+    if (machine.Cycles() >= options.CycleLimit) {
+      reason = "cycle limit";
+      status = kExitCycleLimit;
+      break;
+    }
+    typer.AtFrame(machine, frames);
+    if (options.Trace) TraceLine(machine);
+    const StepOutcome outcome = machine.Step();
+    if (outcome != StepOutcome::Ok) {
+      reason = std::string(plus4::OutcomeText(outcome));
+      if (outcome == StepOutcome::Jam || outcome == StepOutcome::Illegal || outcome == StepOutcome::UnservedRom)
+        status = kExitUndocumented;
+      if (!machine.StopDetail().empty()) std::cerr << "qv3run: " << machine.StopDetail() << '\n';
+      break;
+    }
+    // With interrupts enabled an instruction jumping to itself is a wait
+    // loop that an interrupt ends; with them disabled nothing can.
+    if (machine.LastStepJumpedToItself() && !machine.InterruptsEnabled()) {
+      reason = "loop";
+      break;
+    }
+  }
+
+  std::string out;
+  for (const auto& [address, length] : options.Dumps)
+    for (std::uint32_t offset = 0; offset < length; offset += 16) {
+      out += Hex4(static_cast<std::uint16_t>(address + offset)) + ':';
+      for (std::uint32_t i = offset; i < length && i < offset + 16; ++i)
+        out += ' ' + Hex2(machine.Peek(static_cast<std::uint16_t>(address + i)));
+      out += '\n';
+    }
+  if (options.ScreenText) out += ScreenText(machine);
+  out += "stop: " + reason + " at $" + Hex4(machine.Registers().PC) + " " + RegisterText(machine) + "\n";
+  if (!options.ScreenPath.empty() && !WriteScreen(machine, options.ScreenPath)) {
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::cerr << "qv3run: cannot write the screen to '" << options.ScreenPath << "'\n";
+    return kExitIo;
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fflush(stdout);
+  if (std::ferror(stdout)) {
+    std::cerr << "qv3run: cannot write standard output\n";
+    return kExitIo;
+  }
+  return status;
+}
+
+}  // namespace qv3
