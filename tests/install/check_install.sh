@@ -72,7 +72,7 @@ check_man_page() {
     options_section=$(sed -n '/^OPTIONS/,/^[A-Z]/p' <<<"$rendered")
     # The help's option column: the lines that start with an option, up to
     # the gap before their description.
-    help_options=$(grep -E '^ +-' <<<"$help" | sed -E 's/^ +//; s/  .*//' | grep -oE -- '-{1,2}[a-zA-Z][a-zA-Z-]*' | sort -u)
+    help_options=$(grep -E '^ +-' <<<"$help" | sed -E 's/^ +//; s/  .*//' | grep -oE -- '-{1,2}[a-zA-Z][a-zA-Z0-9-]*' | sort -u)
     [ -n "$help_options" ] || fail "no options found in $program --help"
     for option in $help_options; do
       grep -qE -- "(^|[ ,])$option([ ,=]|$)" <<<"$options_section" || fail "$program.1 lacks option $option"
