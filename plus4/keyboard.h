@@ -70,6 +70,9 @@ class Keyboard {
   // PETSCII already; lower-case ASCII letters type as unshifted letters);
   // nothing for a character no key types.
   static std::optional<KeyChord> ChordOf(std::uint8_t petscii);
+  // The PETSCII character a key types (with SHIFT held or not), 0 for
+  // SHIFT, CTRL and C=.
+  static std::uint8_t CharacterOf(MatrixKey key, bool shift);
 
  private:
   std::array<std::uint8_t, 8> rows_{};  // bit c set: key (row, c) pressed

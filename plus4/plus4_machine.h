@@ -10,8 +10,9 @@
 //   $8000-$FFFF  ROM after a write to $FF3E (the start state), RAM after a
 //                write to $FF3F; writes always reach the RAM
 //   $FD00-$FEFF  I/O: $FD30 the keyboard row port, $FDD0-$FDDF the ROM bank
-//                latch, the rest reads as $FF (writes also reach the RAM)
-//   $FF00-$FF3F  the TED's registers, always
+//                latch, the rest reads as $FF; writes do not reach the RAM
+//   $FF00-$FF1F  the TED's registers, always; $FF3E/$FF3F the banking
+//                (read as $FF); $FF20-$FF3D are RAM or ROM
 //
 // A run
 //   Plus4Machine machine;                 // the start state: as after boot
@@ -32,7 +33,9 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -165,24 +168,65 @@ class Plus4Machine {
   const std::vector<WatchHit>& WatchHits() const { return watchHits_; }
 
   // Whether the program has written the TED register $FF00 + reg since Reset.
-  bool StoredToTed(std::uint8_t reg) const;
+  bool StoredToTed(std::uint8_t reg) const { return storedToTed_.test(reg & 0x3F); }
+
+  // Types text through the keyboard matrix: each character's keys (SHIFT
+  // with them where needed, see Keyboard::ChordOf) held for holdFrames
+  // frames, then all keys up for gapFrames, so the ROM's once-a-frame scan
+  // sees every key, repeated ones too. Characters no key types are skipped.
+  void TypeKeys(std::string_view text, int holdFrames = 2, int gapFrames = 2);
+  bool TypingDone() const { return typed_ >= typing_.size(); }
+
+  // Receives each character CHROUT prints (PETSCII).
+  std::function<void(std::uint8_t)> CharacterSink;
+  // Receives each jump-table address the ROM does not serve, the first time
+  // it is called (it returns at once).
+  std::function<void(std::uint16_t)> NoteSink;
 
  private:
   class Core;
   friend class Core;
 
-  std::uint8_t Read(std::uint16_t address);
-  void Write(std::uint16_t address, std::uint8_t value);
+  std::uint8_t ReadIo(std::uint16_t address);
+  std::uint8_t PeekIo(std::uint16_t address) const;
+  void WriteIo(std::uint16_t address, std::uint8_t value, int cyclesBeforeEnd);
+  void Noticed(std::uint16_t address, Access kind, std::uint8_t value);
+  void UpdateReadPages();
+  bool RomCodeAt(std::uint16_t pc) const;
+  void SyncTed();
+  void RunRomEntry();
+  void AdvanceTyping();
+  StepOutcome Stop(StepOutcome outcome, std::string detail);
+
+  // The ROM's services (kernal.cpp).
+  StepOutcome ServeTrap(std::uint16_t pc);
+  void ReturnFromService(int cycles);
+  void DefaultIrqHandler();
+  void PrintCharacter(std::uint8_t petscii);
+  void ScanKeyboard();
+  void MoveCursor(int row, int column);
+  void ScrollScreen();
 
   std::array<std::uint8_t, 0x10000> ram_{};
+  std::array<const std::uint8_t*, 256> readPages_{};  // null: I/O, served by ReadIo
   std::unique_ptr<Core> cpu_;
   std::unique_ptr<plus4::Ted> ted_;
   plus4::Keyboard keyboard_;
   bool romVisible_ = true;
+  std::uint8_t romBanks_ = 0;  // the $FDD0-$FDDF latch
+  bool returnArmed_ = false;
   std::string stopDetail_;
   bool jumpedToItself_ = false;
+  bool watching_ = false;
   std::vector<WatchHit> watchHits_;
   std::vector<std::uint8_t> watches_;  // Access bits per address; empty: none
+  std::bitset<64> storedToTed_;
+  std::bitset<0x80> noted_;  // jump-table entries reported, by (entry - $FF81)
+  std::string typing_;
+  std::size_t typed_ = 0;
+  int holdFrames_ = 2, gapFrames_ = 2;
+  std::uint64_t typingFrame_ = 0;
+  bool keyDown_ = false;
 };
 
 }  // namespace qv3::plus4

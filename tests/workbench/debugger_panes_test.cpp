@@ -8,7 +8,7 @@
 #include "workbench/debugger/disassembly_pane.h"
 #include "workbench/debugger/memory_pane.h"
 #include "workbench/debugger/registers_pane.h"
-#include "workbench/debugger/screen_glyphs.h"
+#include "plus4/screen_glyphs.h"
 #include "workbench/debugger/screen_pane.h"
 #include "workbench/debugger/ted_palette.h"
 
@@ -180,16 +180,16 @@ TEST(DebuggerScreenRules, ColourAttributesAndGlyphs) {
   EXPECT_GT(red.R, red.B);
   EXPECT_EQ(TedColour(0xB2), red) << "the flash bit changes no colour";
 
-  EXPECT_EQ(qv3::debugger::TextOfScreenCode(0x01), 'A');
-  EXPECT_EQ(qv3::debugger::TextOfScreenCode(0x1A), 'Z');
-  EXPECT_EQ(qv3::debugger::TextOfScreenCode(0x30), '0');
-  EXPECT_EQ(qv3::debugger::TextOfScreenCode(0xA0), ' ') << "reverse space";
+  EXPECT_EQ(qv3::plus4::TextOfScreenCode(0x01), 'A');
+  EXPECT_EQ(qv3::plus4::TextOfScreenCode(0x1A), 'Z');
+  EXPECT_EQ(qv3::plus4::TextOfScreenCode(0x30), '0');
+  EXPECT_EQ(qv3::plus4::TextOfScreenCode(0xA0), ' ') << "reverse space";
   for (int code = 0; code < 0x80; ++code) {
-    qv3::debugger::Glyph inverted = qv3::debugger::GlyphOfScreenCode(static_cast<std::uint8_t>(code));
+    qv3::plus4::Glyph inverted = qv3::plus4::GlyphOfScreenCode(static_cast<std::uint8_t>(code));
     for (std::uint8_t& row : inverted) row = static_cast<std::uint8_t>(~row);
-    EXPECT_EQ(qv3::debugger::GlyphOfScreenCode(static_cast<std::uint8_t>(code | 0x80)), inverted) << code;
+    EXPECT_EQ(qv3::plus4::GlyphOfScreenCode(static_cast<std::uint8_t>(code | 0x80)), inverted) << code;
   }
-  EXPECT_NE(qv3::debugger::GlyphOfScreenCode(0x01), qv3::debugger::GlyphOfScreenCode(0x02));
+  EXPECT_NE(qv3::plus4::GlyphOfScreenCode(0x01), qv3::plus4::GlyphOfScreenCode(0x02));
 }
 
 }  // namespace

@@ -3,10 +3,9 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include "plus4/screen_glyphs.h"
 #include "workbench/debugger/screen_keys.h"
 #include "workbench/latin1.h"
-
-#include "workbench/debugger/screen_glyphs.h"
 #include "workbench/debugger/ted_palette.h"
 
 namespace {
@@ -22,7 +21,7 @@ QImage RenderScreen(const std::array<std::uint8_t, 0x10000>& memory, bool backgr
   for (int row = 0; row < kScreenRows; ++row) {
     for (int column = 0; column < kScreenColumns; ++column) {
       const int cell = row * kScreenColumns + column;
-      const qv3::debugger::Glyph glyph = qv3::debugger::GlyphOfScreenCode(memory[kScreenMemory + cell]);
+      const qv3::plus4::Glyph glyph = qv3::plus4::GlyphOfScreenCode(memory[kScreenMemory + cell]);
       const QRgb ink = ToQRgb(qv3::debugger::TedColour(memory[kColourMemory + cell]));
       for (int y = 0; y < 8; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(row * 8 + y)) + column * 8;
@@ -90,7 +89,7 @@ void ScreenPane::showScreen(const std::array<std::uint8_t, 0x10000>* memory, boo
       if (row) text += QLatin1Char('\n');
       for (int column = 0; column < kScreenColumns; ++column)
         text += QChar::fromLatin1(
-            qv3::debugger::TextOfScreenCode((*memory)[kScreenMemory + row * kScreenColumns + column]));
+            qv3::plus4::TextOfScreenCode((*memory)[kScreenMemory + row * kScreenColumns + column]));
     }
     text_ = text;
   }

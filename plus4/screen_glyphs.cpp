@@ -1,6 +1,6 @@
-#include "workbench/debugger/screen_glyphs.h"
+#include "plus4/screen_glyphs.h"
 
-namespace qv3::debugger {
+namespace qv3::plus4 {
 
 namespace {
 
@@ -143,4 +143,4 @@ char TextOfScreenCode(std::uint8_t code) {
   return '.';
 }
 
-}  // namespace qv3::debugger
+}  // namespace qv3::plus4
