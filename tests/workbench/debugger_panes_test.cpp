@@ -49,6 +49,7 @@ class DebuggerPanesTest : public DebuggerTest {
 };
 
 TEST_F(DebuggerPanesTest, RegistersShowTheStopAndMarkWhatTheStepChanged) {
+  runOnBareMachine();  // the bare 6502's start state and screen are what is checked
   TfrmQVEdit& editor = openSource("panes.qv3", kProgram);
   stopAtLine(editor, 4);
   const RegistersPane& registers = *debugger().registersPane();
@@ -127,6 +128,7 @@ TEST_F(DebuggerPanesTest, DisassemblyShowsLabelsAndMarksPcAndBreakpoints) {
 }
 
 TEST_F(DebuggerPanesTest, TheScreenShowsScreenCodesInTheirColoursReverseVideoIncluded) {
+  runOnBareMachine();  // the bare 6502's start state and screen are what is checked
   TfrmQVEdit& editor = openSource("panes.qv3", kProgram);
   startAndWait();
   ASSERT_EQ(session().state(), State::Ended);

@@ -474,7 +474,7 @@ void DebuggerUi::showCode() {
   const qv3::debugger::Machine* machine = session_.machine();
   if (!machine) return;
   disassembly_->showCode(
-      machine->Ram(), machine->State().PC, [this](std::uint16_t address) { return nameOf(address); },
+      cpuView(), machine->State().PC, [this](std::uint16_t address) { return nameOf(address); },
       [this](std::uint16_t address) { return session_.hasBreakpoint(address); });
 }
 
@@ -495,11 +495,18 @@ std::optional<qv3::debugger::MachineState> DebuggerUi::showMachinePanes() {
   registers_->setEditable(stopped);
   memory_->setEditable(stopped);
   registers_->showState(now, session_.previousStop(), raster);
-  memory_->showMemory(&machine->Ram());
+  memory_->showMemory(&cpuView());
   screen_->showScreen(&machine->Ram(), machine->StoredToTed(kBackgroundRegister & 0xFF), machine->Frame());
   ted_->showTed(machine->TedState());
   stack_->showStack(&machine->Ram(), now.SP, [this](std::uint16_t address) { return placeName(address); });
   return now;
+}
+
+const std::array<std::uint8_t, 0x10000>& DebuggerUi::cpuView() {
+  if (const qv3::debugger::Machine* machine = session_.machine())
+    for (std::size_t address = 0; address < cpuView_.size(); ++address)
+      cpuView_[address] = machine->Peek(static_cast<std::uint16_t>(address));
+  return cpuView_;
 }
 
 void DebuggerUi::clearCurrentLine() {

@@ -117,7 +117,12 @@ class DebuggerUi : public QObject {
   std::optional<qv3::CodeLocation> locate(std::uint16_t pc) const;
   QString placeText(std::uint16_t pc) const;
 
+  // Memory as the CPU reads it now (the ROM banked in, the TED's registers):
+  // what the disassembly and the memory pane show.
+  const std::array<std::uint8_t, 0x10000>& cpuView();
+
   TfrmQV3& main_;
+  std::array<std::uint8_t, 0x10000> cpuView_{};
   DebugSession session_;
   QMenu* menu_ = nullptr;
   QLabel* status_ = nullptr;
@@ -129,8 +134,8 @@ class DebuggerUi : public QObject {
   TedPane* ted_ = nullptr;
   QSettings* settings_ = nullptr;
   std::vector<QDockWidget*> docks_;
-  QByteArray layoutBefore_;
-  QString machineKind_;  // of the session: "Plus/4 model", "bare 6502"  // the main window's docks before the panes opened
+  QByteArray layoutBefore_;  // the main window's docks before the panes opened
+  QString machineKind_;      // of the session: "Plus/4 model", "bare 6502"
   std::unique_ptr<qv3::CompileKnowledge> knowledge_;
   std::map<std::uint16_t, std::string> labels_;     // address -> first label there
   std::map<std::uint16_t, std::string> constants_;  // address -> first constant of that value

@@ -35,9 +35,12 @@ QImage RenderScreen(const std::array<std::uint8_t, 0x10000>& memory, bool backgr
 QImage RenderFrame(const qv3::plus4::FrameBuffer& frame) {
   using Frame = qv3::plus4::FrameBuffer;
   QImage image(Frame::kWidth, Frame::kHeight, QImage::Format_RGB32);
+  // The model's own palette (VICE's colours), not the pane's approximation.
   std::array<QRgb, 128> palette;
-  for (int colour = 0; colour < 128; ++colour)
-    palette[colour] = ToQRgb(qv3::debugger::TedColour(static_cast<std::uint8_t>(colour)));
+  for (int colour = 0; colour < 128; ++colour) {
+    const qv3::plus4::Rgb rgb = qv3::plus4::PaletteColour(static_cast<std::uint8_t>(colour));
+    palette[colour] = qRgb(rgb.R, rgb.G, rgb.B);
+  }
   for (int y = 0; y < Frame::kHeight; ++y) {
     auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
     const std::uint8_t* pixels = frame.Line(y);
