@@ -185,7 +185,14 @@ void DebuggerUi::showPanes() {
   main_.resizeDocks({docks_[0], docks_[1]}, {400, 400}, Qt::Horizontal);
   main_.resizeDocks({docks_[0], docks_[1]}, {registers_->sizeHint().height() + status_->sizeHint().height(), 600},
                     Qt::Vertical);
-  main_.resizeDocks({docks_[2]}, {screen_->minimumSizeHint().height() + 30}, Qt::Vertical);
+  main_.resizeDocks({docks_[2]}, {screen_->sizeHint().height() + 30}, Qt::Vertical);
+  main_.resizeDocks({screenDock()}, {screen_->sizeHint().width() + 12}, Qt::Horizontal);
+}
+
+QDockWidget* DebuggerUi::screenDock() const {
+  for (QDockWidget* dock : docks_)
+    if (dock->widget() == screen_) return dock;
+  return nullptr;
 }
 
 void DebuggerUi::closePanes() {
@@ -319,6 +326,9 @@ void DebuggerUi::startDebuggingTo(int toLine) {
   }
   hookEditors();
   applyBreakpoints();
+  screen_->setPictureSize(program.Loaded->Frame()
+                              ? QSize(qv3::plus4::FrameBuffer::kWidth, qv3::plus4::FrameBuffer::kHeight)
+                              : QSize(kScreenColumns * 8, kScreenRows * 8));
   showPanes();
   memory_->setAddress(program.Loaded->State().PC & 0xFFF0);
   setStatus(tr("Running..."));

@@ -97,6 +97,7 @@ class DebuggerUi : public QObject {
   void createMenu();
   void createPanes();
   void showPanes();
+  QDockWidget* screenDock() const;
   void hookEditors();
   void applyBreakpoints();
   void onStopped();

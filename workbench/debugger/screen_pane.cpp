@@ -99,14 +99,23 @@ void ScreenPane::showScreen(const std::array<std::uint8_t, 0x10000>* memory, boo
   update();
 }
 
+void ScreenPane::setPictureSize(QSize size) {
+  if (size == pictureSize_) return;
+  pictureSize_ = size;
+  updateGeometry();
+}
+
 void ScreenPane::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), palette().window());
   if (image_.isNull()) return;
-  // The largest whole multiple of the screen that fits keeps every pixel square.
-  const int scale = std::max(1, std::min((width() - 8) / image_.width(), (height() - 8) / image_.height()));
-  const QSize size = image_.size() * scale;
+  // The largest whole multiple of the screen that fits keeps every pixel
+  // square; a pane too small for even one is shown the whole picture, smaller.
+  const QSize room(std::max(1, width() - 8), std::max(1, height() - 8));
+  const int scale = std::min(room.width() / image_.width(), room.height() / image_.height());
+  const QSize size = scale >= 1 ? image_.size() * scale : image_.size().scaled(room, Qt::KeepAspectRatio);
   const QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, scale < 1);
   painter.drawImage(target, image_);
   if (hasFocus()) {
     // Shows where typing goes.
