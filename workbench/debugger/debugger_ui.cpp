@@ -174,9 +174,11 @@ void DebuggerUi::createPanes() {
   for (QDockWidget* dock : docks_) panes->addAction(dock->toggleViewAction());
 }
 
-void DebuggerUi::showPanes() {
+void DebuggerUi::showPanes(QSize picture) {
   if (std::any_of(docks_.begin(), docks_.end(), [](QDockWidget* dock) { return dock->isVisible(); })) return;
   layoutBefore_ = main_.saveState();
+  layoutPicture_ = screen_->pictureSize();
+  screen_->setPictureSize(picture);
   for (QDockWidget* dock : docks_) dock->show();
   // The first time: code and registers in a column on the right, memory and
   // screen in a strip no taller than the screen needs, the rest for editors.
@@ -197,6 +199,9 @@ QDockWidget* DebuggerUi::screenDock() const {
 
 void DebuggerUi::closePanes() {
   for (QDockWidget* dock : docks_) dock->hide();
+  // The layout was saved with the pane's first size: a hidden dock's place
+  // in it follows its size hint.
+  screen_->setPictureSize(layoutPicture_);
   if (!layoutBefore_.isEmpty()) main_.restoreState(layoutBefore_);
   layoutBefore_.clear();
 }
@@ -326,10 +331,8 @@ void DebuggerUi::startDebuggingTo(int toLine) {
   }
   hookEditors();
   applyBreakpoints();
-  screen_->setPictureSize(program.Loaded->Frame()
-                              ? QSize(qv3::plus4::FrameBuffer::kWidth, qv3::plus4::FrameBuffer::kHeight)
-                              : QSize(kScreenColumns * 8, kScreenRows * 8));
-  showPanes();
+  showPanes(program.Loaded->Frame() ? QSize(qv3::plus4::FrameBuffer::kWidth, qv3::plus4::FrameBuffer::kHeight)
+                                    : QSize(kScreenColumns * 8, kScreenRows * 8));
   memory_->setAddress(program.Loaded->State().PC & 0xFFF0);
   setStatus(tr("Running..."));
   machineKind_ = Latin1(program.Loaded->Kind());

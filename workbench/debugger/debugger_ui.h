@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <map>
 #include <memory>
@@ -96,7 +97,8 @@ class DebuggerUi : public QObject {
   std::string placeName(std::uint16_t address) const;
   void createMenu();
   void createPanes();
-  void showPanes();
+  // picture: the size of what the Screen pane will show.
+  void showPanes(QSize picture);
   QDockWidget* screenDock() const;
   void hookEditors();
   void applyBreakpoints();
@@ -136,6 +138,7 @@ class DebuggerUi : public QObject {
   QSettings* settings_ = nullptr;
   std::vector<QDockWidget*> docks_;
   QByteArray layoutBefore_;  // the main window's docks before the panes opened
+  QSize layoutPicture_;      // the Screen pane's picture size then
   QString machineKind_;      // of the session: "Plus/4 model", "bare 6502"
   std::unique_ptr<qv3::CompileKnowledge> knowledge_;
   std::map<std::uint16_t, std::string> labels_;     // address -> first label there

@@ -41,6 +41,7 @@ class ScreenPane : public QWidget {
   // What the pane will show, before the first picture comes: the text
   // screen's 320 x 200 (the bare 6502) or the TED's whole frame.
   void setPictureSize(QSize size);
+  QSize pictureSize() const { return pictureSize_; }
   QSize sizeHint() const override { return pictureSize_ + QSize(8, 8); }
   // Smaller panes show the picture scaled down.
   QSize minimumSizeHint() const override { return pictureSize_ / 2 + QSize(8, 8); }
