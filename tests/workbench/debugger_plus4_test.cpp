@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The debugger on the Plus/4 machine model, its default machine: a
 // breakpoint inside the raster example's interrupt handler with the TED's
-// picture in the screen pane, Step Over and breakpoints while an interrupt
+// picture in the screen pane and its frame in the stack pane, Step Over and breakpoints while an interrupt
 // is pending, a watched TED register, the raster-line stop, edits that go
 // through the bus, programs that never end, and the kept machine choice.
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTableWidgetItem>
 #include <QTemporaryDir>
@@ -16,6 +17,7 @@
 #include "workbench/debugger/memory_pane.h"
 #include "workbench/debugger/registers_pane.h"
 #include "workbench/debugger/screen_pane.h"
+#include "workbench/debugger/stack_pane.h"
 #include "workbench/debugger/ted_pane.h"
 
 namespace {
@@ -101,6 +103,13 @@ TEST_F(DebuggerPlus4Test, ABreakpointInsideTheRasterHandlerStopsThereWithTheTeds
   EXPECT_TRUE(debugger().statusText().startsWith("Breakpoint at $")) << debugger().statusText().toStdString();
   EXPECT_TRUE(debugger().registersPane()->fieldText("I") == "1") << "inside the interrupt";
   EXPECT_TRUE(debugger().registersPane()->fieldText("Raster").startsWith("line "));
+  // The frame the interrupt pushed, named where it is: under SP the entry's
+  // Y X A, then P and the address the RTI returns to.
+  const QStringList stack = debugger().stackPane()->toPlainText().split(QLatin1Char('\n'));
+  const auto top = std::find_if(stack.begin(), stack.end(), [](const QString& row) { return row.startsWith("SP>"); });
+  ASSERT_GE(std::distance(top, stack.end()), 6);
+  EXPECT_TRUE(top[3].endsWith("P of an interrupt")) << top[3].toStdString();
+  EXPECT_TRUE(top[4].contains(QRegularExpression("interrupted at \\$[0-9A-F]{4} \\(FOREVER\\)$"))) << top[4].toStdString();
 
   // Eight bars a frame: after two frames of stops the picture has them all,
   // in the model's own colours, and the pane shows the whole 384 x 288.

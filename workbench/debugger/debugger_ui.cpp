@@ -187,13 +187,18 @@ void DebuggerUi::showPanes(QSize picture) {
   main_.resizeDocks({docks_[0], docks_[1]}, {400, 400}, Qt::Horizontal);
   main_.resizeDocks({docks_[0], docks_[1]}, {registers_->sizeHint().height() + status_->sizeHint().height(), 600},
                     Qt::Vertical);
-  main_.resizeDocks({docks_[2]}, {screen_->sizeHint().height() + 30}, Qt::Vertical);
-  main_.resizeDocks({screenDock()}, {screen_->sizeHint().width() + 12}, Qt::Horizontal);
+  main_.resizeDocks({dockOf(memory_)}, {screen_->sizeHint().height() + 30}, Qt::Vertical);
+  // Along the strip: the whole picture, the stack's notes, memory the rest.
+  const int screenWidth = screen_->sizeHint().width() + 12;
+  constexpr int kStackWidth = 330;
+  main_.resizeDocks({dockOf(memory_), dockOf(stack_), dockOf(screen_)},
+                    {std::max(200, main_.width() - screenWidth - kStackWidth), kStackWidth, screenWidth},
+                    Qt::Horizontal);
 }
 
-QDockWidget* DebuggerUi::screenDock() const {
+QDockWidget* DebuggerUi::dockOf(const QWidget* pane) const {
   for (QDockWidget* dock : docks_)
-    if (dock->widget() == screen_) return dock;
+    if (dock->widget() == pane) return dock;
   return nullptr;
 }
 
@@ -511,7 +516,9 @@ std::optional<qv3::debugger::MachineState> DebuggerUi::showMachinePanes() {
   memory_->showMemory(&cpuView());
   screen_->showScreen(&machine->Ram(), machine->StoredToTed(kBackgroundRegister & 0xFF), machine->Frame());
   ted_->showTed(machine->TedState());
-  stack_->showStack(&machine->Ram(), now.SP, [this](std::uint16_t address) { return placeName(address); });
+  stack_->showStack(
+      &machine->Ram(), now.SP, [this](std::uint16_t address) { return placeName(address); },
+      machine->InterruptFrames());
   return now;
 }
 

@@ -99,7 +99,7 @@ class DebuggerUi : public QObject {
   void createPanes();
   // picture: the size of what the Screen pane will show.
   void showPanes(QSize picture);
-  QDockWidget* screenDock() const;
+  QDockWidget* dockOf(const QWidget* pane) const;
   void hookEditors();
   void applyBreakpoints();
   void onStopped();

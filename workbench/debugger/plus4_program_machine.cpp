@@ -70,6 +70,15 @@ class Plus4ProgramMachine final : public Machine {
   // The model takes a pending IRQ as a step of its own, before the opcode.
   bool EnteredInsteadOfInstruction() const override { return true; }
 
+  std::vector<std::uint16_t> InterruptFrames() const override {
+    // A frame is gone once SP has risen past its P byte (its RTI, or a
+    // handler that reset the stack).
+    std::vector<std::uint16_t> live;
+    for (const std::uint16_t flags : frames_)
+      if ((flags & 0xFF) > machine_.Registers().SP) live.push_back(flags);
+    return live;
+  }
+
   bool WatchesItsBus() const override { return true; }
   void SetWatches(const std::vector<Watch>& watches) override {
     // One address may be watched twice (once for reads, once for writes).
@@ -95,6 +104,10 @@ class Plus4ProgramMachine final : public Machine {
     const std::uint8_t opcode = machine_.Peek(before.PC);
     const plus4::StepOutcome outcome = machine_.Step();
     entered_ = outcome == plus4::StepOutcome::Ok && opcode != kTxsOpcode && tookInterrupt(before);
+    if (entered_) {
+      frames_ = InterruptFrames();
+      frames_.push_back(static_cast<std::uint16_t>(0x100u | ((before.SP - 2) & 0xFF)));
+    }
     const std::uint16_t pc = machine_.Registers().PC;
     switch (outcome) {
       case plus4::StepOutcome::Ok: break;
@@ -149,6 +162,7 @@ class Plus4ProgramMachine final : public Machine {
   static constexpr std::uint8_t kBreakFlag = 0x10;
   plus4::Plus4Machine machine_;
   std::deque<std::uint8_t> typed_;
+  std::vector<std::uint16_t> frames_;  // the P bytes of the interrupts entered
   bool holding_ = false;
   std::uint64_t until_ = 0;
   bool entered_ = false;

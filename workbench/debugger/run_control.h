@@ -69,6 +69,9 @@ class Machine {
   // before the instruction at PC, which has still to run (as on the Plus/4
   // model); otherwise the instruction ran and the interrupt came after it.
   virtual bool EnteredInsteadOfInstruction() const { return false; }
+  // Where the P byte of each interrupt frame still on the stack is ($01xx),
+  // on a machine that knows (it took the interrupts).
+  virtual std::vector<std::uint16_t> InterruptFrames() const { return {}; }
   // A machine that watches its own bus sees every data access an
   // instruction makes (stack, interrupt entry and indirect pointers too);
   // without that the rules work the access out from the operand.
