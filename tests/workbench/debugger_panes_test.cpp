@@ -3,6 +3,7 @@
 // the screen in the colours of colour memory; and the glyph and colour rules
 // the screen is drawn with.
 #include <QLineEdit>
+#include <QRegularExpression>
 
 #include "debugger_fixture.h"
 #include "workbench/debugger/disassembly_pane.h"
@@ -125,6 +126,10 @@ TEST_F(DebuggerPanesTest, DisassemblyShowsLabelsAndMarksPcAndBreakpoints) {
   EXPECT_TRUE(rows.contains("SHOW:"));
   EXPECT_TRUE(rows.contains("   101C  20 D2 FF  JSR CHROUT")) << "a constant names a KERNAL address";
   EXPECT_LT(rows.indexOf("START:"), code.pcRow()) << "the code before PC is shown";
+  // The program's data is the BIN.B it was written as, not decoded as code.
+  const int data = rows.indexOf("DATA:");
+  ASSERT_GT(data, code.pcRow());
+  EXPECT_TRUE(rows[data + 1].contains(QRegularExpression("^   1020 +BIN\\.B \\$DE \\$AD$"))) << rows[data + 1].toStdString();
 }
 
 TEST_F(DebuggerPanesTest, TheScreenShowsScreenCodesInTheirColoursReverseVideoIncluded) {

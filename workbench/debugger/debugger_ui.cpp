@@ -316,8 +316,20 @@ void DebuggerUi::startDebuggingTo(int toLine) {
   labels_.clear();
   constants_.clear();
   values_.clear();
+  data_.clear();
+  code_.clear();
   for (const qv3::ModuleKnowledge& module : knowledge_->Modules) {
     if (!module.Assembled) continue;
+    for (const qv3::AssembledRange& range : module.Ranges) {
+      if (range.Size == 0 || range.Address < 0 || range.Address > 0xFFFF) continue;
+      if (range.Instruction) {
+        code_.insert(static_cast<std::uint16_t>(range.Address));
+      } else {
+        const int end = std::min<int>(0x10000, range.Address + static_cast<int>(range.Size));
+        int& known = data_[static_cast<std::uint16_t>(range.Address)];
+        known = std::max(known, end);
+      }
+    }
     for (const qv3::SymbolDefinition& definition : module.Definitions) {
       if (!definition.HasValue) continue;
       values_.emplace(definition.Name, definition.Value);
@@ -493,7 +505,21 @@ void DebuggerUi::showCode() {
   if (!machine) return;
   disassembly_->showCode(
       cpuView(), machine->State().PC, [this](std::uint16_t address) { return nameOf(address); },
-      [this](std::uint16_t address) { return session_.hasBreakpoint(address); });
+      [this](std::uint16_t address) { return session_.hasBreakpoint(address); },
+      [this](std::uint16_t address) { return dataBytesAt(address); });
+}
+
+int DebuggerUi::dataBytesAt(std::uint16_t address) const {
+  // The data run that holds address, when no instruction of the program
+  // lies at or after address within it (one module's code may sit inside
+  // another's data, as BINARY brings it in).
+  auto run = data_.upper_bound(address);
+  if (run == data_.begin()) return 0;
+  --run;
+  if (address >= run->second) return 0;
+  auto code = code_.lower_bound(address);
+  const int end = code != code_.end() && *code < run->second ? *code : run->second;
+  return end - address;
 }
 
 void DebuggerUi::showProgress() {

@@ -11,6 +11,7 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <set>
 #include <optional>
 #include <string>
 
@@ -115,6 +116,8 @@ class DebuggerUi : public QObject {
   std::optional<std::uint16_t> addressOfLine(const qv3::ModuleKnowledge& module, int line,
                                              int* movedTo) const;
   std::string labelOf(std::uint16_t address) const;
+  // Bytes from address that the program assembled as data; 0 for code.
+  int dataBytesAt(std::uint16_t address) const;
   std::string nameOf(std::uint16_t address) const;
   // The source line of the instruction at pc.
   std::optional<qv3::CodeLocation> locate(std::uint16_t pc) const;
@@ -144,6 +147,8 @@ class DebuggerUi : public QObject {
   std::map<std::uint16_t, std::string> labels_;     // address -> first label there
   std::map<std::uint16_t, std::string> constants_;  // address -> first constant of that value
   std::map<std::string, std::uint16_t> values_;     // upper-cased name -> value
+  std::map<std::uint16_t, int> data_;               // start of a data range -> its end
+  std::set<std::uint16_t> code_;                    // where the program's instructions start
   QPointer<TfrmQVEdit> origin_;                     // the document being debugged
   QPointer<CodeEditor> marked_;                     // where the current line is shown
   bool applying_ = false;
