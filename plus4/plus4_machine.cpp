@@ -145,6 +145,11 @@ std::uint8_t Plus4Machine::Peek(std::uint16_t address) const {
   return page ? page[address & 0xFF] : PeekIo(address);
 }
 
+void Plus4Machine::Store(std::uint16_t address, std::uint8_t value) {
+  if (address < 0xFD00) ram_[address] = value;
+  else WriteIo(address, value, 0);
+}
+
 bool Plus4Machine::RomCodeAt(std::uint16_t pc) const { return romVisible_ && pc >= 0x8000; }
 
 void Plus4Machine::Watch(std::uint16_t address, std::uint8_t accesses) {

@@ -148,6 +148,9 @@ class Plus4Machine {
   // A byte as the CPU would read it now (banking, TED registers, I/O),
   // without the side effects a read may have.
   std::uint8_t Peek(std::uint16_t address) const;
+  // A byte stored as the CPU would store it now (TED registers, banking,
+  // I/O; RAM under the ROM), without watches: a debugger's edit.
+  void Store(std::uint16_t address, std::uint8_t value);
   // Whether $8000-$FFFF reads ROM now.
   bool RomVisible() const { return romVisible_; }
 

@@ -54,6 +54,7 @@ class DebuggerEditTest : public DebuggerTest {
 };
 
 TEST_F(DebuggerEditTest, RegistersFlagsAndMemoryAreEditedInPlaceWhileStopped) {
+  runOnBareMachine();  // the bare 6502's start state and screen are what is checked
   TfrmQVEdit& editor = openSource("copy.qv3", kCopy);
   stopAtLine(editor, 3);
   RegistersPane& registers = *debugger().registersPane();
@@ -106,6 +107,7 @@ TEST_F(DebuggerEditTest, RegistersFlagsAndMemoryAreEditedInPlaceWhileStopped) {
 }
 
 TEST_F(DebuggerEditTest, TheStackPaneNamesReturnAddressesByLabel) {
+  runOnBareMachine();  // the bare 6502's start state and screen are what is checked
   const std::string nested =
       " ORIGIN $1000\r\n"   // 1
       "START: LDX #3\r\n"   // 2: $1000

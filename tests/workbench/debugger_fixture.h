@@ -25,6 +25,9 @@ class DebuggerTest : public WorkbenchTest {
   static CodeEditor& code(TfrmQVEdit& editor) { return *qobject_cast<CodeEditor*>(editor.mCode); }
   static BreakpointStore& breakpoints(TfrmQVEdit& editor) { return BreakpointStore::Of(code(editor)); }
 
+  // The Debug menu's machine choice; the Plus/4 model unless chosen.
+  void runOnBareMachine() { debugger().BareMachine->setChecked(true); }
+
   qv3::debugger::MachineState cpu() { return session().machine()->State(); }
   // The 1-based line the editor shows as the current one; 0 when none.
   static int currentLine(TfrmQVEdit& editor) {

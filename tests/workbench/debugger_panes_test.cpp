@@ -3,6 +3,7 @@
 // the screen in the colours of colour memory; and the glyph and colour rules
 // the screen is drawn with.
 #include <QLineEdit>
+#include <QRegularExpression>
 
 #include "debugger_fixture.h"
 #include "workbench/debugger/disassembly_pane.h"
@@ -49,6 +50,7 @@ class DebuggerPanesTest : public DebuggerTest {
 };
 
 TEST_F(DebuggerPanesTest, RegistersShowTheStopAndMarkWhatTheStepChanged) {
+  runOnBareMachine();  // the bare 6502's start state and screen are what is checked
   TfrmQVEdit& editor = openSource("panes.qv3", kProgram);
   stopAtLine(editor, 4);
   const RegistersPane& registers = *debugger().registersPane();
@@ -124,9 +126,14 @@ TEST_F(DebuggerPanesTest, DisassemblyShowsLabelsAndMarksPcAndBreakpoints) {
   EXPECT_TRUE(rows.contains("SHOW:"));
   EXPECT_TRUE(rows.contains("   101C  20 D2 FF  JSR CHROUT")) << "a constant names a KERNAL address";
   EXPECT_LT(rows.indexOf("START:"), code.pcRow()) << "the code before PC is shown";
+  // The program's data is the BIN.B it was written as, not decoded as code.
+  const int data = rows.indexOf("DATA:");
+  ASSERT_GT(data, code.pcRow());
+  EXPECT_TRUE(rows[data + 1].contains(QRegularExpression("^   1020 +BIN\\.B \\$DE \\$AD$"))) << rows[data + 1].toStdString();
 }
 
 TEST_F(DebuggerPanesTest, TheScreenShowsScreenCodesInTheirColoursReverseVideoIncluded) {
+  runOnBareMachine();  // the bare 6502's start state and screen are what is checked
   TfrmQVEdit& editor = openSource("panes.qv3", kProgram);
   startAndWait();
   ASSERT_EQ(session().state(), State::Ended);

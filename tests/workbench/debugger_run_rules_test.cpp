@@ -27,6 +27,9 @@ class CoreMachine final : public qv3::debugger::Machine {
   explicit CoreMachine(bool hasRaster = false) : hasRaster_(hasRaster) {}
   qv3::cpu::Cpu6502 core;
   bool irqRaised = false;  // taken after the next instruction while I is clear
+  // As the Plus/4 model does: the raised IRQ is taken as a step of its own,
+  // before the instruction at PC.
+  bool irqBeforeInstruction = false;
 
   qv3::debugger::MachineState State() const override {
     const auto& r = core.Registers;
@@ -46,8 +49,14 @@ class CoreMachine final : public qv3::debugger::Machine {
     return static_cast<int>(core.Cycles / 50 % 312);
   }
   bool EnteredInterrupt() const override { return entered_; }
+  bool EnteredInsteadOfInstruction() const override { return irqBeforeInstruction; }
   std::optional<std::string> Step() override {
     entered_ = false;
+    if (irqBeforeInstruction && irqRaised && core.Irq()) {
+      irqRaised = false;
+      entered_ = true;
+      return std::nullopt;
+    }
     if (core.Step() != qv3::cpu::StepOutcome::Ok) return std::string("stopped");
     if (irqRaised && core.Irq()) {
       irqRaised = false;
@@ -121,6 +130,48 @@ TEST(DebuggerRunRules, StepOverRunsAnInterruptTakenOnTheWayWholeAndStepIntoEnter
   control.StepOver(m);  // JMP $1001, then the IRQ
   EXPECT_EQ(RunToStop(control, m).Kind, StopKind::Breakpoint);
   EXPECT_EQ(m.core.Registers.PC, 0x2000);
+}
+
+TEST(DebuggerRunRules, AnInterruptTakenBeforeTheInstructionNeitherEndsAStepNorRepeatsABreakpoint) {
+  CoreMachine m;
+  m.irqBeforeInstruction = true;
+  LoadInterruptProgram(m);
+  RunControl control;
+  control.SetBreakpoints({0x1001});
+  control.Start();
+  ASSERT_EQ(RunToStop(control, m).Kind, StopKind::Breakpoint);
+
+  // The handler runs first, whole; the step ends after the NOP it was for.
+  m.irqRaised = true;
+  control.StepOver(m);
+  EXPECT_EQ(RunToStop(control, m).Kind, StopKind::StepDone);
+  EXPECT_EQ(m.core.Registers.PC, 0x1002);
+  EXPECT_EQ(m.core.Memory[0x3000], 1);
+  // Over a JSR alike.
+  m.irqRaised = true;
+  control.StepOver(m);
+  EXPECT_EQ(RunToStop(control, m).Kind, StopKind::StepDone);
+  EXPECT_EQ(m.core.Registers.PC, 0x1005);
+  EXPECT_EQ(m.core.Memory[0x3000], 2);
+  // Step Into stops at the handler's first instruction, the NOP still to run.
+  m.irqRaised = true;
+  control.StepInto();
+  EXPECT_EQ(RunToStop(control, m).Kind, StopKind::StepDone);
+  EXPECT_EQ(m.core.Registers.PC, 0x2000);
+  control.StepOut(m);
+  EXPECT_EQ(RunToStop(control, m).Kind, StopKind::StepDone);
+  EXPECT_EQ(m.core.Registers.PC, 0x1005) << "back before the NOP";
+
+  // Continue from a breakpoint: the handler returns to its instruction,
+  // which is not a stop again; the next time round it is.
+  control.SetBreakpoints({0x1005});
+  m.irqRaised = true;
+  control.Continue();
+  const std::uint64_t cycles = m.core.Cycles;
+  EXPECT_EQ(RunToStop(control, m).Kind, StopKind::Breakpoint);
+  EXPECT_EQ(m.core.Registers.PC, 0x1005);
+  EXPECT_EQ(m.core.Memory[0x3000], 4);
+  EXPECT_GT(m.core.Cycles, cycles + 20) << "it went round the loop, not straight back";
 }
 
 TEST(DebuggerRunRules, RunToReportsReachingItsTargetApartFromABreakpointOnTheWay) {

@@ -275,6 +275,7 @@ TEST_F(DebuggerTest, StartDebuggingCompilesAsCompileDoesAndAFailedCompileRunsNot
 }
 
 TEST_F(DebuggerTest, AnEndedProgramSaysHowItEndedAndKeepsItsLastState) {
+  runOnBareMachine();  // its ends; the model's are in debugger_plus4_test.cpp
   const std::pair<std::string, QString> endings[] = {
       {" ORIGIN $1000\r\n LDA #5\r\n RTS\r\n", "Program ended: returned"},
       {" ORIGIN $1000\r\n LDA #5\r\n BRK\r\n", "Program ended: brk at $1002"},

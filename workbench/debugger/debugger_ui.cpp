@@ -174,9 +174,11 @@ void DebuggerUi::createPanes() {
   for (QDockWidget* dock : docks_) panes->addAction(dock->toggleViewAction());
 }
 
-void DebuggerUi::showPanes() {
+void DebuggerUi::showPanes(QSize picture) {
   if (std::any_of(docks_.begin(), docks_.end(), [](QDockWidget* dock) { return dock->isVisible(); })) return;
   layoutBefore_ = main_.saveState();
+  layoutPicture_ = screen_->pictureSize();
+  screen_->setPictureSize(picture);
   for (QDockWidget* dock : docks_) dock->show();
   // The first time: code and registers in a column on the right, memory and
   // screen in a strip no taller than the screen needs, the rest for editors.
@@ -185,11 +187,26 @@ void DebuggerUi::showPanes() {
   main_.resizeDocks({docks_[0], docks_[1]}, {400, 400}, Qt::Horizontal);
   main_.resizeDocks({docks_[0], docks_[1]}, {registers_->sizeHint().height() + status_->sizeHint().height(), 600},
                     Qt::Vertical);
-  main_.resizeDocks({docks_[2]}, {screen_->minimumSizeHint().height() + 30}, Qt::Vertical);
+  main_.resizeDocks({dockOf(memory_)}, {screen_->sizeHint().height() + 30}, Qt::Vertical);
+  // Along the strip: the whole picture, the stack's notes, memory the rest.
+  const int screenWidth = screen_->sizeHint().width() + 12;
+  constexpr int kStackWidth = 330;
+  main_.resizeDocks({dockOf(memory_), dockOf(stack_), dockOf(screen_)},
+                    {std::max(200, main_.width() - screenWidth - kStackWidth), kStackWidth, screenWidth},
+                    Qt::Horizontal);
+}
+
+QDockWidget* DebuggerUi::dockOf(const QWidget* pane) const {
+  for (QDockWidget* dock : docks_)
+    if (dock->widget() == pane) return dock;
+  return nullptr;
 }
 
 void DebuggerUi::closePanes() {
   for (QDockWidget* dock : docks_) dock->hide();
+  // The layout was saved with the pane's first size: a hidden dock's place
+  // in it follows its size hint.
+  screen_->setPictureSize(layoutPicture_);
   if (!layoutBefore_.isEmpty()) main_.restoreState(layoutBefore_);
   layoutBefore_.clear();
 }
@@ -299,8 +316,20 @@ void DebuggerUi::startDebuggingTo(int toLine) {
   labels_.clear();
   constants_.clear();
   values_.clear();
+  data_.clear();
+  code_.clear();
   for (const qv3::ModuleKnowledge& module : knowledge_->Modules) {
     if (!module.Assembled) continue;
+    for (const qv3::AssembledRange& range : module.Ranges) {
+      if (range.Size == 0 || range.Address < 0 || range.Address > 0xFFFF) continue;
+      if (range.Instruction) {
+        code_.insert(static_cast<std::uint16_t>(range.Address));
+      } else {
+        const int end = std::min<int>(0x10000, range.Address + static_cast<int>(range.Size));
+        int& known = data_[static_cast<std::uint16_t>(range.Address)];
+        known = std::max(known, end);
+      }
+    }
     for (const qv3::SymbolDefinition& definition : module.Definitions) {
       if (!definition.HasValue) continue;
       values_.emplace(definition.Name, definition.Value);
@@ -319,7 +348,8 @@ void DebuggerUi::startDebuggingTo(int toLine) {
   }
   hookEditors();
   applyBreakpoints();
-  showPanes();
+  showPanes(program.Loaded->Frame() ? QSize(qv3::plus4::FrameBuffer::kWidth, qv3::plus4::FrameBuffer::kHeight)
+                                    : QSize(kScreenColumns * 8, kScreenRows * 8));
   memory_->setAddress(program.Loaded->State().PC & 0xFFF0);
   setStatus(tr("Running..."));
   machineKind_ = Latin1(program.Loaded->Kind());
@@ -474,8 +504,22 @@ void DebuggerUi::showCode() {
   const qv3::debugger::Machine* machine = session_.machine();
   if (!machine) return;
   disassembly_->showCode(
-      machine->Ram(), machine->State().PC, [this](std::uint16_t address) { return nameOf(address); },
-      [this](std::uint16_t address) { return session_.hasBreakpoint(address); });
+      cpuView(), machine->State().PC, [this](std::uint16_t address) { return nameOf(address); },
+      [this](std::uint16_t address) { return session_.hasBreakpoint(address); },
+      [this](std::uint16_t address) { return dataBytesAt(address); });
+}
+
+int DebuggerUi::dataBytesAt(std::uint16_t address) const {
+  // The data run that holds address, when no instruction of the program
+  // lies at or after address within it (one module's code may sit inside
+  // another's data, as BINARY brings it in).
+  auto run = data_.upper_bound(address);
+  if (run == data_.begin()) return 0;
+  --run;
+  if (address >= run->second) return 0;
+  auto code = code_.lower_bound(address);
+  const int end = code != code_.end() && *code < run->second ? *code : run->second;
+  return end - address;
 }
 
 void DebuggerUi::showProgress() {
@@ -495,11 +539,20 @@ std::optional<qv3::debugger::MachineState> DebuggerUi::showMachinePanes() {
   registers_->setEditable(stopped);
   memory_->setEditable(stopped);
   registers_->showState(now, session_.previousStop(), raster);
-  memory_->showMemory(&machine->Ram());
+  memory_->showMemory(&cpuView());
   screen_->showScreen(&machine->Ram(), machine->StoredToTed(kBackgroundRegister & 0xFF), machine->Frame());
   ted_->showTed(machine->TedState());
-  stack_->showStack(&machine->Ram(), now.SP, [this](std::uint16_t address) { return placeName(address); });
+  stack_->showStack(
+      &machine->Ram(), now.SP, [this](std::uint16_t address) { return placeName(address); },
+      machine->InterruptFrames());
   return now;
+}
+
+const std::array<std::uint8_t, 0x10000>& DebuggerUi::cpuView() {
+  if (const qv3::debugger::Machine* machine = session_.machine())
+    for (std::size_t address = 0; address < cpuView_.size(); ++address)
+      cpuView_[address] = machine->Peek(static_cast<std::uint16_t>(address));
+  return cpuView_;
 }
 
 void DebuggerUi::clearCurrentLine() {

@@ -7,9 +7,11 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <map>
 #include <memory>
+#include <set>
 #include <optional>
 #include <string>
 
@@ -96,7 +98,9 @@ class DebuggerUi : public QObject {
   std::string placeName(std::uint16_t address) const;
   void createMenu();
   void createPanes();
-  void showPanes();
+  // picture: the size of what the Screen pane will show.
+  void showPanes(QSize picture);
+  QDockWidget* dockOf(const QWidget* pane) const;
   void hookEditors();
   void applyBreakpoints();
   void onStopped();
@@ -112,12 +116,19 @@ class DebuggerUi : public QObject {
   std::optional<std::uint16_t> addressOfLine(const qv3::ModuleKnowledge& module, int line,
                                              int* movedTo) const;
   std::string labelOf(std::uint16_t address) const;
+  // Bytes from address that the program assembled as data; 0 for code.
+  int dataBytesAt(std::uint16_t address) const;
   std::string nameOf(std::uint16_t address) const;
   // The source line of the instruction at pc.
   std::optional<qv3::CodeLocation> locate(std::uint16_t pc) const;
   QString placeText(std::uint16_t pc) const;
 
+  // Memory as the CPU reads it now (the ROM banked in, the TED's registers):
+  // what the disassembly and the memory pane show.
+  const std::array<std::uint8_t, 0x10000>& cpuView();
+
   TfrmQV3& main_;
+  std::array<std::uint8_t, 0x10000> cpuView_{};
   DebugSession session_;
   QMenu* menu_ = nullptr;
   QLabel* status_ = nullptr;
@@ -129,12 +140,15 @@ class DebuggerUi : public QObject {
   TedPane* ted_ = nullptr;
   QSettings* settings_ = nullptr;
   std::vector<QDockWidget*> docks_;
-  QByteArray layoutBefore_;
-  QString machineKind_;  // of the session: "Plus/4 model", "bare 6502"  // the main window's docks before the panes opened
+  QByteArray layoutBefore_;  // the main window's docks before the panes opened
+  QSize layoutPicture_;      // the Screen pane's picture size then
+  QString machineKind_;      // of the session: "Plus/4 model", "bare 6502"
   std::unique_ptr<qv3::CompileKnowledge> knowledge_;
   std::map<std::uint16_t, std::string> labels_;     // address -> first label there
   std::map<std::uint16_t, std::string> constants_;  // address -> first constant of that value
   std::map<std::string, std::uint16_t> values_;     // upper-cased name -> value
+  std::map<std::uint16_t, int> data_;               // start of a data range -> its end
+  std::set<std::uint16_t> code_;                    // where the program's instructions start
   QPointer<TfrmQVEdit> origin_;                     // the document being debugged
   QPointer<CodeEditor> marked_;                     // where the current line is shown
   bool applying_ = false;

@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QListWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "cpu/disassembler.h"
 #include "workbench/latin1.h"
@@ -52,7 +53,7 @@ void DisassemblyPane::clear() {
 }
 
 void DisassemblyPane::showCode(const Ram& memory, std::uint16_t pc, const LabelOf& labelOf,
-                               const IsBreakpoint& isBreakpoint) {
+                               const IsBreakpoint& isBreakpoint, const DataBytes& dataBytes) {
   clear();
   const qv3::cpu::AddressNamer namer = [&labelOf](std::uint16_t address) { return labelOf(address); };
   std::uint16_t address = DisassemblyStart(memory, pc, kInstructionsBefore);
@@ -61,6 +62,22 @@ void DisassemblyPane::showCode(const Ram& memory, std::uint16_t pc, const LabelO
   while (instructions < kInstructionsBefore + 1 + kInstructionsAfter) {
     if (const std::string label = labelOf(address); !label.empty())
       list_->addItem(Latin1(label) + QLatin1Char(':'));
+    // PC is code whatever the program meant: it runs there.
+    const int data = address == pc || !dataBytes ? 0 : std::min(dataBytes(address), kDataBytesPerRow);
+    if (data > 0) {
+      QString text = QStringLiteral("BIN.B");
+      for (int i = 0; i < data; ++i)
+        text += QStringLiteral(" $%1").arg(memory[(address + i) & 0xFFFF], 2, 16, QLatin1Char('0')).toUpper();
+      list_->addItem(QStringLiteral("%1 %2  %3 %4")
+                         .arg(isBreakpoint(address) ? QStringLiteral(" *") : QStringLiteral("  "))
+                         .arg(address, 4, 16, QLatin1Char('0'))
+                         .toUpper()
+                         .arg(QString(9, QLatin1Char(' ')), text));
+      ++instructions;
+      if (static_cast<unsigned>(address) + data > 0xFFFF) break;
+      address = static_cast<std::uint16_t>(address + data);
+      continue;
+    }
     const qv3::cpu::DisassembledLine line = qv3::cpu::Disassemble(memory, address, namer);
     QString bytes;
     for (int i = 0; i < line.Length; ++i)

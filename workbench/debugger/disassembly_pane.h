@@ -1,6 +1,7 @@
 // The code around PC, disassembled in the assembler's notation, with the
 // program's labels as row headings and in operands. The PC row is marked
-// "=>" and selected, rows with a breakpoint "*".
+// "=>" and selected, rows with a breakpoint "*"; the program's data as
+// BIN.B rows.
 #pragma once
 
 #include <QStringList>
@@ -19,14 +20,19 @@ class DisassemblyPane : public QWidget {
   // The label of an address, empty when it has none.
   using LabelOf = std::function<std::string(std::uint16_t address)>;
   using IsBreakpoint = std::function<bool(std::uint16_t address)>;
+  // How many bytes from address the program assembled as data (BIN.B,
+  // SCREEN ...); 0 for code or memory the program did not fill.
+  using DataBytes = std::function<int(std::uint16_t address)>;
+  static constexpr int kDataBytesPerRow = 6;  // fits the pane at its first width
 
   static constexpr int kInstructionsBefore = 6;
   static constexpr int kInstructionsAfter = 18;
 
   explicit DisassemblyPane(QWidget* parent = nullptr);
 
+  // Data of the program is shown as the BIN.B rows it is, not decoded.
   void showCode(const Ram& memory, std::uint16_t pc, const LabelOf& labelOf,
-                const IsBreakpoint& isBreakpoint);
+                const IsBreakpoint& isBreakpoint, const DataBytes& dataBytes = {});
   void clear();
 
   QStringList rows() const;

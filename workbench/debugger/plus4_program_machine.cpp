@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <deque>
+#include <map>
 
 #include "plus4/plus4_machine.h"
 
@@ -43,8 +44,9 @@ class Plus4ProgramMachine final : public Machine {
     r.SP = state.SP;
     r.P = static_cast<std::uint8_t>(state.P | 0x20);
   }
-  // The RAM; a TED register is changed by the program, not by poking its RAM.
-  void Poke(std::uint16_t address, std::uint8_t value) override { machine_.MutableRam()[address] = value; }
+  // Through the bus, as a store of the program: a TED register changes the
+  // chip (and $FF3E/$FF3F the banking), not the RAM beneath it.
+  void Poke(std::uint16_t address, std::uint8_t value) override { machine_.Store(address, value); }
   void TypeKey(std::uint8_t petscii) override { typed_.push_back(petscii); }
   const std::array<std::uint8_t, 0x10000>& Ram() const override { return machine_.Ram(); }
   std::uint8_t Peek(std::uint16_t address) const override { return machine_.Peek(address); }
@@ -55,22 +57,64 @@ class Plus4ProgramMachine final : public Machine {
     plus4::TedRegisters ted;
     ted.Bytes = machine_.Ted().Registers();
     ted.RasterLine = static_cast<std::uint16_t>(machine_.Ted().RasterLine());
+    // The counters as a read of $FF00-$FF05 gives them now.
+    std::array<std::uint16_t, 3> timers{};
+    for (std::size_t timer = 0; timer < timers.size(); ++timer)
+      timers[timer] = static_cast<std::uint16_t>(ted.Bytes[timer * 2] | ted.Bytes[timer * 2 + 1] << 8);
+    ted.Timers = timers;
     return ted;
   }
   const plus4::FrameBuffer* Frame() const override { return &machine_.Frame(); }
   std::string Kind() const override { return "Plus/4 model"; }
   bool EnteredInterrupt() const override { return entered_; }
+  // The model takes a pending IRQ as a step of its own, before the opcode.
+  bool EnteredInsteadOfInstruction() const override { return true; }
+
+  std::vector<std::uint16_t> InterruptFrames() const override {
+    // A frame is gone once SP has risen past its P byte (its RTI, or a
+    // handler that reset the stack).
+    std::vector<std::uint16_t> live;
+    for (const std::uint16_t flags : frames_)
+      if ((flags & 0xFF) > machine_.Registers().SP) live.push_back(flags);
+    return live;
+  }
+
+  bool WatchesItsBus() const override { return true; }
+  void SetWatches(const std::vector<Watch>& watches) override {
+    // One address may be watched twice (once for reads, once for writes).
+    std::map<std::uint16_t, std::uint8_t> bits;
+    for (const Watch& watch : watches)
+      bits[watch.Address] |= (watch.OnRead ? plus4::kReadAccess : 0) | (watch.OnWrite ? plus4::kWriteAccess : 0);
+    machine_.ClearWatches();
+    for (const auto& [address, accesses] : bits)
+      if (accesses) machine_.Watch(address, accesses);
+  }
+  std::optional<WatchedAccess> WatchHit() const override {
+    const std::vector<plus4::WatchHit>& hits = machine_.WatchHits();
+    // A read-modify-write reports its write: that is what changes the byte.
+    for (const plus4::WatchHit& hit : hits)
+      if (hit.Kind == plus4::kWriteAccess) return WatchedAccess{hit.Address, true};
+    if (!hits.empty()) return WatchedAccess{hits.front().Address, false};
+    return std::nullopt;
+  }
 
   std::optional<std::string> Step() override {
     typeKeys();
     const cpu::Registers before = machine_.Registers();
-    // The model takes a pending IRQ as a step of its own.
-    entered_ = machine_.IrqPending() && machine_.InterruptsEnabled();
+    const std::uint8_t opcode = machine_.Peek(before.PC);
     const plus4::StepOutcome outcome = machine_.Step();
+    entered_ = outcome == plus4::StepOutcome::Ok && opcode != kTxsOpcode && tookInterrupt(before);
+    if (entered_) {
+      frames_ = InterruptFrames();
+      frames_.push_back(static_cast<std::uint16_t>(0x100u | ((before.SP - 2) & 0xFF)));
+    }
     const std::uint16_t pc = machine_.Registers().PC;
     switch (outcome) {
       case plus4::StepOutcome::Ok: break;
       case plus4::StepOutcome::Returned: return std::string("returned");
+      // Worded as the bare 6502 words its ends, the model's detail where it adds to that.
+      case plus4::StepOutcome::Illegal: return machine_.StopDetail();
+      case plus4::StepOutcome::Jam: return "jam at " + Hex(pc, 4);
       default: {
         std::string text = std::string(plus4::OutcomeText(outcome)) + " at " + Hex(pc, 4);
         if (!machine_.StopDetail().empty()) text += ": " + machine_.StopDetail();
@@ -102,8 +146,23 @@ class Plus4ProgramMachine final : public Machine {
     until_ = frame + kHoldFrames;
   }
 
+  // Whether the step was an interrupt entry rather than the instruction at
+  // before.PC: the return frame on the stack holds before.PC itself and a P
+  // with B clear, which no instruction pushes, with SP below it by the CPU's
+  // three bytes, or six when the ROM's entry code pushed A, X and Y too.
+  bool tookInterrupt(const cpu::Registers& before) const {
+    const auto& ram = machine_.Ram();
+    const auto stack = [&](int below) { return ram[0x100u | ((before.SP - below) & 0xFF)]; };
+    const std::uint8_t depth = static_cast<std::uint8_t>(before.SP - machine_.Registers().SP);
+    return (depth == 3 || depth == 6) && stack(0) == before.PC >> 8 && stack(1) == (before.PC & 0xFF) &&
+           !(stack(2) & kBreakFlag);
+  }
+
+  static constexpr std::uint8_t kTxsOpcode = 0x9A;
+  static constexpr std::uint8_t kBreakFlag = 0x10;
   plus4::Plus4Machine machine_;
   std::deque<std::uint8_t> typed_;
+  std::vector<std::uint16_t> frames_;  // the P bytes of the interrupts entered
   bool holding_ = false;
   std::uint64_t until_ = 0;
   bool entered_ = false;

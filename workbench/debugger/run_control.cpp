@@ -17,6 +17,7 @@ void RunControl::SetWatches(const std::vector<Watch>& watches) {
     if (watch.OnRead) watchedReads_.set(watch.Address);
     if (watch.OnWrite) watchedWrites_.set(watch.Address);
   }
+  watchesChanged_ = true;
 }
 
 void RunControl::begin(Mode mode, bool mayStopAtFirst) {
@@ -24,6 +25,10 @@ void RunControl::begin(Mode mode, bool mayStopAtFirst) {
   interruptFrames_.clear();
   firstInstruction_ = true;
   mayStopAtFirst_ = mayStopAtFirst;
+  notYetRun_.reset();
+  stepRan_ = false;
+  // A new program's machine knows no watches yet; telling it again is cheap.
+  if (mayStopAtFirst) watchesChanged_ = true;
 }
 
 void RunControl::Start() { begin(Mode::Free, true); }
@@ -62,8 +67,8 @@ bool RunControl::stopsBefore(std::uint16_t pc) const {
   return breakpoints_.test(pc) || (mode_ == Mode::To && pc == target_);
 }
 
-std::optional<Stop> RunControl::watchHit(const Machine& machine, std::uint16_t pc) const {
-  if (watches_.empty()) return std::nullopt;
+std::optional<Stop> RunControl::predictedWatchHit(const Machine& machine, std::uint16_t pc) const {
+  if (watches_.empty() || machine.WatchesItsBus()) return std::nullopt;
   const MachineState state = machine.State();
   const std::optional<OperandAccess> access = AccessOf(machine.Ram(), state);
   if (!access) return std::nullopt;
@@ -79,10 +84,16 @@ std::optional<Stop> RunControl::watchHit(const Machine& machine, std::uint16_t p
 }
 
 std::optional<Stop> RunControl::RunSlice(Machine& machine, std::size_t maxInstructions) {
+  if (watchesChanged_ && mode_ != Mode::Idle) {
+    machine.SetWatches(watches_);
+    watchesChanged_ = false;
+  }
   for (std::size_t executed = 0; executed < maxInstructions && mode_ != Mode::Idle; ++executed) {
     const MachineState before = machine.State();
-    const bool looks = !firstInstruction_ || mayStopAtFirst_;
-    if (looks && stopsBefore(before.PC)) {
+    const std::pair<std::uint16_t, std::uint8_t> here{before.PC, before.SP};
+    if (firstInstruction_ && !mayStopAtFirst_) notYetRun_ = here;
+    firstInstruction_ = false;
+    if (notYetRun_ != here && stopsBefore(before.PC)) {
       const bool reached = mode_ == Mode::To && before.PC == target_;
       mode_ = Mode::Idle;
       return Stop{reached ? StopKind::Reached : StopKind::Breakpoint, {}};
@@ -92,19 +103,34 @@ std::optional<Stop> RunControl::RunSlice(Machine& machine, std::size_t maxInstru
     const std::uint8_t opcode = machine.Peek(before.PC);
     bool leavesFrame = false;
     if (mode_ == Mode::Out) leavesFrame = (opcode == kRtsOpcode || opcode == kRtiOpcode) && before.SP >= frameStack_;
-    if (mode_ == Mode::Over && opcode == kRtiOpcode && !interruptFrames_.empty() &&
-        before.SP >= interruptFrames_.back())
+    const bool inInterrupt = !interruptFrames_.empty();
+    if (mode_ == Mode::Over && opcode == kRtiOpcode && inInterrupt && before.SP >= interruptFrames_.back())
       interruptFrames_.pop_back();
-    std::optional<Stop> watched = watchHit(machine, before.PC);
+    std::optional<Stop> watched = predictedWatchHit(machine, before.PC);
     const std::optional<int> lineBefore = rasterBreak_ ? machine.RasterLine() : std::nullopt;
-    firstInstruction_ = false;
 
     if (std::optional<std::string> ended = machine.Step()) {
       mode_ = Mode::Idle;
       return Stop{StopKind::Ended, std::move(*ended)};
     }
-    if (mode_ == Mode::Over && machine.EnteredInterrupt()) interruptFrames_.push_back(machine.State().SP);
+    const bool entered = machine.EnteredInterrupt();
+    // An interrupt taken in place of the instruction leaves it still to run
+    // (the Plus/4 takes a pending IRQ before the next opcode fetch).
+    const bool instructionRan = !(entered && machine.EnteredInsteadOfInstruction());
+    if (instructionRan && notYetRun_ == here) notYetRun_.reset();
+    if (mode_ == Mode::Over) {
+      if (instructionRan && !inInterrupt) stepRan_ = true;
+      if (entered) interruptFrames_.push_back(machine.State().SP);
+    }
 
+    if (machine.WatchesItsBus() && !watches_.empty()) {
+      if (const std::optional<WatchedAccess> hit = machine.WatchHit()) {
+        watched = Stop{StopKind::Watch, {}};
+        watched->Address = hit->Address;
+        watched->Write = hit->Write;
+        watched->By = before.PC;
+      }
+    }
     if (watched) {
       mode_ = Mode::Idle;
       return watched;
@@ -124,7 +150,8 @@ std::optional<Stop> RunControl::RunSlice(Machine& machine, std::size_t maxInstru
         break;
       case Mode::Over: {
         const MachineState after = machine.State();
-        done = interruptFrames_.empty() && (returnAddress_ == kNoReturn || (after.PC == returnAddress_ && after.SP >= frameStack_));
+        done = stepRan_ && interruptFrames_.empty() &&
+               (returnAddress_ == kNoReturn || (after.PC == returnAddress_ && after.SP >= frameStack_));
         break;
       }
       case Mode::Out:

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plus4/frame_buffer.h"
@@ -22,6 +23,20 @@ struct MachineState {
   std::uint16_t PC = 0;
   std::uint8_t A = 0, X = 0, Y = 0, SP = 0, P = 0;
   std::uint64_t Cycles = 0;
+};
+
+// A data breakpoint: stop after an instruction that reads or writes Address.
+struct Watch {
+  std::uint16_t Address = 0;
+  bool OnRead = false;
+  bool OnWrite = true;
+  bool operator==(const Watch&) const = default;
+};
+
+// A watched address an instruction touched.
+struct WatchedAccess {
+  std::uint16_t Address = 0;
+  bool Write = false;
 };
 
 // What the rules need from a machine.
@@ -50,6 +65,20 @@ class Machine {
   // stack). The interrupt is left by the first RTI run with SP no deeper
   // than SP right after the entry.
   virtual bool EnteredInterrupt() const { return false; }
+  // Whether that entry was all the last Step did: the interrupt was taken
+  // before the instruction at PC, which has still to run (as on the Plus/4
+  // model); otherwise the instruction ran and the interrupt came after it.
+  virtual bool EnteredInsteadOfInstruction() const { return false; }
+  // Where the P byte of each interrupt frame still on the stack is ($01xx),
+  // on a machine that knows (it took the interrupts).
+  virtual std::vector<std::uint16_t> InterruptFrames() const { return {}; }
+  // A machine that watches its own bus sees every data access an
+  // instruction makes (stack, interrupt entry and indirect pointers too);
+  // without that the rules work the access out from the operand.
+  virtual bool WatchesItsBus() const { return false; }
+  virtual void SetWatches(const std::vector<Watch>& /*watches*/) {}
+  // The first watched access of the last Step, a write before a read.
+  virtual std::optional<WatchedAccess> WatchHit() const { return std::nullopt; }
   // The 64 KB the program sees.
   virtual const std::array<std::uint8_t, 0x10000>& Ram() const = 0;
   // A byte as the CPU reads it (a machine with banking overrides it).
@@ -80,14 +109,6 @@ struct Stop {
   std::uint16_t Address = 0;
   bool Write = false;
   std::uint16_t By = 0;
-};
-
-// A data breakpoint: stop after an instruction that reads or writes Address.
-struct Watch {
-  std::uint16_t Address = 0;
-  bool OnRead = false;
-  bool OnWrite = true;
-  bool operator==(const Watch&) const = default;
 };
 
 class RunControl {
@@ -134,7 +155,7 @@ class RunControl {
   enum class Mode { Idle, Free, Into, Over, Out, To };
   void begin(Mode mode, bool mayStopAtFirst);
   bool stopsBefore(std::uint16_t pc) const;
-  std::optional<Stop> watchHit(const Machine& machine, std::uint16_t pc) const;
+  std::optional<Stop> predictedWatchHit(const Machine& machine, std::uint16_t pc) const;
 
   std::bitset<65536> breakpoints_;
   std::vector<Watch> watches_;
@@ -146,6 +167,13 @@ class RunControl {
   Mode mode_ = Mode::Idle;
   bool firstInstruction_ = false;  // the next instruction is the run's first
   bool mayStopAtFirst_ = false;
+  // Where the run began (PC, SP) while that instruction has not run yet: an
+  // interrupt taken before it must not stop the run at its breakpoint again
+  // when the handler returns there.
+  std::optional<std::pair<std::uint16_t, std::uint8_t>> notYetRun_;
+  // Over: the instruction stepped over has run (at the step's own level).
+  bool stepRan_ = false;
+  bool watchesChanged_ = true;  // the machine has still to be told
   static constexpr std::int32_t kNoReturn = -1;  // Over of an instruction that is no JSR
   std::int32_t returnAddress_ = kNoReturn;  // Over: where the JSR returns to
   std::uint8_t frameStack_ = 0;      // Over, Out: SP when the step began

@@ -35,9 +35,12 @@ QImage RenderScreen(const std::array<std::uint8_t, 0x10000>& memory, bool backgr
 QImage RenderFrame(const qv3::plus4::FrameBuffer& frame) {
   using Frame = qv3::plus4::FrameBuffer;
   QImage image(Frame::kWidth, Frame::kHeight, QImage::Format_RGB32);
+  // The model's own palette (VICE's colours), not the pane's approximation.
   std::array<QRgb, 128> palette;
-  for (int colour = 0; colour < 128; ++colour)
-    palette[colour] = ToQRgb(qv3::debugger::TedColour(static_cast<std::uint8_t>(colour)));
+  for (int colour = 0; colour < 128; ++colour) {
+    const qv3::plus4::Rgb rgb = qv3::plus4::PaletteColour(static_cast<std::uint8_t>(colour));
+    palette[colour] = qRgb(rgb.R, rgb.G, rgb.B);
+  }
   for (int y = 0; y < Frame::kHeight; ++y) {
     auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
     const std::uint8_t* pixels = frame.Line(y);
@@ -96,14 +99,23 @@ void ScreenPane::showScreen(const std::array<std::uint8_t, 0x10000>* memory, boo
   update();
 }
 
+void ScreenPane::setPictureSize(QSize size) {
+  if (size == pictureSize_) return;
+  pictureSize_ = size;
+  updateGeometry();
+}
+
 void ScreenPane::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), palette().window());
   if (image_.isNull()) return;
-  // The largest whole multiple of the screen that fits keeps every pixel square.
-  const int scale = std::max(1, std::min((width() - 8) / image_.width(), (height() - 8) / image_.height()));
-  const QSize size = image_.size() * scale;
+  // The largest whole multiple of the screen that fits keeps every pixel
+  // square; a pane too small for even one is shown the whole picture, smaller.
+  const QSize room(std::max(1, width() - 8), std::max(1, height() - 8));
+  const int scale = std::min(room.width() / image_.width(), room.height() / image_.height());
+  const QSize size = scale >= 1 ? image_.size() * scale : image_.size().scaled(room, Qt::KeepAspectRatio);
   const QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, scale < 1);
   painter.drawImage(target, image_);
   if (hasFocus()) {
     // Shows where typing goes.

@@ -38,8 +38,13 @@ class ScreenPane : public QWidget {
   // The screen as 25 lines of text (screen codes read as characters).
   QString screenText() const { return text_; }
 
-  QSize sizeHint() const override { return minimumSizeHint(); }
-  QSize minimumSizeHint() const override { return {320 + 8, 200 + 8}; }
+  // What the pane will show, before the first picture comes: the text
+  // screen's 320 x 200 (the bare 6502) or the TED's whole frame.
+  void setPictureSize(QSize size);
+  QSize pictureSize() const { return pictureSize_; }
+  QSize sizeHint() const override { return pictureSize_ + QSize(8, 8); }
+  // Smaller panes show the picture scaled down.
+  QSize minimumSizeHint() const override { return pictureSize_ / 2 + QSize(8, 8); }
 
  signals:
   // A key typed into the pane, as PETSCII for the program's GETIN.
@@ -54,4 +59,5 @@ class ScreenPane : public QWidget {
  private:
   QImage image_;
   QString text_;
+  QSize pictureSize_{kScreenColumns * 8, kScreenRows * 8};
 };

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <vector>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -15,6 +16,7 @@ class StackPane : public QPlainTextEdit {
   explicit StackPane(QWidget* parent = nullptr);
   // memory null: nothing to show.
   void showStack(const std::array<std::uint8_t, 0x10000>* memory, std::uint8_t sp,
-                 const std::function<std::string(std::uint16_t)>& names);
+                 const std::function<std::string(std::uint16_t)>& names,
+                 const std::vector<std::uint16_t>& interruptFrames = {});
   QStringList rows() const { return toPlainText().split(QLatin1Char('\n')); }
 };

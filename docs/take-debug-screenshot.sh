@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Makes docs/debug-raster-irq.png: the workbench debugging examples/raster on
+# the Plus/4 model, stopped at a breakpoint inside the raster interrupt
+# handler, the Screen pane showing the TED's picture. Runs qv3 on an X server
+# of its own (Xvfb) under openbox, driven by its keys through xdotool.
+#   docs/take-debug-screenshot.sh [BUILD_DIR]      (default: build)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+if [ -z "${QV3_UNDER_X:-}" ]; then
+  export QV3_UNDER_X=1
+  exec xvfb-run -a -s "-screen 0 1280x960x24 -nolisten tcp" bash "$0" "$build"
+fi
+scratch=$(mktemp -d)
+trap 'kill ${qv3:-} ${manager:-} 2>/dev/null || true; rm -rf "$scratch"' EXIT
+export HOME=$scratch XDG_CONFIG_HOME=$scratch/config  # no settings of the user's
+cp "$root/examples/raster/raster.qv3" "$scratch/"
+
+openbox --sm-disable >/dev/null 2>&1 &
+manager=$!
+for _ in $(seq 50); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+  sleep 0.1
+done
+
+"$build/qv3" "$scratch/raster.qv3" >/dev/null 2>&1 &
+qv3=$!
+window=$(xdotool search --sync --onlyvisible --pid "$qv3" | head -1)
+xdotool windowactivate --sync "$window"
+xdotool windowmove "$window" 0 0 windowsize "$window" 1280 960
+sleep 1
+
+# The breakpoint on the handler's store to the border.
+line=$(grep -n "STA BORDER" "$scratch/raster.qv3" | head -1 | cut -d: -f1)
+xdotool key ctrl+g
+sleep 0.5
+xdotool type "$line"
+xdotool key Return
+sleep 0.3
+xdotool key F5
+# Start, then continue through a frame and more of stops, so that the last
+# complete picture has all its bars.
+for _ in $(seq 30); do
+  xdotool key shift+F9
+  sleep 0.3
+done
+sleep 1
+xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng > "$root/docs/debug-raster-irq.png"
+echo "wrote $root/docs/debug-raster-irq.png"
