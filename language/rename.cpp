@@ -45,7 +45,10 @@ bool IsValidSymbolName(std::string_view name) {
 
 RenameCheck PrepareRename(const qv3::CompileKnowledge& knowledge, std::string_view line,
                           std::int32_t lineNumber, std::size_t column) {
-  const std::optional<WordSpan> word = WordAtColumn(line, column);
+  std::optional<WordSpan> word = WordAtColumn(line, column);
+  // A caret just after a name (where typing it left the caret) counts as
+  // on it, as it does for go to definition.
+  if (!word && column > 0) word = WordAtColumn(line, column - 1);
   if (!word) return Refuse("Nothing to rename here.");
   const qv3::ModuleKnowledge* top = knowledge.TopModule();
   if (!top) return Refuse("The document has not been checked yet.");
@@ -54,7 +57,7 @@ RenameCheck PrepareRename(const qv3::CompileKnowledge& knowledge, std::string_vi
   if (!definition) {
     if (const qv3::SymbolReference* reference = top->ReferenceAt(lineNumber, at))
       return Refuse(reference->Name + " is defined nowhere the last check could see.");
-    return Refuse(WhyNotRenamable(line, column, *word));
+    return Refuse(WhyNotRenamable(line, word->Begin, *word));
   }
   if (definition->Span.FromInclude)
     return Refuse(definition->Name +
