@@ -14,7 +14,7 @@ namespace {
 bool MayUse(const std::string& text, std::string_view module) {
   const std::string folded = qv3::FoldCase(text);
   return folded.find("@" + qv3::FoldCase(module) + ".") != std::string::npos ||
-         folded.find("include") != std::string::npos;
+         folded.find(qv3::FoldCase("include")) != std::string::npos;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <tuple>
 
+#include "engine/file_system.h"
 #include "engine/instruction.h"
 #include "engine/source_text.h"
 #include "language/hover_text.h"
@@ -30,6 +31,36 @@ std::string WhyNotRenamable(std::string_view line, std::size_t column, const Wor
 std::pair<std::uint32_t, std::uint32_t> NamePart(const qv3::SourceSpan& span, std::size_t nameSize) {
   const auto size = static_cast<std::uint32_t>(std::min<std::size_t>(nameSize, span.Length));
   return {span.Column + span.Length - size, size};
+}
+
+// The plan's edits of the file a place lies in, made on first use.
+FileEdits& EditsOf(RenamePlan& plan, const SourcePlace& place) {
+  auto file = std::find_if(plan.Files.begin(), plan.Files.end(), [&](const FileEdits& f) {
+    return f.Module == place.Module && f.Folder == place.Folder && f.IncludedFile == place.IncludedFile;
+  });
+  if (file == plan.Files.end())
+    file = plan.Files.insert(plan.Files.end(), {place.Module, place.Folder, place.IncludedFile, {}});
+  return *file;
+}
+
+// Each file's edits in line and column order, each place once.
+void SortEdits(RenamePlan& plan) {
+  for (FileEdits& file : plan.Files) {
+    std::sort(file.Edits.begin(), file.Edits.end(), [](const TextEdit& a, const TextEdit& b) {
+      return a.Line != b.Line ? a.Line < b.Line : a.Column < b.Column;
+    });
+    file.Edits.erase(std::unique(file.Edits.begin(), file.Edits.end(),
+                                 [](const TextEdit& a, const TextEdit& b) {
+                                   return a.Line == b.Line && b.Column < a.Column + a.Length;  // overlapping
+                                 }),
+                     file.Edits.end());
+  }
+}
+
+// The same file, its name's letter case ignored as the assembler finds files.
+bool SameFile(std::string_view a, std::string_view b) {
+  return !a.empty() && qv3::FolderOf(a) == qv3::FolderOf(b) &&
+         qv3::EqualsIgnoringCase(qv3::FileNameOf(a), qv3::FileNameOf(b));
 }
 
 }  // namespace
@@ -112,24 +143,45 @@ RenamePlan PlanRename(const qv3::CompileKnowledge& knowledge, std::string_view l
   for (const SourcePlace& place : ReferencesAt(knowledge, lineNumber, column, workspace)) {
     const bool included = !place.IncludedFile.empty();
     if (place.Span.FromInclude && !included) continue;  // no place to edit
-    auto file = std::find_if(plan.Files.begin(), plan.Files.end(), [&](const FileEdits& f) {
-      return f.Module == place.Module && f.Folder == place.Folder && f.IncludedFile == place.IncludedFile;
-    });
-    if (file == plan.Files.end())
-      file = plan.Files.insert(plan.Files.end(), {place.Module, place.Folder, place.IncludedFile, {}});
+    FileEdits& file = EditsOf(plan, place);
     const qv3::SourceSpan& span = included ? place.IncludedSpan : place.Span;
     const auto [from, size] = NamePart(span, target.Name.size());
-    file->Edits.push_back({span.Line, from, size, name});
+    file.Edits.push_back({span.Line, from, size, name});
   }
-  for (FileEdits& file : plan.Files) {
-    std::sort(file.Edits.begin(), file.Edits.end(), [](const TextEdit& a, const TextEdit& b) {
-      return a.Line != b.Line ? a.Line < b.Line : a.Column < b.Column;
-    });
-    file.Edits.erase(std::unique(file.Edits.begin(), file.Edits.end(),
-                                 [](const TextEdit& a, const TextEdit& b) {
-                                   return a.Line == b.Line && b.Column < a.Column + a.Length;  // overlapping
-                                 }),
-                     file.Edits.end());
-  }
+  SortEdits(plan);
   return plan;
+}
+
+void AddUsesInIncludingModules(RenamePlan& plan, const Workspace& workspace, std::string_view includedPath,
+                               std::string_view name, std::string_view newName) {
+  if (plan.Refused()) return;
+  const std::string keyedOld = qv3::UpperCaseOutsideTildes(name);
+  const std::string keyedNew = qv3::UpperCaseOutsideTildes(newName);
+  for (const qv3::CompileKnowledge* check : workspace.Checks) {
+    const qv3::ModuleKnowledge* top = check ? check->TopModule() : nullptr;
+    if (!top || std::none_of(top->IncludedFiles.begin(), top->IncludedFiles.end(),
+                             [&](const std::string& file) { return SameFile(file, includedPath); }))
+      continue;
+    const auto definition = top->FindDefinition(keyedOld);
+    // A module that defines the name itself does not take it from the file.
+    if (!definition || !SameFile(top->IncludedFileOf(top->Definitions[*definition].Where), includedPath)) continue;
+    if (const auto other = top->FindDefinition(keyedNew); other && *other != *definition) {
+      plan.Files.clear();
+      plan.Refusal = keyedNew + " is already defined in module " + top->Name + ", which includes " +
+                     qv3::FileNameOf(includedPath) + ".";
+      return;
+    }
+    for (const qv3::SymbolReference& reference : top->References) {
+      if (reference.External || reference.Definition != definition) continue;
+      const SourcePlace place = PlaceOf(*top, keyedOld, reference.Where, false);
+      const bool included = !place.IncludedFile.empty();
+      if (place.Span.FromInclude && !included) continue;               // no place to edit
+      if (included && SameFile(place.IncludedFile, includedPath)) continue;  // the file's own check has it
+      FileEdits& file = EditsOf(plan, place);
+      const qv3::SourceSpan& span = included ? place.IncludedSpan : place.Span;
+      const auto [from, size] = NamePart(span, keyedOld.size());
+      file.Edits.push_back({span.Line, from, size, std::string(newName)});
+    }
+  }
+  SortEdits(plan);
 }

@@ -126,6 +126,29 @@ TEST_F(CrossModuleEditingTest, AModulesOwnUsesChangeInOneStepAndUntouchedModules
   EXPECT_EQ(text(lib), before) << "both places come back with one undo";
 }
 
+TEST_F(CrossModuleEditingTest, RenamingInAnIncludedFileRenamesTheUsesOfEveryModuleThatIncludesIt) {
+  TfrmQVEdit& shared = open("shared.inc");
+  placeCaret(shared, "TEXTPTR = $D8", "TEXTPTR");
+  dialogs.textAnswers = {QStringLiteral("TEXTPOINTER")};
+  ASSERT_TRUE(main().symbolRename()->renameAtCaret()) << status().toStdString();
+  EXPECT_TRUE(text(shared).contains("\nTEXTPOINTER = $D8"));
+  TfrmQVEdit* mainEditor = editorCalled("main.qv3");
+  TfrmQVEdit* lib = editorCalled("lib.qv3");
+  ASSERT_TRUE(mainEditor && lib) << "both modules include the file";
+  EXPECT_TRUE(text(*mainEditor).contains("STA TEXTPOINTER\n") && text(*mainEditor).contains("STA TEXTPOINTER+1\n"));
+  EXPECT_TRUE(text(*lib).contains("LDA (TEXTPOINTER),Y"));
+  EXPECT_TRUE(text(*lib).contains("screen codes at TEXTPTR")) << "comments stay";
+  EXPECT_FALSE(text(*mainEditor).contains("STA TEXTPTR"));
+
+  // A module that includes the file and defines the new name already refuses it.
+  for (TfrmQVEdit* editor : {&shared, mainEditor, lib}) editor->mCode->undo();
+  placeCaret(shared, "DESTPTR = $DA", "DESTPTR");
+  dialogs.textAnswers = {QStringLiteral("GETIN")};
+  EXPECT_FALSE(main().symbolRename()->renameAtCaret());
+  EXPECT_EQ(status(), "GETIN is already defined in module main, which includes shared.inc.");
+  EXPECT_EQ(text(shared), fileText(ExampleFile("shared.inc")));
+}
+
 TEST_F(CrossModuleEditingTest, RefusalsSayWhyInTheStatusBarAndChangeNothing) {
   TfrmQVEdit& lib = open("lib.qv3");
   const QString before = text(lib);

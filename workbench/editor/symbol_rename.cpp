@@ -59,7 +59,11 @@ bool SymbolRename::renameAtCaret() {
 
   const Workspace users =
       workspace.modules().UsersOf(target.Definition.Module, target.Definition.Folder, self);
-  const RenamePlan plan = PlanRename(knowledge, line, lineNumber, column, Bytes(newName->trimmed()), users);
+  const std::string name = Bytes(newName->trimmed());
+  RenamePlan plan = PlanRename(knowledge, line, lineNumber, column, name, users);
+  // The window may show a file that modules of the folder INCLUDE.
+  if (!editor->documentPath().isEmpty())
+    AddUsesInIncludingModules(plan, users, Bytes(editor->documentPath()), target.Name, name);
   if (plan.Refused()) {
     tell(Latin1(plan.Refusal));
     return false;
