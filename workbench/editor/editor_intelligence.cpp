@@ -226,7 +226,9 @@ bool EditorIntelligence::findReferencesAtCaret() {
       workspace.modules().UsersOf(definition->Module, definition->Folder, workspace.indexOf(*editor));
   const std::vector<SourcePlace> places = ReferencesAt(knowledge, lineNumber, column, users);
   std::vector<ReferencesPane::Row> rows;
-  for (const SourcePlace& place : places) rows.push_back({place, referenceRow(place, *snapshot, workspace)});
+  std::map<std::string, std::vector<std::string>> filesRead;  // each file split once, however many uses it holds
+  for (const SourcePlace& place : places)
+    rows.push_back({place, referenceRow(place, *snapshot, workspace, filesRead)});
   const std::size_t uses = places.size() - 1;
   references_->showReferences(QStringLiteral("References to %1 (%2 %3)")
                                   .arg(Latin1(places.front().Name))
@@ -240,7 +242,8 @@ bool EditorIntelligence::findReferencesAtCaret() {
 }
 
 QString EditorIntelligence::referenceRow(const SourcePlace& place, const CheckSnapshot& snapshot,
-                                         EditorWorkspace& workspace) const {
+                                         EditorWorkspace& workspace,
+                                         std::map<std::string, std::vector<std::string>>& filesRead) const {
   const bool included = !place.IncludedFile.empty();
   const qv3::SourceSpan& span = included ? place.IncludedSpan : place.Span;
   QString text = QStringLiteral("%1 %2:%3")
@@ -263,10 +266,13 @@ QString EditorIntelligence::referenceRow(const SourcePlace& place, const CheckSn
   qv3::ModuleKnowledge module;
   module.Name = place.Module;
   module.Folder = place.Folder;
-  if (const auto source = workspace.modules().TextOf(included ? place.IncludedFile : ModuleSourcePath(module))) {
-    const std::vector<std::string> lines = qv3::SplitLines(*source);
-    if (line < lines.size()) text += QStringLiteral("   ") + Latin1(lines[line]).trimmed();
+  const std::string path = included ? place.IncludedFile : ModuleSourcePath(module);
+  auto read = filesRead.find(path);
+  if (read == filesRead.end()) {
+    const auto source = workspace.modules().TextOf(path);
+    read = filesRead.emplace(path, source ? qv3::SplitLines(*source) : std::vector<std::string>{}).first;
   }
+  if (line < read->second.size()) text += QStringLiteral("   ") + Latin1(read->second[line]).trimmed();
   return text;
 }
 

@@ -7,7 +7,10 @@
 
 #include <QObject>
 #include <QPointer>
+#include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "workbench/editor/symbol_navigation.h"
 
@@ -65,7 +68,9 @@ class EditorIntelligence : public QObject {
   // otherwise says in the status bar why not and returns null.
   std::shared_ptr<const CheckSnapshot> knowledgeFor(TfrmQVEdit& editor, int blockNumber, bool report);
   void tell(const QString& message);
-  QString referenceRow(const SourcePlace& place, const CheckSnapshot& snapshot, EditorWorkspace& workspace) const;
+  // A row of the References pane: where, what, and the line's text.
+  QString referenceRow(const SourcePlace& place, const CheckSnapshot& snapshot, EditorWorkspace& workspace,
+                       std::map<std::string, std::vector<std::string>>& filesRead) const;
 
   TfrmQV3& main_;
   QAction* goToDefinition_;
