@@ -57,12 +57,6 @@ void SortEdits(RenamePlan& plan) {
   }
 }
 
-// The same file, its name's letter case ignored as the assembler finds files.
-bool SameFile(std::string_view a, std::string_view b) {
-  return !a.empty() && qv3::FolderOf(a) == qv3::FolderOf(b) &&
-         qv3::EqualsIgnoringCase(qv3::FileNameOf(a), qv3::FileNameOf(b));
-}
-
 }  // namespace
 
 bool IsValidSymbolName(std::string_view name) {
@@ -159,29 +153,26 @@ void AddUsesInIncludingModules(RenamePlan& plan, const Workspace& workspace, std
   const std::string keyedNew = qv3::UpperCaseOutsideTildes(newName);
   for (const qv3::CompileKnowledge* check : workspace.Checks) {
     const qv3::ModuleKnowledge* top = check ? check->TopModule() : nullptr;
-    if (!top || std::none_of(top->IncludedFiles.begin(), top->IncludedFiles.end(),
-                             [&](const std::string& file) { return SameFile(file, includedPath); }))
+    if (!top || !std::any_of(top->IncludedFiles.begin(), top->IncludedFiles.end(),
+                             [&](const std::string& file) { return SameSourceFile(file, includedPath); }))
       continue;
     const auto definition = top->FindDefinition(keyedOld);
-    // A module that defines the name itself does not take it from the file.
-    if (!definition || !SameFile(top->IncludedFileOf(top->Definitions[*definition].Where), includedPath)) continue;
-    if (const auto other = top->FindDefinition(keyedNew); other && *other != *definition) {
+    const auto other = top->FindDefinition(keyedNew);
+    if (definition && other && *other != *definition &&
+        SameSourceFile(top->IncludedFileOf(top->Definitions[*definition].Where), includedPath)) {
       plan.Files.clear();
       plan.Refusal = keyedNew + " is already defined in module " + top->Name + ", which includes " +
                      qv3::FileNameOf(includedPath) + ".";
       return;
     }
-    for (const qv3::SymbolReference& reference : top->References) {
-      if (reference.External || reference.Definition != definition) continue;
-      const SourcePlace place = PlaceOf(*top, keyedOld, reference.Where, false);
-      const bool included = !place.IncludedFile.empty();
-      if (place.Span.FromInclude && !included) continue;               // no place to edit
-      if (included && SameFile(place.IncludedFile, includedPath)) continue;  // the file's own check has it
-      FileEdits& file = EditsOf(plan, place);
-      const qv3::SourceSpan& span = included ? place.IncludedSpan : place.Span;
-      const auto [from, size] = NamePart(span, keyedOld.size());
-      file.Edits.push_back({span.Line, from, size, std::string(newName)});
-    }
+  }
+  for (const SourcePlace& place : UsesInIncludingModules(workspace, includedPath, name)) {
+    const bool included = !place.IncludedFile.empty();
+    if (place.Span.FromInclude && !included) continue;  // no place to edit
+    FileEdits& file = EditsOf(plan, place);
+    const qv3::SourceSpan& span = included ? place.IncludedSpan : place.Span;
+    const auto [from, size] = NamePart(span, keyedOld.size());
+    file.Edits.push_back({span.Line, from, size, std::string(newName)});
   }
   SortEdits(plan);
 }

@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -220,6 +221,17 @@ TEST_F(CrossModuleEditingTest, GoToDefinitionOpensTheIncludedFileAtTheName) {
   EXPECT_TRUE(caret.block().text().startsWith("DESTPTR = $DA")) << caret.block().text().toStdString();
   EXPECT_EQ(caret.positionInBlock(), 0);
   EXPECT_FALSE(included->IsModified());
+
+  // Shift+F12 there lists the uses of both modules that include the file.
+  ASSERT_TRUE(waitForCheck(*included));
+  press(QKeySequence(Qt::SHIFT | Qt::Key_F12));
+  QStringList rows;
+  for (int row = 0; row < intelligence().references()->list()->count(); ++row)
+    rows << intelligence().references()->list()->item(row)->text();
+  ASSERT_EQ(rows.size(), 4) << rows.join('\n').toStdString();
+  EXPECT_TRUE(rows[0].contains("(definition)"));
+  EXPECT_EQ(rows.filter(QRegularExpression("^main .*STA DESTPTR")).size(), 2);
+  EXPECT_EQ(rows.filter(QRegularExpression("^lib .*STA \\(DESTPTR\\),Y")).size(), 1);
 
   // Again from main: the open window is used, not a second one.
   main().mdiArea()->setActiveSubWindow(main().mdiArea()->subWindowList().first());

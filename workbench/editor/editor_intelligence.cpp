@@ -224,7 +224,11 @@ bool EditorIntelligence::findReferencesAtCaret() {
   EditorWorkspace workspace(main_);
   const Workspace users =
       workspace.modules().UsersOf(definition->Module, definition->Folder, workspace.indexOf(*editor));
-  const std::vector<SourcePlace> places = ReferencesAt(knowledge, lineNumber, column, users);
+  std::vector<SourcePlace> places = ReferencesAt(knowledge, lineNumber, column, users);
+  // The window may show a file that modules of the folder INCLUDE.
+  if (!editor->documentPath().isEmpty())
+    for (SourcePlace& use : UsesInIncludingModules(users, Bytes(editor->documentPath()), definition->Name))
+      places.push_back(std::move(use));
   std::vector<ReferencesPane::Row> rows;
   std::map<std::string, std::vector<std::string>> filesRead;  // each file split once, however many uses it holds
   for (const SourcePlace& place : places)
