@@ -5,6 +5,7 @@
 #include <cctype>
 #include <tuple>
 
+#include "engine/file_system.h"
 #include "engine/instruction.h"
 #include "engine/source_text.h"
 #include "language/hover_text.h"
@@ -32,6 +33,30 @@ std::pair<std::uint32_t, std::uint32_t> NamePart(const qv3::SourceSpan& span, st
   return {span.Column + span.Length - size, size};
 }
 
+// The plan's edits of the file a place lies in, made on first use.
+FileEdits& EditsOf(RenamePlan& plan, const SourcePlace& place) {
+  auto file = std::find_if(plan.Files.begin(), plan.Files.end(), [&](const FileEdits& f) {
+    return f.Module == place.Module && f.Folder == place.Folder && f.IncludedFile == place.IncludedFile;
+  });
+  if (file == plan.Files.end())
+    file = plan.Files.insert(plan.Files.end(), {place.Module, place.Folder, place.IncludedFile, {}});
+  return *file;
+}
+
+// Each file's edits in line and column order, each place once.
+void SortEdits(RenamePlan& plan) {
+  for (FileEdits& file : plan.Files) {
+    std::sort(file.Edits.begin(), file.Edits.end(), [](const TextEdit& a, const TextEdit& b) {
+      return a.Line != b.Line ? a.Line < b.Line : a.Column < b.Column;
+    });
+    file.Edits.erase(std::unique(file.Edits.begin(), file.Edits.end(),
+                                 [](const TextEdit& a, const TextEdit& b) {
+                                   return a.Line == b.Line && b.Column < a.Column + a.Length;  // overlapping
+                                 }),
+                     file.Edits.end());
+  }
+}
+
 }  // namespace
 
 bool IsValidSymbolName(std::string_view name) {
@@ -45,7 +70,10 @@ bool IsValidSymbolName(std::string_view name) {
 
 RenameCheck PrepareRename(const qv3::CompileKnowledge& knowledge, std::string_view line,
                           std::int32_t lineNumber, std::size_t column) {
-  const std::optional<WordSpan> word = WordAtColumn(line, column);
+  std::optional<WordSpan> word = WordAtColumn(line, column);
+  // A caret just after a name (where typing it left the caret) counts as
+  // on it, as it does for go to definition.
+  if (!word && column > 0) word = WordAtColumn(line, column - 1);
   if (!word) return Refuse("Nothing to rename here.");
   const qv3::ModuleKnowledge* top = knowledge.TopModule();
   if (!top) return Refuse("The document has not been checked yet.");
@@ -54,7 +82,7 @@ RenameCheck PrepareRename(const qv3::CompileKnowledge& knowledge, std::string_vi
   if (!definition) {
     if (const qv3::SymbolReference* reference = top->ReferenceAt(lineNumber, at))
       return Refuse(reference->Name + " is defined nowhere the last check could see.");
-    return Refuse(WhyNotRenamable(line, column, *word));
+    return Refuse(WhyNotRenamable(line, word->Begin, *word));
   }
   if (definition->Span.FromInclude)
     return Refuse(definition->Name +
@@ -109,24 +137,42 @@ RenamePlan PlanRename(const qv3::CompileKnowledge& knowledge, std::string_view l
   for (const SourcePlace& place : ReferencesAt(knowledge, lineNumber, column, workspace)) {
     const bool included = !place.IncludedFile.empty();
     if (place.Span.FromInclude && !included) continue;  // no place to edit
-    auto file = std::find_if(plan.Files.begin(), plan.Files.end(), [&](const FileEdits& f) {
-      return f.Module == place.Module && f.Folder == place.Folder && f.IncludedFile == place.IncludedFile;
-    });
-    if (file == plan.Files.end())
-      file = plan.Files.insert(plan.Files.end(), {place.Module, place.Folder, place.IncludedFile, {}});
+    FileEdits& file = EditsOf(plan, place);
     const qv3::SourceSpan& span = included ? place.IncludedSpan : place.Span;
     const auto [from, size] = NamePart(span, target.Name.size());
-    file->Edits.push_back({span.Line, from, size, name});
+    file.Edits.push_back({span.Line, from, size, name});
   }
-  for (FileEdits& file : plan.Files) {
-    std::sort(file.Edits.begin(), file.Edits.end(), [](const TextEdit& a, const TextEdit& b) {
-      return a.Line != b.Line ? a.Line < b.Line : a.Column < b.Column;
-    });
-    file.Edits.erase(std::unique(file.Edits.begin(), file.Edits.end(),
-                                 [](const TextEdit& a, const TextEdit& b) {
-                                   return a.Line == b.Line && b.Column < a.Column + a.Length;  // overlapping
-                                 }),
-                     file.Edits.end());
-  }
+  SortEdits(plan);
   return plan;
+}
+
+void AddUsesInIncludingModules(RenamePlan& plan, const Workspace& workspace, std::string_view includedPath,
+                               std::string_view name, std::string_view newName) {
+  if (plan.Refused()) return;
+  const std::string keyedOld = qv3::UpperCaseOutsideTildes(name);
+  const std::string keyedNew = qv3::UpperCaseOutsideTildes(newName);
+  for (const qv3::CompileKnowledge* check : workspace.Checks) {
+    const qv3::ModuleKnowledge* top = check ? check->TopModule() : nullptr;
+    if (!top || !std::any_of(top->IncludedFiles.begin(), top->IncludedFiles.end(),
+                             [&](const std::string& file) { return SameSourceFile(file, includedPath); }))
+      continue;
+    const auto definition = top->FindDefinition(keyedOld);
+    const auto other = top->FindDefinition(keyedNew);
+    if (definition && other && *other != *definition &&
+        SameSourceFile(top->IncludedFileOf(top->Definitions[*definition].Where), includedPath)) {
+      plan.Files.clear();
+      plan.Refusal = keyedNew + " is already defined in module " + top->Name + ", which includes " +
+                     qv3::FileNameOf(includedPath) + ".";
+      return;
+    }
+  }
+  for (const SourcePlace& place : UsesInIncludingModules(workspace, includedPath, name)) {
+    const bool included = !place.IncludedFile.empty();
+    if (place.Span.FromInclude && !included) continue;  // no place to edit
+    FileEdits& file = EditsOf(plan, place);
+    const qv3::SourceSpan& span = included ? place.IncludedSpan : place.Span;
+    const auto [from, size] = NamePart(span, keyedOld.size());
+    file.Edits.push_back({span.Line, from, size, std::string(newName)});
+  }
+  SortEdits(plan);
 }

@@ -70,6 +70,15 @@ RenamePlan PlanRename(const qv3::CompileKnowledge& knowledge, std::string_view l
                       std::int32_t lineNumber, std::size_t column, std::string_view newName,
                       const Workspace& workspace = {});
 
+// Renaming a name in a file that other modules INCLUDE (the file checked as
+// a module of its own, as its own window checks it): the modules of
+// workspace that include includedPath take the name from it, so their uses
+// of it are renamed too (in their own text and in their other included
+// files). plan, made by PlanRename for the file, gains those edits; it is
+// refused instead when newName is already defined in such a module.
+void AddUsesInIncludingModules(RenamePlan& plan, const Workspace& workspace, std::string_view includedPath,
+                               std::string_view name, std::string_view newName);
+
 // Whether name can name a label or constant (letters A-Z in either case,
 // digits and "_", not first a digit, and neither a mnemonic nor a directive).
 bool IsValidSymbolName(std::string_view name);

@@ -128,3 +128,31 @@ std::vector<SourcePlace> ReferencesAt(const qv3::CompileKnowledge& knowledge, st
   }
   return places;
 }
+
+bool SameSourceFile(std::string_view a, std::string_view b) {
+  return !a.empty() && qv3::FolderOf(a) == qv3::FolderOf(b) &&
+         qv3::EqualsIgnoringCase(qv3::FileNameOf(a), qv3::FileNameOf(b));
+}
+
+std::vector<SourcePlace> UsesInIncludingModules(const Workspace& workspace, std::string_view includedPath,
+                                                std::string_view name) {
+  std::vector<SourcePlace> places;
+  const std::string keyed = qv3::UpperCaseOutsideTildes(name);
+  for (const qv3::CompileKnowledge* check : workspace.Checks) {
+    const qv3::ModuleKnowledge* top = check ? check->TopModule() : nullptr;
+    if (!top || std::none_of(top->IncludedFiles.begin(), top->IncludedFiles.end(),
+                             [&](const std::string& file) { return SameSourceFile(file, includedPath); }))
+      continue;
+    const auto definition = top->FindDefinition(keyed);
+    // A module that defines the name itself does not take it from the file.
+    if (!definition || !SameSourceFile(top->IncludedFileOf(top->Definitions[*definition].Where), includedPath))
+      continue;
+    for (const qv3::SymbolReference& reference : top->References) {
+      if (reference.External || reference.Definition != definition) continue;
+      SourcePlace place = PlaceOf(*top, top->Definitions[*definition].Name, reference.Where, false);
+      if (!place.IncludedFile.empty() && SameSourceFile(place.IncludedFile, includedPath)) continue;
+      places.push_back(std::move(place));
+    }
+  }
+  return places;
+}

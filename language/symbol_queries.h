@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/compile_knowledge.h"
@@ -46,6 +47,15 @@ std::optional<SourcePlace> DefinitionAt(const qv3::CompileKnowledge& knowledge, 
 // Empty when no known definition is at column.
 std::vector<SourcePlace> ReferencesAt(const qv3::CompileKnowledge& knowledge, std::int32_t lineNumber,
                                       std::size_t column, const Workspace& workspace = {});
+
+// The uses of name in the modules of workspace that INCLUDE includedPath
+// and take the name from it (their own text and their other included
+// files; the file itself is left out, its own check knows it), in module
+// order. What the window of an included file adds to its own references.
+std::vector<SourcePlace> UsesInIncludingModules(const Workspace& workspace, std::string_view includedPath,
+                                                std::string_view name);
+// The same file, the letter case of its name ignored as the assembler finds files.
+bool SameSourceFile(std::string_view a, std::string_view b);
 
 // The place of a span of module (its included file's place filled in when
 // the span lies in one).

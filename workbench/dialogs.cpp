@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
@@ -68,6 +69,13 @@ std::optional<int> QtDialogs::askLineNumber(int current, int lineCount) {
                                         std::max(1, lineCount), 1, &accepted);
   if (!accepted) return std::nullopt;
   return line;
+}
+
+std::optional<QString> QtDialogs::askText(const QString& caption, const QString& label, const QString& proposed) {
+  bool accepted = false;
+  const QString text = QInputDialog::getText(parent_, caption, label, QLineEdit::Normal, proposed, &accepted);
+  if (!accepted) return std::nullopt;
+  return text;
 }
 
 Dialogs::ReplaceAnswer QtDialogs::askReplace() {

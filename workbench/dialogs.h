@@ -30,6 +30,12 @@ class Dialogs {
   // Go to Line: a line number from 1 to lineCount, proposing current;
   // nothing when cancelled.
   virtual std::optional<int> askLineNumber(int /*current*/, int /*lineCount*/) { return std::nullopt; }
+  // One line of text (Rename Symbol's new name), proposing proposed;
+  // nothing when cancelled.
+  virtual std::optional<QString> askText(const QString& /*caption*/, const QString& /*label*/,
+                                         const QString& /*proposed*/) {
+    return std::nullopt;
+  }
   // "Confirm" / "Replace this occurrence?" with Yes, No, Abort, All.
   virtual ReplaceAnswer askReplace() = 0;
   // Another program changed the file of a document that holds edits: true
@@ -56,6 +62,7 @@ class QtDialogs final : public Dialogs {
   bool askYesNo(const QString& caption, const QString& text) override;
   bool askYesNoDefaultNo(const QString& caption, const QString& text) override;
   std::optional<int> askLineNumber(int current, int lineCount) override;
+  std::optional<QString> askText(const QString& caption, const QString& label, const QString& proposed) override;
   ReplaceAnswer askReplace() override;
   bool askReloadChangedFile(const QString& path) override;
   std::optional<QString> openFileName(const QString& proposed) override;

@@ -28,6 +28,7 @@
 #include "workbench/compile_progress.h"
 #include "workbench/debugger/debugger_ui.h"
 #include "workbench/editor/editor_intelligence.h"
+#include "workbench/editor/symbol_rename.h"
 #include "workbench/search/editor_search_text.h"
 #include "workbench/launcher.h"
 #include "workbench/latin1.h"
@@ -88,6 +89,7 @@ TfrmQV3::TfrmQV3(Dialogs* dialogs, QWidget* parent) : QMainWindow(parent) {
   GoToLine1 = AddItem(Search1, "GoToLine1", QStringLiteral("Go to Line..."),
                       QKeySequence(Qt::CTRL | Qt::Key_G));
   connect(GoToLine1, &QAction::triggered, this, &TfrmQV3::GoToLine1Click);
+  symbolRename_ = new SymbolRename(*this);  // the Search menu's last item
   FormCreate();
   InstallDebugger(*this);
 }

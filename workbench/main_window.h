@@ -18,6 +18,7 @@ class QActionGroup;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class SymbolRename;
 class TfrmAbout;
 class TfrmProcess;
 class TfrmQVEdit;
@@ -43,6 +44,8 @@ class TfrmQV3 : public QMainWindow {
   QMdiArea* mdiArea() const { return mdiArea_; }
   // Diagnostics while typing, hover, go to definition, references, outline.
   EditorIntelligence* editorIntelligence() const { return editorIntelligence_; }
+  // Search > Rename Symbol...
+  SymbolRename* symbolRename() const { return symbolRename_; }
   Dialogs& dialogs() const { return *dialogs_; }
 
   // Where documents without a folder of their own belong: the working
@@ -156,4 +159,5 @@ class TfrmQV3 : public QMainWindow {
   std::unique_ptr<Launcher> ownLauncher_;
   Launcher* launcher_;
   EditorIntelligence* editorIntelligence_ = nullptr;  // a child of this window
+  SymbolRename* symbolRename_ = nullptr;              // a child of this window
 };

@@ -45,6 +45,16 @@ class ScriptedDialogs : public Dialogs {
     lineAnswers.pop_front();
     return line;
   }
+  std::optional<QString> askText(const QString& caption, const QString& label, const QString& proposed) override {
+    textQuestions.push_back({caption, label + QStringLiteral(" [") + proposed + QStringLiteral("]")});
+    if (textAnswers.empty()) {
+      ADD_FAILURE() << "unexpected text question: " << label.toStdString();
+      return std::nullopt;
+    }
+    const std::optional<QString> text = textAnswers.front();
+    textAnswers.pop_front();
+    return text;
+  }
   bool answer(const Question& question) {
     const QString& text = question.text;
     questions.push_back(question);
@@ -87,6 +97,8 @@ class ScriptedDialogs : public Dialogs {
   std::deque<bool> reloadAnswers;  // true: Reload, false: Keep
   std::deque<std::optional<int>> lineAnswers;  // a line number, or nullopt for Cancel
   std::vector<std::pair<int, int>> lineQuestions;  // (proposed line, line count)
+  std::deque<std::optional<QString>> textAnswers;  // the text typed, or nullopt for Cancel
+  std::vector<Question> textQuestions;  // text: the label and [the proposed text]
 
   QStringList messages, infos, errors;
   std::vector<Question> questions;

@@ -112,6 +112,24 @@ TEST_F(ShortcutOwnersTest, NoKeyHasTwoOwnersThatOneFocusMakesLive) {
   ExpectOneOwnerPerKey("two editors");
 }
 
+// Rename Symbol belongs to the window, completion to each editor's text:
+// the walk must see both, and no other owner of either key.
+TEST_F(ShortcutOwnersTest, RenameAndCompletionKeysAreWalkedAndOwnedOnce) {
+  main().New1Click();
+  main().New1Click();
+  QCoreApplication::processEvents();  // the editors get their keys when they are shown
+  const auto ownersOf = [](const QKeySequence& key) {
+    std::vector<const QObject*> owners;
+    for (const KeyOwner& owner : KeyOwners())
+      if (owner.key == key && std::find(owners.begin(), owners.end(), owner.owner) == owners.end())
+        owners.push_back(owner.owner);
+    return owners.size();
+  };
+  EXPECT_EQ(ownersOf(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)), 1u) << "the Search menu's item";
+  EXPECT_EQ(ownersOf(QKeySequence(Qt::CTRL | Qt::Key_Space)), 2u) << "one per editor";
+  ExpectOneOwnerPerKey("two editors with their completion keys");
+}
+
 // The File menu opened by a click and closed with Escape leaves the menu bar
 // with the focus; F3 (Open) and Ctrl+N (New) must still act.
 TEST_F(ShortcutOwnersTest, FileKeysActAfterAMenuWasClosedWithEscape) {

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -53,6 +56,25 @@ CodeEditor::CodeEditor(QWidget* parent) : QPlainTextEdit(parent), lineNumberArea
   connect(this, &QPlainTextEdit::cursorPositionChanged, lineNumberArea_, qOverload<>(&QWidget::update));
   connect(this, &QPlainTextEdit::selectionChanged, lineNumberArea_, qOverload<>(&QWidget::update));
   updateLineNumberAreaWidth();
+}
+
+void CodeEditor::keyPressEvent(QKeyEvent* event) {
+  // The completer hands every key to the editor first and acts on those the
+  // editor leaves alone: Enter must choose, not break the line.
+  if (completer_ && completer_->popup()->isVisible()) {
+    switch (event->key()) {
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+      case Qt::Key_Tab:
+      case Qt::Key_Backtab:
+      case Qt::Key_Escape:
+        event->ignore();
+        return;
+      default:
+        break;
+    }
+  }
+  QPlainTextEdit::keyPressEvent(event);
 }
 
 int CodeEditor::lineNumberDigits() const {

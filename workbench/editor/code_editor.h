@@ -17,6 +17,7 @@
 #include <QTextEdit>
 #include <utility>
 
+class QCompleter;
 class QPainter;
 
 class CodeEditor : public QPlainTextEdit {
@@ -55,6 +56,9 @@ class CodeEditor : public QPlainTextEdit {
   }
   // The 0-based line at a point of the gutter, -1 below the last line.
   int lineAtGutterPoint(const QPoint& point) const;
+  // The completion list shown at the caret: while it is open, the keys
+  // that choose from it or close it are its own (Enter, Tab, Escape).
+  void setCompleter(QCompleter* completer) { completer_ = completer; }
 
  signals:
   // A left click in the gutter, on the given 0-based line.
@@ -62,6 +66,7 @@ class CodeEditor : public QPlainTextEdit {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void changeEvent(QEvent* event) override;
 
  private:
@@ -78,6 +83,7 @@ class CodeEditor : public QPlainTextEdit {
 
   QWidget* lineNumberArea_;
   QStringList layerOrder_;  // first use order: gutter marks and selections
+  QCompleter* completer_ = nullptr;
   QMap<QString, QMap<int, GutterMark>> gutterMarks_;
   QMap<QString, QList<QTextEdit::ExtraSelection>> selectionLayers_;
 };

@@ -10,10 +10,14 @@
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QToolTip>
+#include <map>
 
 #include "engine/file_system.h"
 #include "engine/source_text.h"
+#include "language/completion.h"
 #include "workbench/editor/code_editor.h"
+#include "workbench/editor/completion_popup.h"
+#include "workbench/editor/editor_workspace.h"
 #include "workbench/editor/diagnostic_marks.h"
 #include "workbench/editor_window.h"
 #include "language/hover_text.h"
@@ -107,7 +111,35 @@ void EditorIntelligence::attach(TfrmQVEdit& editor) {
   connect(editor.mCode, &QPlainTextEdit::textChanged, check, &LiveCheck::schedule);
   connect(check, &LiveCheck::checked, this, [this, &editor] { editorChecked(editor); });
   editor.mCode->viewport()->installEventFilter(this);
+  // The editor's own key: each window completes in its own text.
+  auto* complete = new QAction(QStringLiteral("Complete"), editor.mCode);
+  complete->setObjectName(QStringLiteral("completeAtCaret"));
+  complete->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Space));
+  complete->setShortcutContext(Qt::WidgetShortcut);
+  editor.mCode->addAction(complete);
+  connect(complete, &QAction::triggered, this, [this, &editor] { completeAtCaret(editor); });
   check->schedule();
+}
+
+CompletionPopup& EditorIntelligence::completionPopup(TfrmQVEdit& editor) {
+  auto* code = qobject_cast<CodeEditor*>(editor.mCode);
+  if (auto* existing = code->findChild<CompletionPopup*>(QString(), Qt::FindDirectChildrenOnly)) return *existing;
+  return *new CompletionPopup(*code);  // owned by the editor
+}
+
+bool EditorIntelligence::completeAtCaret(TfrmQVEdit& editor) {
+  const QTextCursor caret = editor.mCode->textCursor();
+  // An older check still knows the names; the line itself is read as it is now.
+  const auto snapshot = liveCheck(editor).latest();
+  const std::string line = Bytes(caret.block().text());
+  const Completions completions =
+      CompletionsAt(snapshot ? &snapshot->Result.Knowledge : nullptr, line, caret.blockNumber() + 1,
+                    static_cast<std::size_t>(caret.positionInBlock()), FolderOf(main_, editor));
+  if (!completionPopup(editor).show(completions)) {
+    tell(QStringLiteral("Nothing to complete here"));
+    return false;
+  }
+  return true;
 }
 
 void EditorIntelligence::editorChecked(TfrmQVEdit& editor) {
@@ -166,10 +198,7 @@ bool EditorIntelligence::goToDefinitionAt(TfrmQVEdit& editor, int position) {
     tell(QStringLiteral("No label or constant with a known definition here"));
     return false;
   }
-  // The definition's whole line, as the jump from a diagnostic selects it.
-  SourcePlace line = *place;
-  line.Span.Length = 0;
-  return showPlace(editor, line);
+  return showPlace(editor, *place, Show::Definition);
 }
 
 bool EditorIntelligence::findReferencesAtCaret() {
@@ -182,24 +211,28 @@ bool EditorIntelligence::findReferencesAtCaret() {
   const QTextBlock block = caret.block();
   const auto snapshot = knowledgeFor(*editor, block.blockNumber(), true);
   if (!snapshot) return false;
-  const std::vector<SourcePlace> places = ReferencesAt(snapshot->Result.Knowledge, block.blockNumber() + 1,
-                                                       static_cast<std::size_t>(caret.positionInBlock()));
-  if (places.empty()) {
+  const qv3::CompileKnowledge& knowledge = snapshot->Result.Knowledge;
+  const std::int32_t lineNumber = block.blockNumber() + 1;
+  const auto column = static_cast<std::size_t>(caret.positionInBlock());
+  const std::optional<SourcePlace> definition = DefinitionAt(knowledge, lineNumber, column);
+  if (!definition) {
     tell(QStringLiteral("No label or constant with a known definition here"));
     return false;
   }
-  const qv3::ModuleKnowledge* top = snapshot->Result.Knowledge.TopModule();
+  // The other modules that can use the name, as their windows show them or
+  // as their files read.
+  EditorWorkspace workspace(main_);
+  const Workspace users =
+      workspace.modules().UsersOf(definition->Module, definition->Folder, workspace.indexOf(*editor));
+  std::vector<SourcePlace> places = ReferencesAt(knowledge, lineNumber, column, users);
+  // The window may show a file that modules of the folder INCLUDE.
+  if (!editor->documentPath().isEmpty())
+    for (SourcePlace& use : UsesInIncludingModules(users, Bytes(editor->documentPath()), definition->Name))
+      places.push_back(std::move(use));
   std::vector<ReferencesPane::Row> rows;
-  for (const SourcePlace& place : places) {
-    QString text = QStringLiteral("%1 %2:%3").arg(Latin1(place.Module)).arg(place.Span.Line).arg(place.Span.Column + 1);
-    if (place.IsDefinition) text += QStringLiteral("  (definition)");
-    if (place.Span.FromInclude) text += QStringLiteral("  (in an included file)");
-    // The module's own lines are at hand; another module's are not read here.
-    const auto line = static_cast<std::size_t>(place.Span.Line - 1);
-    if (qv3::EqualsIgnoringCase(place.Module, top->Name) && line < snapshot->Lines.size())
-      text += QStringLiteral("   ") + Latin1(snapshot->Lines[line]).trimmed();
-    rows.push_back({place, text});
-  }
+  std::map<std::string, std::vector<std::string>> filesRead;  // each file split once, however many uses it holds
+  for (const SourcePlace& place : places)
+    rows.push_back({place, referenceRow(place, *snapshot, workspace, filesRead)});
   const std::size_t uses = places.size() - 1;
   references_->showReferences(QStringLiteral("References to %1 (%2 %3)")
                                   .arg(Latin1(places.front().Name))
@@ -212,20 +245,64 @@ bool EditorIntelligence::findReferencesAtCaret() {
   return true;
 }
 
-bool EditorIntelligence::showPlace(TfrmQVEdit& from, const SourcePlace& place) {
+QString EditorIntelligence::referenceRow(const SourcePlace& place, const CheckSnapshot& snapshot,
+                                         EditorWorkspace& workspace,
+                                         std::map<std::string, std::vector<std::string>>& filesRead) const {
+  const bool included = !place.IncludedFile.empty();
+  const qv3::SourceSpan& span = included ? place.IncludedSpan : place.Span;
+  QString text = QStringLiteral("%1 %2:%3")
+                     .arg(Latin1(included ? qv3::FileNameOf(place.IncludedFile) : place.Module))
+                     .arg(span.Line)
+                     .arg(span.Column + 1);
+  if (place.IsDefinition) text += QStringLiteral("  (definition)");
+  if (included)
+    text += QStringLiteral("  (included by %1)").arg(Latin1(place.Module));
+  else if (place.Span.FromInclude)
+    text += QStringLiteral("  (in an included file)");
+  const auto line = static_cast<std::size_t>(span.Line - 1);
+  const qv3::ModuleKnowledge* top = snapshot.Result.Knowledge.TopModule();
+  if (!included && !place.Span.FromInclude && top && qv3::EqualsIgnoringCase(place.Module, top->Name) &&
+      place.Folder == top->Folder) {
+    if (line < snapshot.Lines.size()) text += QStringLiteral("   ") + Latin1(snapshot.Lines[line]).trimmed();
+    return text;
+  }
+  if (place.Span.FromInclude && !included) return text;
+  qv3::ModuleKnowledge module;
+  module.Name = place.Module;
+  module.Folder = place.Folder;
+  const std::string path = included ? place.IncludedFile : ModuleSourcePath(module);
+  auto read = filesRead.find(path);
+  if (read == filesRead.end()) {
+    const auto source = workspace.modules().TextOf(path);
+    read = filesRead.emplace(path, source ? qv3::SplitLines(*source) : std::vector<std::string>{}).first;
+  }
+  if (line < read->second.size()) text += QStringLiteral("   ") + Latin1(read->second[line]).trimmed();
+  return text;
+}
+
+bool EditorIntelligence::showPlace(TfrmQVEdit& from, const SourcePlace& place, Show how) {
   const auto snapshot = liveCheck(from).latest();
   const qv3::ModuleKnowledge* top = snapshot ? snapshot->Result.Knowledge.TopModule() : nullptr;
   QPlainTextEdit* memo = nullptr;
-  if (top && qv3::EqualsIgnoringCase(place.Module, top->Name))
+  qv3::SourceSpan span = place.Span;
+  QString where = Latin1(place.Module);
+  if (!place.IncludedFile.empty()) {
+    // The included file's own window, not the INCLUDE line.
+    span = place.IncludedSpan;
+    where = Latin1(place.IncludedFile);
+    if (TfrmQVEdit* shown = EditorOfFile(main_, place.Module, place.Folder, place.IncludedFile)) memo = shown->mCode;
+  } else if (top && qv3::EqualsIgnoringCase(place.Module, top->Name)) {
     memo = from.mCode;
-  else
+  } else {
     memo = main_.FindModuleEditor(from, Latin1(place.Module));
+  }
   if (!memo) {
-    tell(QStringLiteral("No source of module %1 found").arg(Latin1(place.Module)));
+    tell(place.IncludedFile.empty() ? QStringLiteral("No source of module %1 found").arg(where)
+                                    : QStringLiteral("Cannot open file %1").arg(where));
     return false;
   }
-  if (!SelectSourceSpan(*memo, place.Span)) {
-    tell(QStringLiteral("Line %1 is past the end of %2").arg(place.Span.Line).arg(Latin1(place.Module)));
+  if (!(how == Show::Definition ? SelectDefinitionLine(*memo, span) : SelectSourceSpan(*memo, span))) {
+    tell(QStringLiteral("Line %1 is past the end of %2").arg(span.Line).arg(where));
     return false;
   }
   for (QMdiSubWindow* sub : main_.mdiArea()->subWindowList())

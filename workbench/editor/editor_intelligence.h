@@ -1,15 +1,21 @@
 // What the editor knows about the code, wired into the main window: the
 // background check of every editor (diagnostic marks), the tooltips, go to
-// definition (F12, Ctrl+click), find references (Shift+F12) and the outline.
-// None of it changes a text, its undo history or a window's modified state.
+// definition (F12, Ctrl+click), find references (Shift+F12), the outline
+// and completion (Ctrl+Space). Only completion changes a text, when an item
+// is chosen.
 #pragma once
 
 #include <QObject>
 #include <QPointer>
+#include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "workbench/editor/symbol_navigation.h"
 
+class CompletionPopup;
+class EditorWorkspace;
 class LiveCheck;
 class OutlineDock;
 class QAction;
@@ -36,10 +42,18 @@ class EditorIntelligence : public QObject {
   bool goToDefinitionAtCaret();
   bool findReferencesAtCaret();
   bool goToDefinitionAt(TfrmQVEdit& editor, int position);
+  // Opens the completion list at the caret of an editor; false when
+  // nothing can be typed there.
+  bool completeAtCaret(TfrmQVEdit& editor);
+  // The editor's completion list (made on first use).
+  CompletionPopup& completionPopup(TfrmQVEdit& editor);
   // The tooltip text for a text position of an editor.
   QString hoverTextAt(TfrmQVEdit& editor, int position);
-  // Selects a place in its module's window, opening or activating it.
-  bool showPlace(TfrmQVEdit& from, const SourcePlace& place);
+  // Selects a place in its module's window (an included file's own window
+  // when the place is known there), opening or activating it. A definition
+  // is shown as go to definition shows it.
+  enum class Show { Span, Definition };
+  bool showPlace(TfrmQVEdit& from, const SourcePlace& place, Show how = Show::Span);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,6 +68,9 @@ class EditorIntelligence : public QObject {
   // otherwise says in the status bar why not and returns null.
   std::shared_ptr<const CheckSnapshot> knowledgeFor(TfrmQVEdit& editor, int blockNumber, bool report);
   void tell(const QString& message);
+  // A row of the References pane: where, what, and the line's text.
+  QString referenceRow(const SourcePlace& place, const CheckSnapshot& snapshot, EditorWorkspace& workspace,
+                       std::map<std::string, std::vector<std::string>>& filesRead) const;
 
   TfrmQV3& main_;
   QAction* goToDefinition_;

@@ -21,3 +21,16 @@ bool SelectSourceSpan(QPlainTextEdit& editor, const qv3::SourceSpan& span) {
   editor.centerCursor();
   return true;
 }
+
+bool SelectDefinitionLine(QPlainTextEdit& editor, const qv3::SourceSpan& span) {
+  const QTextBlock block = editor.document()->findBlockByNumber(span.Line - 1);
+  if (span.Line < 1 || !block.isValid()) return false;
+  const int lineLength = static_cast<int>(block.text().size());
+  const int start = span.FromInclude ? 0 : std::min(static_cast<int>(span.Column), lineLength);
+  QTextCursor cursor(block);
+  cursor.setPosition(block.position() + lineLength);
+  cursor.setPosition(block.position() + start, QTextCursor::KeepAnchor);
+  editor.setTextCursor(cursor);
+  editor.centerCursor();
+  return true;
+}

@@ -11,3 +11,9 @@ class QPlainTextEdit;
 // columns of its own) and scrolls it into view. Touches neither the text nor
 // its undo history. False when the line is past the editor's end.
 bool SelectSourceSpan(QPlainTextEdit& editor, const qv3::SourceSpan& span);
+
+// Where go to definition leaves the caret: at the start of the defined name,
+// with the rest of the line selected back from its end so the definition's
+// line stands out (the whole line when the span has no columns). Find
+// References then works on the name at once.
+bool SelectDefinitionLine(QPlainTextEdit& editor, const qv3::SourceSpan& span);
