@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The search dialog and the progress window under openbox, which puts close
+// and minimise buttons on every title bar it draws: they must get a border
+// without openbox's title bar, and show their caption themselves.
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QTest>
+
+#include "workbench/buttonless_title.h"
+#include "workbench/process_window.h"
+#include "workbench/search/search_dialog.h"
+#include "x_tools.h"
+
+namespace {
+
+std::vector<int> ReadFrameExtents(const QWidget& window) {
+  std::vector<int> sides;  // left, right, top, bottom
+  for (const QString& side : WindowProperty(window.winId(), QStringLiteral("_NET_FRAME_EXTENTS")).split(',')) {
+    bool ok = false;
+    const int width = side.trimmed().toInt(&ok);
+    if (ok) sides.push_back(width);
+  }
+  return sides;
+}
+
+// Openbox passes through other values while it (re)frames a window: the
+// extents count once two reads a moment apart agree.
+std::vector<int> FrameExtents(const QWidget& window) {
+  std::vector<int> sides;
+  WaitUntil([&] {
+    sides = ReadFrameExtents(window);
+    QTest::qWait(150);
+    return sides.size() == 4 && ReadFrameExtents(window) == sides;
+  });
+  return sides;
+}
+
+void ExpectBorderOnlyWithOwnCaption(QDialog& dialog) {
+  SCOPED_TRACE(dialog.windowTitle().toStdString());
+  const QSize client = dialog.size();
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+
+  const std::vector<int> sides = FrameExtents(dialog);
+  ASSERT_EQ(sides.size(), 4u) << "openbox did not frame the window";
+  // A title bar of openbox's own would make the top thicker than the rest.
+  EXPECT_EQ(sides[2], sides[3]) << "top " << sides[2] << ", bottom " << sides[3];
+  EXPECT_EQ(sides[0], sides[2]);
+  // Openbox lets a window shade only through its title bar.
+  const QString actions = WindowProperty(dialog.winId(), QStringLiteral("_NET_WM_ALLOWED_ACTIONS"));
+  EXPECT_TRUE(actions.contains(QLatin1String("_NET_WM_ACTION_MOVE"))) << actions.toStdString();
+  EXPECT_FALSE(actions.contains(QLatin1String("_NET_WM_ACTION_SHADE"))) << actions.toStdString();
+  EXPECT_FALSE(actions.contains(QLatin1String("_NET_WM_ACTION_MAXIMIZE"))) << actions.toStdString();
+
+  // The caption on top; the controls keep the client area below it.
+  const auto* strip = dialog.findChild<CaptionStrip*>();
+  ASSERT_NE(strip, nullptr);
+  EXPECT_TRUE(strip->isVisible());
+  EXPECT_EQ(strip->geometry(), QRect(0, 0, client.width(), strip->height()));
+  EXPECT_EQ(dialog.size(), client + QSize(0, strip->height()));
+  EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+  for (const QWidget* child : dialog.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (child == strip) continue;
+    EXPECT_GE(child->y(), strip->height()) << child->metaObject()->className();
+  }
+
+  // Shown again: still one strip, no further growth.
+  dialog.hide();
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  EXPECT_EQ(dialog.findChildren<CaptionStrip*>().size(), 1);
+  EXPECT_EQ(dialog.size(), client + QSize(0, strip->height()));
+  EXPECT_EQ(FrameExtents(dialog), sides);
+  dialog.hide();
+}
+
+TEST(TitleBarsUnderOpenbox, SearchDialogAndProgressWindowShowNoButtons) {
+  ASSERT_EQ(RunningWindowManagerName(), "Openbox") << "these tests run under openbox";
+  QWidget frame;  // the main window they stand over
+  frame.resize(600, 400);
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  TfrmSearch search(&frame);
+  TfrmProcess process(&frame);
+  ExpectBorderOnlyWithOwnCaption(search);
+  ExpectBorderOnlyWithOwnCaption(process);
+
+  // An ordinary window keeps openbox's title bar.
+  const std::vector<int> sides = FrameExtents(frame);
+  ASSERT_EQ(sides.size(), 4u);
+  EXPECT_GT(sides[2], sides[3]);
+}
+
+}  // namespace
