@@ -43,7 +43,8 @@ void ExpectBorderOnlyWithOwnCaption(QDialog& dialog) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
 
   const std::vector<int> sides = FrameExtents(dialog);
-  ASSERT_EQ(sides.size(), 4u) << "openbox did not frame the window";
+  ASSERT_EQ(sides.size(), 4u) << "openbox did not frame the window: "
+                              << RunTool("xprop", {"-id", QString::number(dialog.winId())}).toStdString();
   // A title bar of openbox's own would make the top thicker than the rest.
   EXPECT_EQ(sides[2], sides[3]) << "top " << sides[2] << ", bottom " << sides[3];
   EXPECT_EQ(sides[0], sides[2]);
