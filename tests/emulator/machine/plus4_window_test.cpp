@@ -429,6 +429,36 @@ TEST_F(BuiltInPlus4, BothShiftKeysReachTheMachine) {
   EXPECT_EQ(got, expected);
 }
 
+// Home is CLR/HOME: alone HOME, with either Shift CLEAR; the cursor keys
+// beside it keep their own keys.
+TEST_F(BuiltInPlus4, HomeIsClrHomeWithOrWithoutEitherShift) {
+  compileAndRun("home", kKeyLogger);
+  Plus4Window* window = machine->window();
+  ASSERT_NE(window, nullptr);
+  bool running = window->isRunning();
+  QObject::connect(window, &Plus4Window::programRunning, [&] { running = true; });
+  ASSERT_TRUE(WaitUntil([&] { return running || !window->failure().isEmpty(); }, kStartSeconds)) << Tail(window);
+  window->activateWindow();
+  window->view()->setFocus();
+  QTest::qWait(800);
+  const std::vector<QStringList> strokes{{"Home"}, {"Shift_L", "Home"}, {"Shift_R", "Home"}, {"Right"}, {"Left"}};
+  for (const QStringList& keys : strokes) {
+    for (const QString& key : keys) XdoTool({"keydown", key});
+    QTest::qWait(150);
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) XdoTool({"keyup", *key});
+    QTest::qWait(200);
+  }
+  // GETIN: HOME $13, CLEAR $93 twice, CRSR RIGHT $1D, CRSR LEFT $9D.
+  const std::string expected = "\x13\x93\x93\x1D\x9D";
+  std::string got;
+  WaitUntil([&] {
+    const auto state = Snapshot(*window);
+    if (state) got.assign(state->Ram.begin() + 0x0C01, state->Ram.begin() + 0x0C01 + state->Ram[0x0C00]);
+    return got == expected;
+  }, 10);
+  EXPECT_EQ(got, expected) << Tail(window);
+}
+
 // The windows' stacking as the window manager keeps it, bottom to top.
 QList<WId> Stacking() {
   QProcess tool;
