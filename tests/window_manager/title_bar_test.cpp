@@ -93,4 +93,51 @@ TEST(TitleBarsUnderOpenbox, SearchDialogAndProgressWindowShowNoButtons) {
   EXPECT_GT(sides[2], sides[3]);
 }
 
+struct PressSpy : QObject {
+  bool seen = false;
+  bool eventFilter(QObject*, QEvent* event) override {
+    seen = seen || event->type() == QEvent::MouseButtonPress;
+    return false;
+  }
+};
+
+// The caption strip moves the window as a title bar would: through the
+// window manager, with a real drag of the mouse.
+TEST(TitleBarsUnderOpenbox, DraggingTheCaptionMovesTheDialog) {
+  QWidget frame;
+  frame.resize(600, 400);
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  TfrmSearch search(&frame);
+  search.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&search));
+  ASSERT_EQ(FrameExtents(search).size(), 4u);
+  const auto* strip = search.findChild<CaptionStrip*>();
+  ASSERT_NE(strip, nullptr);
+  // Where openbox placed it, once it stays there.
+  QPoint before;
+  WaitUntil([&] {
+    before = search.frameGeometry().topLeft();
+    QTest::qWait(150);
+    return search.frameGeometry().topLeft() == before;
+  });
+  PressSpy pressed;
+  const_cast<CaptionStrip*>(strip)->installEventFilter(&pressed);
+  const QPoint grip = strip->mapToGlobal(QPoint(strip->width() / 3, strip->height() / 2));
+  const auto at = [](QPoint point) { return QStringList{QString::number(point.x()), QString::number(point.y())}; };
+  RunTool("xdotool", QStringList{"mousemove"} + at(grip));
+  QTest::qWait(150);
+  RunTool("xdotool", {"mousedown", "1"});
+  ASSERT_TRUE(WaitUntil([&] { return pressed.seen; })) << "the press did not reach the caption";
+  for (const QPoint step : {QPoint(20, 10), QPoint(60, 40), QPoint(90, 70)}) {
+    QTest::qWait(150);
+    RunTool("xdotool", QStringList{"mousemove"} + at(grip + step));
+  }
+  QTest::qWait(150);
+  RunTool("xdotool", {"mouseup", "1"});
+  EXPECT_TRUE(WaitUntil([&] { return search.frameGeometry().topLeft() == before + QPoint(90, 70); }))
+      << "at " << search.frameGeometry().x() << "," << search.frameGeometry().y() << ", from " << before.x() << ","
+      << before.y();
+}
+
 }  // namespace
