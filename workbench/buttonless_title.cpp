@@ -85,7 +85,6 @@ bool DrawsButtonsOnEveryTitle(const QString& windowManagerName) {
 CaptionStrip::CaptionStrip(QWidget* window) : QWidget(window) {
   setObjectName(QStringLiteral("captionStrip"));
   setAttribute(Qt::WA_OpaquePaintEvent);
-  setCursor(Qt::SizeAllCursor);
   window->installEventFilter(this);
 }
 
