@@ -6,6 +6,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "workbench/buttonless_title.h"
+
 TfrmProcess::TfrmProcess(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName(QStringLiteral("frmProcess"));
@@ -35,6 +37,11 @@ TfrmProcess::TfrmProcess(QWidget* parent)
   auto* buttons = new QVBoxLayout(bottom);
   buttons->addWidget(BitBtn1, 0, Qt::AlignCenter);
   connect(BitBtn1, &QPushButton::clicked, this, &TfrmProcess::BitBtn1Click);
+}
+
+void TfrmProcess::setVisible(bool visible) {
+  if (visible) KeepTitleWithoutButtons(*this);
+  QDialog::setVisible(visible);
 }
 
 void TfrmProcess::showEvent(QShowEvent* event) {

@@ -17,6 +17,8 @@ class TfrmProcess : public QDialog {
   QLabel* lbProgress;  // the line counter
   QPushButton* BitBtn1;
 
+  void setVisible(bool visible) override;
+
  protected:
   void showEvent(QShowEvent* event) override;
 

@@ -18,7 +18,7 @@ class Routes : public ::testing::Test {
     ASSERT_TRUE(root.isValid());
     for (const char* file : {"emulatorjs/data/loader.js", "emulatorjs/data/src/emulator.js",
                              "core-vice_xplus4/vice_xplus4-legacy-wasm.data",
-                             "core-vice_xplus4/reports/vice_xplus4.json", "page/machine.html",
+                             "core-vice_xplus4/reports/vice_xplus4.json", "page/machine.html", "page/plus4_keys.vkm",
                              "secret.txt"})
       write(file);
     files = *FindEmulatorFiles({root.path()});
@@ -52,6 +52,9 @@ TEST_F(Routes, ServesThePageTheFrontEndTheCoreAndTheProgram) {
   EXPECT_EQ(route("qv3machine://plus4/program.prg").kind, MachineRoute::Kind::Program);
   EXPECT_EQ(route("qv3machine://plus4/program.cmd").kind, MachineRoute::Kind::CommandFile);
   EXPECT_EQ(route("qv3machine://plus4/data/loader.js", "HEAD").kind, MachineRoute::Kind::File);
+  // The keyboard map the page gives the core comes from the page's folder.
+  EXPECT_EQ(route("qv3machine://plus4/plus4_keys.vkm").filePath, root.filePath("page/plus4_keys.vkm"));
+  EXPECT_EQ(route("qv3machine://plus4/data/plus4_keys.vkm").kind, MachineRoute::Kind::NotFound);
 }
 
 TEST_F(Routes, RefusesEscapesOtherHostsMethodsAndMissingFiles) {

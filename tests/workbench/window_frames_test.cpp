@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include "workbench/buttonless_title.h"
 #include "workbench/dialogs.h"
 #include "workbench/process_window.h"
 #include "workbench/program_icon.h"
@@ -88,6 +90,41 @@ TEST(TitleBars, SearchDialogAndProgressWindowHaveNoButtons) {
   process.show();
   ExpectTitleOnly(search);
   ExpectTitleOnly(process);
+}
+
+// Where the window manager would keep its buttons the dialog draws its own
+// caption: the controls move down as one, the client area keeps its size.
+TEST(TitleBars, OwnCaptionGoesAboveTheClientAreaOnce) {
+  QWidget frame;
+  TfrmSearch search(&frame);
+  const QSize client = search.size();
+  const QRect ok = search.btnOK->geometry();
+  const QRect term = search.cbTerm->geometry();
+  CaptionStrip& strip = ShowOwnCaption(search);
+  const int height = strip.height();
+  EXPECT_GT(height, search.fontMetrics().height());
+  EXPECT_EQ(strip.geometry(), QRect(0, 0, client.width(), height));
+  EXPECT_EQ(search.btnOK->geometry(), ok.translated(0, height));
+  EXPECT_EQ(search.cbTerm->geometry(), term.translated(0, height));
+  EXPECT_EQ(search.size(), client + QSize(0, height));
+  EXPECT_EQ(search.minimumSize(), search.maximumSize());
+  EXPECT_EQ(&ShowOwnCaption(search), &strip);
+  EXPECT_EQ(search.btnOK->geometry(), ok.translated(0, height)) << "moved twice";
+  EXPECT_EQ(search.size(), client + QSize(0, height));
+}
+
+TEST(TitleBars, OnlyOpenboxGetsTheOwnCaption) {
+  EXPECT_TRUE(DrawsButtonsOnEveryTitle("Openbox"));
+  EXPECT_TRUE(DrawsButtonsOnEveryTitle("openbox"));
+  for (const char* name : {"KWin", "Mutter", "Xfwm4", "IceWM", "", "Openbox2"}) EXPECT_FALSE(DrawsButtonsOnEveryTitle(name)) << name;
+  // Off X there is no manager to ask, and the dialogs keep their layout.
+  EXPECT_TRUE(RunningWindowManagerName().isEmpty());
+  QWidget frame;
+  TfrmProcess process(&frame);
+  const QSize client = process.size();
+  process.show();
+  EXPECT_EQ(process.findChild<CaptionStrip*>(), nullptr);
+  EXPECT_EQ(process.size(), client);
 }
 
 TEST(ProgramIcon, BuiltIntoTheProgramInTheSizesDesktopsAskFor) {

@@ -55,7 +55,8 @@ MachineRoute RouteMachineRequest(const QUrl& url, const QByteArray& method,
 
   if (path == QLatin1String("/program.prg")) return {MachineRoute::Kind::Program, {}, "application/octet-stream"};
   if (path == QLatin1String("/program.cmd")) return {MachineRoute::Kind::CommandFile, {}, "text/plain"};
-  if (path == QLatin1String("/machine.html") || path == QLatin1String("/machine.js"))
+  if (path == QLatin1String("/machine.html") || path == QLatin1String("/machine.js") ||
+      path == QLatin1String("/plus4_keys.vkm"))
     return FileIn(pageFolder, path.mid(1));
   const QString cores = QStringLiteral("/data/cores/");
   if (path.startsWith(cores)) return FileIn(files.core, path.mid(cores.size()));

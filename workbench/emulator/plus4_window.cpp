@@ -62,7 +62,8 @@ constexpr int kStartSeconds = 90;
 const QString kKeysHelp = QStringLiteral(
     "Keys go to the Plus/4 while its screen has the focus, by their place on the keyboard:\n"
     "Esc = RUN/STOP, Backspace = INST/DEL, ` (left of 1) = ESC, Insert = \u00a3,\n"
-    "F1/F2/F3 = F1/F2/F3 (F4/F5/F6 too), F7 or F8 = HELP, Tab = CTRL, the cursor keys = the cursor keys.\n"
+    "F1/F2/F3 = F1/F2/F3 (F4/F5/F6 too), F7 or F8 = HELP, Tab = CTRL, the cursor keys = the cursor keys,\n"
+    "Home = CLR/HOME (with either Shift: CLEAR).\n"
     "The keys right of 0 are + - = as on the Plus/4; [ = @, ] = *, ' = ;.");
 }  // namespace
 

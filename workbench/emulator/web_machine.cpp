@@ -62,6 +62,7 @@ void WebMachine::runProgram(const QString& programPath, const QString& debugLabe
   if (!files) return;
   if (!window_) {
     window_ = new Plus4Window(*files, windowParent_);
+    if (startSeconds_ > 0) window_->setStartTimeLimit(startSeconds_);
     placeBesideEditors(*window_);
     listInWindowMenu();
     if (windowMenuItem_) {

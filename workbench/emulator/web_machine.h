@@ -19,6 +19,9 @@ class WebMachine final : public BuiltInMachine {
   QString missingParts() const override;
   void runProgram(const QString& programPath, const QString& debugLabels) override;
   void setStatusReporter(std::function<void(const QString& line)> report) override { report_ = std::move(report); }
+  // How long a start may take before it is reported as failed (the
+  // window's own limit when not set); for the window made by the next run.
+  void setStartTimeLimit(int seconds) { startSeconds_ = seconds; }
   // The main window's Window menu item that brings the machine's window up
   // (null without a main window or before the first run).
   QAction* windowMenuItem() const { return windowMenuItem_; }
@@ -35,4 +38,5 @@ class WebMachine final : public BuiltInMachine {
   QPointer<Plus4Window> window_;
   QPointer<QAction> windowMenuItem_;
   std::function<void(const QString& line)> report_;
+  int startSeconds_ = 0;  // 0: the window's own
 };

@@ -1,5 +1,7 @@
 #include "workbench/search/search_dialog.h"
 
+#include "workbench/buttonless_title.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -92,6 +94,12 @@ qv3::SearchParameters TfrmSearch::parameters() const {
 }
 
 int TfrmSearch::runModal() { return exec(); }
+
+void TfrmSearch::setVisible(bool visible) {
+  // Before QDialog centres it over the main window, with its final size.
+  if (visible) KeepTitleWithoutButtons(*this);
+  QDialog::setVisible(visible);
+}
 
 void TfrmSearch::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);

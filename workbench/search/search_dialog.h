@@ -30,6 +30,8 @@ class TfrmSearch : public QDialog {
   QPushButton* const btnOK;
   QPushButton* const BitBtn2;
 
+  void setVisible(bool visible) override;
+
  protected:
   // The modal loop; tests replace it so that nothing blocks.
   virtual int runModal();

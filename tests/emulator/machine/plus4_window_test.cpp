@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListWidget>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QImage>
@@ -28,6 +30,7 @@
 #include "scripted_dialogs.h"
 #include "workbench/editor_window.h"
 #include "workbench/emulator/machine_inside_view.h"
+#include "workbench/emulator/run_menu.h"
 #include "workbench/emulator/vice_snapshot.h"
 #include "workbench/emulator/web_machine.h"
 #include "workbench/workbench_windows.h"
@@ -426,6 +429,36 @@ TEST_F(BuiltInPlus4, BothShiftKeysReachTheMachine) {
   EXPECT_EQ(got, expected);
 }
 
+// Home is CLR/HOME: alone HOME, with either Shift CLEAR; the cursor keys
+// beside it keep their own keys.
+TEST_F(BuiltInPlus4, HomeIsClrHomeWithOrWithoutEitherShift) {
+  compileAndRun("home", kKeyLogger);
+  Plus4Window* window = machine->window();
+  ASSERT_NE(window, nullptr);
+  bool running = window->isRunning();
+  QObject::connect(window, &Plus4Window::programRunning, [&] { running = true; });
+  ASSERT_TRUE(WaitUntil([&] { return running || !window->failure().isEmpty(); }, kStartSeconds)) << Tail(window);
+  window->activateWindow();
+  window->view()->setFocus();
+  QTest::qWait(800);
+  const std::vector<QStringList> strokes{{"Home"}, {"Shift_L", "Home"}, {"Shift_R", "Home"}, {"Right"}, {"Left"}};
+  for (const QStringList& keys : strokes) {
+    for (const QString& key : keys) XdoTool({"keydown", key});
+    QTest::qWait(150);
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) XdoTool({"keyup", *key});
+    QTest::qWait(200);
+  }
+  // GETIN: HOME $13, CLEAR $93 twice, CRSR RIGHT $1D, CRSR LEFT $9D.
+  const std::string expected = "\x13\x93\x93\x1D\x9D";
+  std::string got;
+  WaitUntil([&] {
+    const auto state = Snapshot(*window);
+    if (state) got.assign(state->Ram.begin() + 0x0C01, state->Ram.begin() + 0x0C01 + state->Ram[0x0C00]);
+    return got == expected;
+  }, 10);
+  EXPECT_EQ(got, expected) << Tail(window);
+}
+
 // The windows' stacking as the window manager keeps it, bottom to top.
 QList<WId> Stacking() {
   QProcess tool;
@@ -479,6 +512,77 @@ TEST_F(BuiltInPlus4, TheWindowStaysAboveTheMainWindowAndTheWindowMenuListsIt) {
   window->close();
   EXPECT_TRUE(WaitUntil([&] { return machine->window() == nullptr; }, 10));
   EXPECT_FALSE(item->isVisible()) << "a closed window leaves the menu";
+}
+
+// A front end whose loader loads no core: the page waits for a start that
+// never comes, as it does for a program that never gets going.
+TEST(BuiltInPlus4Start, AStartThatNeverFinishesIsReportedInTheWindowAndTheStatusList) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString root = folder.filePath("emulator");
+  for (const QString& part : {root + "/emulatorjs/data/loader.js", root + "/core-vice_xplus4/vice_xplus4-legacy-wasm.data"}) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(part).path()));
+    QFile file(part);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("// loads nothing\n");
+  }
+  ScriptedDialogs dialogs;
+  WorkbenchWindows windows(&dialogs);
+  WebMachine machine(&windows.frmQV3, {root});
+  ASSERT_TRUE(machine.missingParts().isEmpty()) << machine.missingParts().toStdString();
+  constexpr int kLimit = 3;
+  machine.setStartTimeLimit(kLimit);
+  machine.setStatusReporter([&](const QString& line) { AddToStatusList(windows.frmQV3, line); });
+  WorkbenchLauncher launcher(
+      &machine, [] { return LaunchPreferences{EmulatorChoice::BuiltIn, {}}; }, [](const QString&) { return QString(); },
+      [](const LaunchCommand&, const QString&) { return false; });
+  windows.frmQV3.setLauncher(&launcher);
+  windows.frmQV3.setCurrentFolder(folder.path());
+  windows.frmQV3.show();
+  QFile source(folder.filePath("never.qv3"));
+  ASSERT_TRUE(source.open(QIODevice::WriteOnly));
+  source.write(QByteArray::fromStdString(Source("never")));
+  source.close();
+  TfrmQVEdit* editor = windows.frmQV3.OpenSourceFile(source.fileName());
+  ASSERT_NE(editor, nullptr);
+  const int linesBefore = editor->lbMessy->count();
+
+  QElapsedTimer clock;
+  clock.start();
+  windows.frmQV3.CompileRun1->trigger();
+  ASSERT_FALSE(windows.frmQV3.compileSession().FatalFlag);
+  Plus4Window* window = machine.window();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->startTimeLimit(), kLimit);
+  QString reported;
+  QObject::connect(window, &Plus4Window::failed, [&](const QString& message) { reported = message; });
+  ASSERT_TRUE(WaitUntil([&] { return !window->failure().isEmpty(); }, 60)) << "no report of the start; last lines:\n"
+                                                                           << Tail(window);
+  const qint64 waited = clock.elapsed();
+  EXPECT_GE(waited, kLimit * 1000 - 100) << "reported before the limit";
+  EXPECT_LT(waited, kLimit * 1000 + 15000);
+
+  // In the window: what did not start, the limit, where it stood, what to do.
+  const QString failure = window->failure();
+  const QString program = window->windowTitle().section(" - ", 1);
+  ASSERT_FALSE(program.isEmpty());
+  EXPECT_TRUE(failure.startsWith(program + " did not start within 3 s")) << failure.toStdString();
+  EXPECT_TRUE(failure.contains("still \"Loading the program...\"")) << failure.toStdString();
+  EXPECT_TRUE(failure.contains("Reset boots the machine again")) << failure.toStdString();
+  EXPECT_EQ(reported, failure);
+  const auto* banner = window->findChild<QLabel*>("banner");
+  ASSERT_NE(banner, nullptr);
+  EXPECT_TRUE(banner->isVisible());
+  EXPECT_EQ(banner->text(), failure);
+  EXPECT_EQ(window->speedText(), "stopped");
+  EXPECT_FALSE(window->isRunning());
+  EXPECT_FALSE(window->pauseAction()->isEnabled());
+  EXPECT_TRUE(window->resetAction()->isEnabled());
+
+  // In the Status list of the editor that ran it, the same text.
+  ASSERT_GT(editor->lbMessy->count(), linesBefore);
+  EXPECT_EQ(editor->lbMessy->item(editor->lbMessy->count() - 1)->text(), "Plus/4: " + failure);
+  windows.frmQV3.setLauncher(nullptr);
 }
 
 TEST_F(BuiltInPlus4, AFileThatIsNotAProgramGetsAMessageInTheWindow) {

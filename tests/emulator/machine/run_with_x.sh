@@ -17,9 +17,10 @@ if [ -n "${DISPLAY:-}" ]; then
     if command -v openbox >/dev/null 2>&1; then
       openbox --sm-disable >/dev/null 2>&1 &
       manager=$!
-      # The manager owns the screen once it answers for the root window.
+      # Openbox names the root's check window before its own, and lists the
+      # windows it manages only once it is ready to manage them.
       for _ in $(seq 50); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+        xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -q "^_NET_CLIENT_LIST(WINDOW)" && break
         sleep 0.1
       done
     elif [ -n "${CI:-}" ]; then

@@ -173,7 +173,11 @@
   }
   fitScreen();
   report("progress", "Loading the program");
-  fetchBytes("program.prg").then((bytes) => {
+  // The keyboard map the core loads as its user-defined positional map
+  // (its own puts Home on CRSR RIGHT): where VICE looks for one.
+  const keyMapFolder = "/vice/PLUS4";
+  const keyMapPath = keyMapFolder + "/sdl_pos.vkm";
+  Promise.all([fetchBytes("program.prg"), fetchBytes("plus4_keys.vkm")]).then(([bytes, keyMap]) => {
     program = bytes;
     window.EJS_player = "#machine";
     window.EJS_core = "vice_xplus4";
@@ -190,7 +194,8 @@
     window.EJS_noAutoFocus = false;
     window.EJS_volume = 0.5;
     // Direct keyboard input must be on from the start: later, keys are lost.
-    window.EJS_defaultOptions = { keyboardInput: "enabled", "save-state-location": "browser" };
+    window.EJS_defaultOptions = { keyboardInput: "enabled", "save-state-location": "browser",
+                                  vice_keyboard_keymap: "positional-user" };
     window.EJS_ready = () => report("progress", "Starting the core");
     window.EJS_onGameStart = () => {
       started = true;
@@ -208,6 +213,11 @@
       window.EJS_emulator.on("saveDatabaseLoaded", (fs) => {
         adjustRetroArch(fs);
         fs.writeFile("/program.prg", program);
+        for (let at = "", parts = keyMapFolder.split("/").filter(Boolean), i = 0; i < parts.length; i++) {
+          at += "/" + parts[i];
+          try { fs.mkdir(at); } catch (error) { /* there already */ }
+        }
+        fs.writeFile(keyMapPath, keyMap);
         report("progress", "Booting the Plus/4");
       });
     }, 5);
