@@ -55,7 +55,7 @@ void Plus4Machine::Reset() {
   std::copy(kStartPages2To7.begin(), kStartPages2To7.end(), ram_.begin() + 0x200);
   std::fill_n(ram_.begin() + kColourMemory, 1000, kStartColour);
   std::fill_n(ram_.begin() + kScreenMemory, 1000, std::uint8_t{0x20});
-  ted_->Reset(kStartTedRegisters, kStartRasterLine, kStartLineCycle);
+  ted_->Reset(kStartTedRegisters, {kStartRasterLine, kStartLineCycle, kStartTimerCounts, kStartTimer1Reload});
   romVisible_ = ted_->RomVisible();
   romBanks_ = 0;
   UpdateReadPages();
@@ -115,6 +115,9 @@ std::uint8_t Plus4Machine::ReadIo(std::uint16_t address) {
 }
 
 std::uint8_t Plus4Machine::PeekIo(std::uint16_t address) const {
+  // With the ROM banked in, $FF3E/$FF3F read the ROM's bytes as $FF20-$FF3D
+  // do; only with the RAM banked in does the TED answer ($FF).
+  if (address >= 0xFF3E && romVisible_) return TheRom().Bytes[address];
   if (IsTedAddress(address)) return ted_->Register(address & 0x3F);
   if (address >= 0xFF00) return (romVisible_ ? TheRom().Bytes.data() : ram_.data())[address];
   if (address >= 0xFD30 && address < 0xFD40) return ted_->KeyboardRows();

@@ -47,7 +47,7 @@ constexpr std::array<std::uint8_t, 64> kUnusedBits = [] {
 Ted::Ted(const std::uint8_t* ram, const std::uint8_t* rom, const Keyboard& keyboard)
     : ram_(ram), rom_(rom), keyboard_(keyboard) {}
 
-void Ted::Reset(const std::array<std::uint8_t, 64>& read, int line, int cycle) {
+void Ted::Reset(const std::array<std::uint8_t, 64>& read, const StartPosition& start) {
   for (std::size_t reg = 0; reg < 64; ++reg) regs_[reg] = static_cast<std::uint8_t>(read[reg] & ~kUnusedBits[reg]);
   irqStatus_ = read[0x09] & 0x5E;
   regs_[0x09] = 0;
@@ -57,18 +57,17 @@ void Ted::Reset(const std::array<std::uint8_t, 64>& read, int line, int cycle) {
   keyboardLatch_ = read[0x08];
   keyboardRows_ = 0xFF;
   cursorPhase_ = (read[0x1F] >> 3) & 0x0F;
-  line_ = line % kLinesPerFrame;
-  cycle_ = cycle % kCyclesPerLine;
+  line_ = start.Line % kLinesPerFrame;
+  cycle_ = start.Cycle % kCyclesPerLine;
   tick_ = 0;
   cpuCycles_ = 0;
   frames_ = 0;
   irqSince_ = 0;
-  for (int i = 0; i < 3; ++i) {
-    Timer& timer = timers_[static_cast<std::size_t>(i)];
-    const auto count = static_cast<std::uint16_t>(read[static_cast<std::size_t>(2 * i)] |
-                                                  read[static_cast<std::size_t>(2 * i + 1)] << 8);
-    timer = Timer{true, 0, count, 2ull * (count == 0 ? 0x10000u : count)};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::uint16_t count = start.TimerCounts[i];
+    timers_[i] = Timer{true, 0, count, 2ull * (count == 0 ? 0x10000u : count)};
   }
+  timers_[0].Start = start.Timer1Reload;
   ScheduleTimers();
 
   // The character window as this frame's fetches have left it.

@@ -84,9 +84,16 @@ class Ted {
   void SetKeyboardRows(std::uint8_t rows) { keyboardRows_ = rows; }
   std::uint8_t KeyboardRows() const { return keyboardRows_; }
 
-  // The start state: registers as a program reads them at SYS, the beam at
-  // line/cycle, the timers at their counts (running).
-  void Reset(const std::array<std::uint8_t, 64>& readValues, int line, int cycle);
+  // Where the beam and the timers are when the machine starts.
+  struct StartPosition {
+    int Line = 0;
+    int Cycle = 0;
+    std::array<std::uint16_t, 3> TimerCounts{};  // all three running
+    std::uint16_t Timer1Reload = 0;               // 0: it restarts from $FFFF
+  };
+  // The start state: registers as a program reads them at SYS (less the
+  // timers and the beam, which StartPosition gives).
+  void Reset(const std::array<std::uint8_t, 64>& readValues, const StartPosition& start);
 
  private:
   enum LineKind : std::uint8_t { kBorderLine, kWindowLine, kFetchLine, kSlowLine, kSlowFetchLine, kLineKinds };
