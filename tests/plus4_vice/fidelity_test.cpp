@@ -104,6 +104,16 @@ TEST(Plus4Fidelity, KernalInterruptsJiffyClockAndKeyBuffer) {
   ExpectSameRam(*pair, 0x3500, 0x350A, "the key count and buffer after typing \"a\"");
 }
 
+TEST(Plus4Fidelity, JiffyClockCountsSixtiethsAtFiftyFrames) {
+  const auto pair = Measure("jiffy_clock", {{0x3000, 0x28}, {0x4000, 0x2400}});
+  if (!pair) return;
+  ExpectSameRam(*pair, 0x3000, 0x3027, "$A5 at 40 starts of a frame");
+  for (unsigned copy = 0; copy < 6; ++copy) {
+    const unsigned base = 0x4000 + copy * 0x600;
+    ExpectSameRam(*pair, base + 0x5FD, base + 0x5FD, ("the frame counter $07FD, copy " + std::to_string(copy)).c_str());
+  }
+}
+
 TEST(Plus4Fidelity, RasterInterruptLinesAndPositions) {
   const auto pair = Measure("raster_irq", {{0x3000, 0x81}});
   if (!pair) return;
