@@ -30,6 +30,14 @@ constexpr auto kCpuGetsCycle = [] {
   return table;
 }();
 
+// The same for a write access: on fetch lines the halt does not hold it.
+constexpr auto kCpuWritesInCycle = [] {
+  auto table = kCpuGetsCycle;
+  table[2] = table[1];
+  table[4] = table[3];
+  return table;
+}();
+
 // Bits that read as 1 whatever was written.
 constexpr std::array<std::uint8_t, 64> kUnusedBits = [] {
   std::array<std::uint8_t, 64> bits{};
@@ -92,10 +100,12 @@ void Ted::Reset(const std::array<std::uint8_t, 64>& read, const StartPosition& s
   borderGlitchX_ = backgroundGlitchX_ = -1;
 }
 
-void Ted::Run(std::uint64_t cpuCycles) {
+void Ted::Run(std::uint64_t cpuCycles, int trailingWrites) {
+  const std::uint64_t writesFrom = cpuCycles - static_cast<std::uint64_t>(trailingWrites);
   while (cpuCycles_ < cpuCycles) {
     if (cycle_ == 4) AtCycle4();
-    cpuCycles_ += kCpuGetsCycle[kind_][static_cast<std::size_t>(cycle_)];
+    const auto& gets = cpuCycles_ >= writesFrom ? kCpuWritesInCycle : kCpuGetsCycle;
+    cpuCycles_ += gets[kind_][static_cast<std::size_t>(cycle_)];
     ++tick_;
     if (++cycle_ == kCyclesPerLine) NextLine();
     if (tick_ >= nextTimerTick_) TimerEvents();

@@ -72,8 +72,11 @@ class Ted {
 
   // Runs the beam until the CPU has had cpuCycles cycles in total (no
   // further than that: a halted CPU waits with the beam at the halt).
-  void CatchUp(std::uint64_t cpuCycles) {
-    if (cpuCycles_ < cpuCycles) Run(cpuCycles);
+  // The last trailingWrites of those cycles are write accesses: the TED's
+  // halt on a fetch line stops the CPU at its next read only, so writes
+  // already under way still get their cycles (as in VICE).
+  void CatchUp(std::uint64_t cpuCycles, int trailingWrites = 0) {
+    if (cpuCycles_ < cpuCycles) Run(cpuCycles, trailingWrites);
   }
   // CatchUp, then on to the double-clock cycle in which the CPU's next
   // cycle happens (past cycles the TED keeps): where an access of the CPU
@@ -104,7 +107,7 @@ class Ted {
     std::uint64_t ZeroTick = 0;  // while running: the tick of the next underflow
   };
 
-  void Run(std::uint64_t cpuCycles);
+  void Run(std::uint64_t cpuCycles, int trailingWrites);
   void AtCycle4();
   void UpdateLineKind();
   void NextLine();
