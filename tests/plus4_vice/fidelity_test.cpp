@@ -130,6 +130,15 @@ TEST(Plus4Fidelity, CpuRoundsPerFrameScreenOnAndBlanked) {
   ExpectSameFrame(*pair, true);
 }
 
+// The loop that only reads and the one that writes meet the fetch lines
+// differently: both counts must be VICE's, frame by frame.
+TEST(Plus4Fidelity, CpuCyclesOfAReadingAndAWritingLoop) {
+  const auto pair = Measure("cpu_cycles", {{0x3000, 0x20}});
+  if (!pair) return;
+  ExpectSameRam(*pair, 0x3000, 0x300B, "rounds of the reading loop in six frames");
+  ExpectSameRam(*pair, 0x3010, 0x301B, "rounds of the writing loop in six frames");
+}
+
 TEST(Plus4Fidelity, TimerInterruptsPerFrame) {
   const auto pair = Measure("timer_irq", {{0x3000, 0x08}});
   if (!pair) return;
