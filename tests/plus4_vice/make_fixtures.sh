@@ -29,6 +29,7 @@ declare -A ranges=(
   [bitmap_multicolour]="0800-0FFF 2FFF-2FFF"
   [keyboard]="0800-0FFF 2FFF-2FFF 3000-30FF"
   [timer_start]="0800-0FFF 2FFF-2FFF 3000-30FF"
+  [kernal_timing]="0800-0FFF 2FFF-2FFF 3000-30FF"
   [cpu_cycles]="0800-0FFF 2FFF-2FFF 3000-30FF"
   [jiffy_clock]="0800-0FFF 2FFF-2FFF 3000-30FF 4000-63FF"
 )
