@@ -214,6 +214,23 @@ TEST(Plus4Machine, GetinTakesTheKeyBufferInOrderAndKeysTypedReachIt) {
   EXPECT_EQ(Ram(typed, 0x0300), 'Q');
 }
 
+TEST(Plus4Machine, TheJiffyClockStartsAgainAfterADay) {
+  Plus4Machine machine;
+  Prepare(machine, {0x4C, 0x00, 0x20});  // a wait loop: the KERNAL's interrupt runs
+  auto& ram = machine.MutableRam();
+  ram[kJiffyClock] = 0x4F;  // 5,183,999 sixtieths: the last of the day
+  ram[kJiffyClock + 1] = 0x19;
+  ram[kJiffyClock + 2] = 0xFF;
+  ram[0x07FD] = 3;  // not the fifth frame: one count
+  // SYS comes after the frame's interrupt line ($CC): the second frame end
+  // is the first with the handler's frame work behind it.
+  ASSERT_EQ(machine.RunFrames(2), StepOutcome::Ok);
+  EXPECT_EQ(Ram(machine, kJiffyClock), 0);
+  EXPECT_EQ(Ram(machine, kJiffyClock + 1), 0);
+  EXPECT_EQ(Ram(machine, kJiffyClock + 2), 0);
+  EXPECT_EQ(Ram(machine, 0x07FD), 2);
+}
+
 TEST(Plus4Machine, BadProgramsEndWithAStopNotAHang) {
   {
     Plus4Machine machine;
