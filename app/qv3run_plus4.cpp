@@ -40,8 +40,10 @@ class KeyTyper {
  public:
   explicit KeyTyper(std::string keys) : keys_(std::move(keys)) {}
 
+  // The first key goes down once the program has run for a while (as
+  // someone types at it): what it reads of the matrix at SYS is no key.
   void AtFrame(Plus4Machine& machine, std::uint64_t frame) {
-    if (frame == lastFrame_ || next_ >= keys_.size()) return;
+    if (frame < kKeyFrames || frame == lastFrame_ || next_ >= keys_.size()) return;
     lastFrame_ = frame;
     Keyboard& keyboard = machine.Keyboard();
     if (held_ == 0) {

@@ -22,6 +22,21 @@ bool IsTedAddress(std::uint16_t address) {
 
 bool JumpsOrBranches(std::uint8_t opcode) { return opcode == 0x4C || opcode == 0x6C || (opcode & 0x1F) == 0x10; }
 
+// How many of an instruction's last cycles write: stores and pushes one,
+// read-modify-write instructions two (JSR, BRK and interrupts write in the
+// middle, not at the end).
+constexpr auto kTrailingWrites = [] {
+  std::array<std::uint8_t, 256> writes{};
+  for (const int op : {0x81, 0x85, 0x8D, 0x91, 0x95, 0x99, 0x9D, 0x86, 0x8E, 0x96, 0x84, 0x8C, 0x94, 0x83, 0x87,
+                       0x8F, 0x97, 0x93, 0x9F, 0x9E, 0x9C, 0x9B, 0x48, 0x08})
+    writes[static_cast<std::size_t>(op)] = 1;
+  for (const int row : {0x00, 0x20, 0x40, 0x60, 0xC0, 0xE0}) {
+    for (const int column : {0x06, 0x0E, 0x16, 0x1E, 0x03, 0x07, 0x0F, 0x13, 0x17, 0x1B, 0x1F})
+      writes[static_cast<std::size_t>(row + column)] = 2;
+  }
+  return writes;
+}();
+
 bool InIrqEntryCode(std::uint16_t pc) {
   return (pc >= kIrqEntry && pc < kIrqExit) || (pc >= 0xCE00 && pc < kDefaultIrqHandler);
 }
@@ -55,7 +70,7 @@ void Plus4Machine::Reset() {
   std::copy(kStartPages2To7.begin(), kStartPages2To7.end(), ram_.begin() + 0x200);
   std::fill_n(ram_.begin() + kColourMemory, 1000, kStartColour);
   std::fill_n(ram_.begin() + kScreenMemory, 1000, std::uint8_t{0x20});
-  ted_->Reset(kStartTedRegisters, kStartRasterLine, kStartLineCycle);
+  ted_->Reset(kStartTedRegisters, {kStartRasterLine, kStartLineCycle, kStartTimerCounts, kStartTimer1Reload});
   romVisible_ = ted_->RomVisible();
   romBanks_ = 0;
   UpdateReadPages();
@@ -115,6 +130,9 @@ std::uint8_t Plus4Machine::ReadIo(std::uint16_t address) {
 }
 
 std::uint8_t Plus4Machine::PeekIo(std::uint16_t address) const {
+  // With the ROM banked in, $FF3E/$FF3F read the ROM's bytes as $FF20-$FF3D
+  // do; only with the RAM banked in does the TED answer ($FF).
+  if (address >= 0xFF3E && romVisible_) return TheRom().Bytes[address];
   if (IsTedAddress(address)) return ted_->Register(address & 0x3F);
   if (address >= 0xFF00) return (romVisible_ ? TheRom().Bytes.data() : ram_.data())[address];
   if (address >= 0xFD30 && address < 0xFD40) return ted_->KeyboardRows();
@@ -219,7 +237,7 @@ StepOutcome Plus4Machine::Step() {
     case cpu::StepOutcome::IllegalOpcode:
       return Stop(StepOutcome::Illegal, "illegal opcode " + cpu::HexByteText(opcode) + " at " + cpu::HexWordText(pc));
   }
-  SyncTed();
+  ted_->CatchUp(cpu_->Cycles, kTrailingWrites[opcode]);
   if (JumpsOrBranches(opcode) && r.PC == pc) jumpedToItself_ = true;
   if (romVisible_ && r.PC == kIrqEntry) RunRomEntry();
   return StepOutcome::Ok;

@@ -207,6 +207,7 @@ class Plus4Machine {
   void DefaultIrqHandler();
   void PrintCharacter(std::uint8_t petscii);
   void ScanKeyboard();
+  void CountJiffies();
   void MoveCursor(int row, int column);
   void ScrollScreen();
 

@@ -13,22 +13,22 @@ constexpr int kWindowEndLine = 0xCC;    // no more character window fetches
 constexpr std::uint8_t kRasterFlag = 0x02;
 constexpr std::uint8_t kTimerFlags[3] = {0x08, 0x10, 0x40};
 
-// Whether the CPU has double-clock cycle c of a line of each kind.
-constexpr auto kCpuGetsCycle = [] {
-  std::array<std::array<std::uint8_t, Ted::kCyclesPerLine>, 5> table{};
-  for (int c = 0; c < Ted::kCyclesPerLine; ++c) {
-    const bool even = c % 2 == 0;
-    const bool refresh = even && c >= 92 && c <= 100;
-    const bool windowFetch = even && c >= 4 && c <= 100;  // TED and CPU take turns
-    const bool halted = c >= 4 && c < 4 + 86;             // 43 fetches of two cycles
-    table[0][static_cast<std::size_t>(c)] = !refresh;
-    table[1][static_cast<std::size_t>(c)] = !windowFetch;
-    table[2][static_cast<std::size_t>(c)] = !windowFetch && !halted;
-    table[3][static_cast<std::size_t>(c)] = !even;
-    table[4][static_cast<std::size_t>(c)] = !even && !halted;
-  }
-  return table;
-}();
+// The CPU's share of the beam as VICE's TED gives it (ted_delay_clk and
+// the fetch alarm in src/plus4/ted.c and ted-fetch.c): per instruction,
+// not per cycle. Each of the instruction's cycles takes one double-clock
+// cycle; then the TED takes one more for each of them that fell in the
+// part of the line where it shares the bus (from cycle 4 on the character
+// window's lines, from cycle 92 on the others, up to cycle 100), at most as
+// many as that part has left; a fetch line takes 86 more (the 40 fetches
+// and 3 before them, twice) once the instruction that was running at cycle
+// 4 is done, less the writes it did after that cycle. The rules keep
+// VICE's own approximations (an instruction running past a line's end is
+// counted again from the next line's cycle 4, one that ran long past the
+// fetch's start gets some cycles back) because VICE is what the model is
+// measured against.
+constexpr int kFetchCycle = 4;
+constexpr int kFetchTicks = (40 + 3) * 2;
+constexpr int kShareEnd = 101;
 
 // Bits that read as 1 whatever was written.
 constexpr std::array<std::uint8_t, 64> kUnusedBits = [] {
@@ -47,7 +47,7 @@ constexpr std::array<std::uint8_t, 64> kUnusedBits = [] {
 Ted::Ted(const std::uint8_t* ram, const std::uint8_t* rom, const Keyboard& keyboard)
     : ram_(ram), rom_(rom), keyboard_(keyboard) {}
 
-void Ted::Reset(const std::array<std::uint8_t, 64>& read, int line, int cycle) {
+void Ted::Reset(const std::array<std::uint8_t, 64>& read, const StartPosition& start) {
   for (std::size_t reg = 0; reg < 64; ++reg) regs_[reg] = static_cast<std::uint8_t>(read[reg] & ~kUnusedBits[reg]);
   irqStatus_ = read[0x09] & 0x5E;
   regs_[0x09] = 0;
@@ -57,18 +57,17 @@ void Ted::Reset(const std::array<std::uint8_t, 64>& read, int line, int cycle) {
   keyboardLatch_ = read[0x08];
   keyboardRows_ = 0xFF;
   cursorPhase_ = (read[0x1F] >> 3) & 0x0F;
-  line_ = line % kLinesPerFrame;
-  cycle_ = cycle % kCyclesPerLine;
+  line_ = start.Line % kLinesPerFrame;
+  cycle_ = start.Cycle % kCyclesPerLine;
   tick_ = 0;
   cpuCycles_ = 0;
   frames_ = 0;
   irqSince_ = 0;
-  for (int i = 0; i < 3; ++i) {
-    Timer& timer = timers_[static_cast<std::size_t>(i)];
-    const auto count = static_cast<std::uint16_t>(read[static_cast<std::size_t>(2 * i)] |
-                                                  read[static_cast<std::size_t>(2 * i + 1)] << 8);
-    timer = Timer{true, 0, count, 2ull * (count == 0 ? 0x10000u : count)};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::uint16_t count = start.TimerCounts[i];
+    timers_[i] = Timer{true, 0, count, 2ull * (count == 0 ? 0x10000u : count)};
   }
+  timers_[0].Start = start.Timer1Reload;
   ScheduleTimers();
 
   // The character window as this frame's fetches have left it.
@@ -85,41 +84,79 @@ void Ted::Reset(const std::array<std::uint8_t, 64>& read, int line, int cycle) {
   row_ = rowsFetched_ > 0 ? rowsFetched_ - 1 : 0;
   rowLine_ = read[0x1F] & 7;
   fetchingNow_ = false;
+  fetchPending_ = false;
   fetchDecided_ = cycle_ > 4;
-  UpdateLineKind();
+  oldCycle_ = cycle_;
   buffers_ = {};
   drawing_ = 0;
   drawnX_ = std::max(0, std::min(FrameBuffer::kWidth, BeamX()));
   borderGlitchX_ = backgroundGlitchX_ = -1;
 }
 
-void Ted::Run(std::uint64_t cpuCycles) {
-  while (cpuCycles_ < cpuCycles) {
-    if (cycle_ == 4) AtCycle4();
-    cpuCycles_ += kCpuGetsCycle[kind_][static_cast<std::size_t>(cycle_)];
-    ++tick_;
-    if (++cycle_ == kCyclesPerLine) NextLine();
+// In strides from one event to the next (cycle 4, the line's end, a timer's
+// underflow): nothing else happens between them.
+void Ted::Advance(std::uint64_t ticks, bool cpuRuns) {
+  while (ticks > 0) {
+    if (cycle_ == kFetchCycle) AtCycle4();
+    std::uint64_t stride = static_cast<std::uint64_t>(cycle_ < kFetchCycle ? kFetchCycle - cycle_ : kCyclesPerLine - cycle_);
+    stride = std::min({stride, ticks, nextTimerTick_ > tick_ ? nextTimerTick_ - tick_ : 1});
+    tick_ += stride;
+    cycle_ += static_cast<int>(stride);
+    if (cpuRuns) cpuCycles_ += stride;
+    ticks -= stride;
+    if (cycle_ == kCyclesPerLine) NextLine();
     if (tick_ >= nextTimerTick_) TimerEvents();
   }
 }
 
-void Ted::CatchUpToAccess(std::uint64_t cpuCycles) {
-  CatchUp(cpuCycles);
-  for (int guard = 0; guard < 2 * kCyclesPerLine; ++guard) {
-    if (cycle_ == 4) AtCycle4();
-    if (kCpuGetsCycle[kind_][static_cast<std::size_t>(cycle_)]) return;
-    ++tick_;
-    if (++cycle_ == kCyclesPerLine) NextLine();
-    if (tick_ >= nextTimerTick_) TimerEvents();
-  }
-}
-
-void Ted::UpdateLineKind() {
+void Ted::Run(std::uint64_t cpuCycles, int trailingWrites) {
+  const auto cycles = static_cast<std::int64_t>(cpuCycles - cpuCycles_);
+  const bool sharedAtStart = fetchLines_;
   const bool slow = regs_[0x13] & 0x02;
-  if (fetchingNow_) kind_ = slow ? kSlowFetchLine : kFetchLine;
-  else if (slow) kind_ = kSlowLine;
-  else kind_ = fetchLines_ ? kWindowLine : kBorderLine;
+  Advance(static_cast<std::uint64_t>(cycles), true);
+
+  std::int64_t stolen = 0;
+  if (slow) {
+    stolen = std::max<std::int64_t>(0, cycles - ((oldCycle_ & 1) ^ 1));
+  } else {
+    std::int64_t from = oldCycle_, diff = cycles;
+    bool shared = sharedAtStart;
+    for (int crossings = 0; crossings < 4; ++crossings) {
+      const int shareStart = shared ? kFetchCycle : 92;
+      if (from < kShareEnd && from + diff >= shareStart) {
+        std::int64_t most = shared ? 49 : 5;
+        if (from >= shareStart) most = (kShareEnd - from) / 2;
+        else diff -= shareStart - 1 - from;
+        stolen = std::min(diff, most);
+        break;
+      }
+      if (from + diff < kCyclesPerLine + kFetchCycle) break;
+      // Past the next line's cycle 4: VICE counts from there again, with
+      // the cycles it counts doubled less the line (its arithmetic, kept).
+      diff = 2 * diff + from - (kCyclesPerLine + kFetchCycle);
+      from = kFetchCycle;
+      shared = fetchLines_;
+    }
+  }
+  Advance(static_cast<std::uint64_t>(std::max<std::int64_t>(0, stolen)), false);
+  oldCycle_ = cycle_;
+
+  if (fetchPending_) {
+    fetchPending_ = false;
+    const auto now = static_cast<std::int64_t>(tick_), start = static_cast<std::int64_t>(fetchTick_);
+    std::int64_t writesGiven = 0;
+    if (trailingWrites > 0 && now > start) {
+      const std::int64_t lastWrite = now - 2, firstWrite = now - 2 * trailingWrites;
+      if (start >= firstWrite - 1 && start <= lastWrite) writesGiven = lastWrite - start + 1;
+    }
+    std::int64_t halt = kFetchTicks - writesGiven;
+    if (!slow && now - start > 11) halt -= (now - start - 11) / 2;
+    if (halt > 0) Advance(static_cast<std::uint64_t>(halt), false);
+    oldCycle_ += static_cast<int>(halt);
+  }
 }
+
+void Ted::CatchUpToAccess(std::uint64_t cpuCycles) { CatchUp(cpuCycles); }
 
 // The fetches of a character row: its attributes on the line before its
 // pointers (the lines whose low bits equal the vertical scroll, then one
@@ -150,7 +187,10 @@ void Ted::AtCycle4() {
       fetchingNow_ = true;
     }
   }
-  UpdateLineKind();
+  if (fetchingNow_) {
+    fetchPending_ = true;
+    fetchTick_ = tick_;
+  }
 }
 
 void Ted::NextLine() {
@@ -179,7 +219,6 @@ void Ted::NextLine() {
   if (line_ == RasterCompareLine()) SetIrqFlag(kRasterFlag);
   fetchingNow_ = false;
   fetchDecided_ = false;
-  UpdateLineKind();
   drawnX_ = 0;
   borderGlitchX_ = backgroundGlitchX_ = -1;
 }
@@ -305,7 +344,6 @@ void Ted::Write(int reg, std::uint8_t value) {
     }
     case 0x13:
       regs_[0x13] = value & 0xFE;
-      UpdateLineKind();
       break;
     case 0x15:
       regs_[0x15] = value & 0x7F;

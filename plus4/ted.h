@@ -7,12 +7,14 @@
 // stored and read back; no sound is made.
 //
 // Timing follows VICE's TED (src/plus4/ted*.c, read as the reference, not
-// copied): the CPU gets every double-clock cycle of a line except five
-// refresh cycles (92-100, even); on the lines of the character window
-// (0-203 with the screen on at line 0) only every other cycle from 4 to 100;
-// on the two fetch lines of each character row (attributes, then character
-// pointers) none from 4 to 89; with $FF13 bit 1 set every other cycle at
-// most. The timers count every other double-clock cycle.
+// copied), as VICE counts it: per instruction (see ted.cpp). The CPU gets
+// every double-clock cycle of a line but five refresh cycles (92-100); on
+// the lines of the character window (0-203 with the screen on at line 0)
+// every other one from cycle 4 to 100; on the two fetch lines of each
+// character row (attributes, then character pointers) 86 fewer from cycle
+// 4, less the writes of the instruction that was running; with $FF13 bit 1
+// set every other cycle at most. The timers count every other double-clock
+// cycle.
 //
 // The picture's row y shows raster line (276 + y) mod 312 and its column x
 // the line's cycle 7 + x / 4, as VICE frames it; a frame is complete when
@@ -72,8 +74,11 @@ class Ted {
 
   // Runs the beam until the CPU has had cpuCycles cycles in total (no
   // further than that: a halted CPU waits with the beam at the halt).
-  void CatchUp(std::uint64_t cpuCycles) {
-    if (cpuCycles_ < cpuCycles) Run(cpuCycles);
+  // The last trailingWrites of those cycles are write accesses: the TED's
+  // halt on a fetch line stops the CPU at its next read only, so writes
+  // already under way still get their cycles (as in VICE).
+  void CatchUp(std::uint64_t cpuCycles, int trailingWrites = 0) {
+    if (cpuCycles_ < cpuCycles) Run(cpuCycles, trailingWrites);
   }
   // CatchUp, then on to the double-clock cycle in which the CPU's next
   // cycle happens (past cycles the TED keeps): where an access of the CPU
@@ -84,12 +89,18 @@ class Ted {
   void SetKeyboardRows(std::uint8_t rows) { keyboardRows_ = rows; }
   std::uint8_t KeyboardRows() const { return keyboardRows_; }
 
-  // The start state: registers as a program reads them at SYS, the beam at
-  // line/cycle, the timers at their counts (running).
-  void Reset(const std::array<std::uint8_t, 64>& readValues, int line, int cycle);
+  // Where the beam and the timers are when the machine starts.
+  struct StartPosition {
+    int Line = 0;
+    int Cycle = 0;
+    std::array<std::uint16_t, 3> TimerCounts{};  // all three running
+    std::uint16_t Timer1Reload = 0;               // 0: it restarts from $FFFF
+  };
+  // The start state: registers as a program reads them at SYS (less the
+  // timers and the beam, which StartPosition gives).
+  void Reset(const std::array<std::uint8_t, 64>& readValues, const StartPosition& start);
 
  private:
-  enum LineKind : std::uint8_t { kBorderLine, kWindowLine, kFetchLine, kSlowLine, kSlowFetchLine, kLineKinds };
   struct Timer {
     bool Running = false;
     std::uint16_t Start = 0;   // the value written (timer 1 reloads from it)
@@ -97,9 +108,10 @@ class Ted {
     std::uint64_t ZeroTick = 0;  // while running: the tick of the next underflow
   };
 
-  void Run(std::uint64_t cpuCycles);
+  void Run(std::uint64_t cpuCycles, int trailingWrites);
+  // The beam on by ticks double-clock cycles (the CPU's, or the TED's own).
+  void Advance(std::uint64_t ticks, bool cpuRuns);
   void AtCycle4();
-  void UpdateLineKind();
   void NextLine();
   void TimerEvents();
   void ScheduleTimers();
@@ -126,8 +138,10 @@ class Ted {
   std::uint64_t tick_ = 0;
   std::uint64_t cpuCycles_ = 0;
   std::uint64_t frames_ = 0;
-  LineKind kind_ = kBorderLine;
   bool fetchingNow_ = false;  // this line is a fetch line
+  bool fetchPending_ = false;  // its 86 cycles are still to be taken from the CPU
+  std::uint64_t fetchTick_ = 0;  // the tick it began
+  int oldCycle_ = 0;  // where the beam was when the CPU's cycles were last counted
   bool fetchDecided_ = false;  // this line's cycle 4 has passed
 
   std::uint8_t irqStatus_ = 0;

@@ -3,7 +3,8 @@
 # Takes VICE's measurements on the built-in Plus/4 (VICE xplus4 under Qt
 # WebEngine, on an X server of its own) for every program in programs/ and
 # writes the fixtures beside this script: NAME.txt (registers and RAM ranges),
-# NAME.png (the frame), palette.txt. Programs run in real time.
+# NAME.png (the frame), and the palette list after palette.txt's RAM. Programs
+# run in real time.
 #   tests/plus4_vice/make_fixtures.sh [BUILD_DIR] [PROGRAM...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -27,6 +28,10 @@ declare -A ranges=(
   [bitmap_hires]="0800-0FFF 2FFF-2FFF"
   [bitmap_multicolour]="0800-0FFF 2FFF-2FFF"
   [keyboard]="0800-0FFF 2FFF-2FFF 3000-30FF"
+  [timer_start]="0800-0FFF 2FFF-2FFF 3000-30FF"
+  [kernal_timing]="0800-0FFF 2FFF-2FFF 3000-30FF"
+  [cpu_cycles]="0800-0FFF 2FFF-2FFF 3000-30FF"
+  [jiffy_clock]="0800-0FFF 2FFF-2FFF 3000-30FF 4000-63FF"
 )
 # Keys typed while a program runs (X key code = evdev code + 8, and text).
 declare -A keys=(
@@ -58,6 +63,6 @@ for name in "${programs[@]}"; do
   if [ "$name" = kernal_facts ]; then mv "$here/kernal_facts.png" "$work/"; fi
   if [ "$name" = palette ]; then
     xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
-      "$build/measure_on_vice" --palette "$here/palette.png" >"$here/palette.txt" 2>"$work/palette.err"
+      "$build/measure_on_vice" --palette "$here/palette.png" >>"$here/palette.txt" 2>"$work/palette.err"
   fi
 done
