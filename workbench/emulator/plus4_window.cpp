@@ -152,6 +152,8 @@ Plus4Window::Plus4Window(const EmulatorFiles& files, QWidget* parent)
 
   startLimit_ = new QTimer(this);
   startLimit_->setSingleShot(true);
+  // A coarse timer may fire 5 % early: the limit is a promise, not a hint.
+  startLimit_->setTimerType(Qt::PreciseTimer);
   startLimit_->setInterval(kStartSeconds * 1000);
   connect(startLimit_, &QTimer::timeout, this, &Plus4Window::startTookTooLong);
 
