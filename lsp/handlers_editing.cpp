@@ -48,8 +48,12 @@ QJsonValue Rename(Server& server, const QJsonObject& params) {
   const Caret caret = CaretIn(file.Text, params);
   const std::string newName = LatinBytes(params.value("newName").toString());
   const Workspace workspace = server.WorkspaceOf(file);
-  const RenamePlan plan =
-      PlanRename(file.Check->Knowledge, caret.Line, caret.LineNumber, caret.Column, newName, workspace);
+  RenamePlan plan = PlanRename(file.Check->Knowledge, caret.Line, caret.LineNumber, caret.Column, newName, workspace);
+  // The document may be a file that modules of the folder INCLUDE: their
+  // uses of the name are renamed too, as in the workbench.
+  const RenameCheck check = PrepareRename(file.Check->Knowledge, caret.Line, caret.LineNumber, caret.Column);
+  if (!plan.Refused() && check.Target && !file.Path.empty())
+    AddUsesInIncludingModules(plan, workspace, file.Path, check.Target->Name, newName);
   if (plan.Refused()) throw RequestError{ErrorCode::RequestFailed, Text(plan.Refusal)};
   QJsonObject changes;
   for (const FileEdits& edits : plan.Files) {

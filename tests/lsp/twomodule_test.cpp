@@ -257,6 +257,22 @@ TEST_F(TwoModuleServer, RenameAcrossModulesOrARefusalWithItsReason) {
   EXPECT_FALSE(CompileFails());
 }
 
+// Renaming in the included file itself: the modules that include it take
+// the name from it, so their uses are renamed with it.
+TEST_F(TwoModuleServer, RenameInAnIncludedFileReachesTheModulesThatIncludeIt) {
+  const QString sharedUri = UriOf(folder.PathOf("shared.inc"));
+  Open(sharedUri, shared);
+  const QJsonObject edit =
+      Ask("textDocument/rename", sharedUri, Find(shared, "TEXTPTR ="), {{"newName", "TEXTADDR"}}).toObject();
+  const QJsonObject changes = edit.value("changes").toObject();
+  ASSERT_EQ(changes.size(), 3) << QJsonDocument(edit).toJson().toStdString();
+  folder.Write("shared.inc", Apply(shared, changes.value(sharedUri).toArray()).toLatin1().toStdString());
+  folder.Write("main.qv3", Apply(main, changes.value(mainUri).toArray()).toLatin1().toStdString());
+  folder.Write("lib.qv3", Apply(lib, changes.value(libUri).toArray()).toLatin1().toStdString());
+  EXPECT_FALSE(CompileFails());
+  EXPECT_TRUE(ReadLatin1(folder.PathOf("main.qv3")).contains("STA TEXTADDR+1"));
+}
+
 TEST_F(TwoModuleServer, CompletionSymbolsTokensInlayHintsAndTheBranchFix) {
   Open(mainUri, main);
   const auto labels = [&](Place at) {
