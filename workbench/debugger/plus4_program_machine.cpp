@@ -13,12 +13,6 @@ namespace qv3::debugger {
 
 namespace {
 
-std::string Hex(unsigned value, int digits) {
-  char text[8];
-  std::snprintf(text, sizeof text, "$%0*X", digits, value);
-  return text;
-}
-
 // A typed key is held for kHoldFrames frames, then all keys are up for
 // kGapFrames: long enough for the ROM's scan (once a frame) to see each.
 constexpr std::uint64_t kHoldFrames = 2;
@@ -114,15 +108,15 @@ class Plus4ProgramMachine final : public Machine {
       case plus4::StepOutcome::Returned: return std::string("returned");
       // Worded as the bare 6502 words its ends, the model's detail where it adds to that.
       case plus4::StepOutcome::Illegal: return machine_.StopDetail();
-      case plus4::StepOutcome::Jam: return "jam at " + Hex(pc, 4);
+      case plus4::StepOutcome::Jam: return "jam at " + DollarHex(pc, 4);
       default: {
-        std::string text = std::string(plus4::OutcomeText(outcome)) + " at " + Hex(pc, 4);
+        std::string text = std::string(plus4::OutcomeText(outcome)) + " at " + DollarHex(pc, 4);
         if (!machine_.StopDetail().empty()) text += ": " + machine_.StopDetail();
         return text;
       }
     }
     // With interrupts off nothing ends a jump to itself: the program hangs.
-    if (!entered_ && pc == before.PC && !machine_.InterruptsEnabled()) return "loop at " + Hex(pc, 4);
+    if (!entered_ && pc == before.PC && !machine_.InterruptsEnabled()) return "loop at " + DollarHex(pc, 4);
     return std::nullopt;
   }
 

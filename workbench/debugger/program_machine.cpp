@@ -10,12 +10,6 @@ namespace qv3::debugger {
 
 namespace {
 
-std::string Hex(unsigned value, int digits) {
-  char text[8];
-  std::snprintf(text, sizeof text, "$%0*X", digits, value);
-  return text;
-}
-
 class RunnerMachine final : public Machine {
  public:
   explicit RunnerMachine(const cpu::ProgramImage& image) {
@@ -66,8 +60,8 @@ class RunnerMachine final : public Machine {
     const std::uint16_t pc = runner_.Cpu().Registers.PC;
     switch (*stop) {
       case cpu::StopReason::Returned: return std::string("returned");
-      case cpu::StopReason::Illegal: return "illegal opcode " + Hex(Peek(pc), 2) + " at " + Hex(pc, 4);
-      default: return std::string(cpu::StopReasonText(*stop)) + " at " + Hex(pc, 4);
+      case cpu::StopReason::Illegal: return "illegal opcode " + DollarHex(Peek(pc), 2) + " at " + DollarHex(pc, 4);
+      default: return std::string(cpu::StopReasonText(*stop)) + " at " + DollarHex(pc, 4);
     }
   }
 
@@ -97,6 +91,12 @@ class RunnerMachine final : public Machine {
 };
 
 }  // namespace
+
+std::string DollarHex(unsigned value, int digits) {
+  char text[12];
+  std::snprintf(text, sizeof text, "$%0*X", digits, value);
+  return text;
+}
 
 LoadedProgram LoadProgram(const std::string& programBytes) {
   const cpu::ParsedProgram parsed = cpu::ParseProgram(programBytes);

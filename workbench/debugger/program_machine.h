@@ -18,4 +18,8 @@ struct LoadedProgram {
 // A ".prg" file's bytes, loaded and ready at its start address.
 LoadedProgram LoadProgram(const std::string& programBytes);
 
+// "$" and value in upper-case hex, at least digits wide: the addresses and
+// bytes of the stop texts ("jam at $1002").
+std::string DollarHex(unsigned value, int digits);
+
 }  // namespace qv3::debugger
