@@ -14,9 +14,7 @@
 #include <string>
 #include <vector>
 
-#ifdef QV3RUN_WITH_PLUS4
 #include "app/qv3run_plus4.h"
-#endif
 #include "cpu/disassembler.h"
 #include "cpu/program_runner.h"
 #include "engine/compile_command.h"
@@ -295,11 +293,9 @@ int ReadOptions(int argc, char** argv, Options& options) {
   if (!options.Plus4 && (options.Frames || options.ScreenText || !options.ScreenPath.empty()))
     return UsageError(std::string(options.Frames ? "--frames" : options.ScreenText ? "--screen-text" : "--screen") +
                       " needs --plus4");
-#ifdef QV3RUN_WITH_PLUS4
   if (options.Plus4)
     if (const auto key = qv3::UntypableKey(options.Keys))
       return UsageError("--keys: no key of the Plus/4 types '" + std::string(1, *key) + "'");
-#endif
   if (programs.empty()) return UsageError("no program given");
   if (programs.size() > 1) return UsageError("only one program may be given");
   options.Program = programs.front();
@@ -354,9 +350,6 @@ int main(int argc, char** argv) {
 
   const std::uint16_t start = options.Start.value_or(qv3::cpu::StartAddress(*parsed.Image));
   if (options.Plus4) {
-#ifndef QV3RUN_WITH_PLUS4
-    return InputError("this qv3run was built without the Plus/4 machine model (plus4/)");
-#else
     qv3::Plus4RunOptions plus4;
     plus4.Start = start;
     plus4.CycleLimit = options.CycleLimit;
@@ -367,7 +360,6 @@ int main(int argc, char** argv) {
     plus4.ScreenText = options.ScreenText;
     plus4.ScreenPath = options.ScreenPath;
     return qv3::RunOnPlus4(*parsed.Image, plus4);
-#endif
   }
 
   qv3::cpu::ProgramRunner runner;

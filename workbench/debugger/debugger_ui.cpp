@@ -86,15 +86,9 @@ void DebuggerUi::createMenu() {
   menu_->addSeparator();
   BareMachine = AddItem(menu_, "BareMachine", tr("Run on the Bare &6502"), QKeySequence());
   BareMachine->setCheckable(true);
-  if (qv3::debugger::HavePlus4Model()) {
-    BareMachine->setToolTip(tr("Debug on the 6502 over plain RAM instead of the Plus/4 model"));
-  } else {
-    BareMachine->setChecked(true);
-    BareMachine->setEnabled(false);
-    BareMachine->setToolTip(tr("This build has no Plus/4 machine model"));
-  }
+  BareMachine->setToolTip(tr("Debug on the 6502 over plain RAM instead of the Plus/4 model"));
   connect(BareMachine, &QAction::toggled, this, [this](bool bare) {
-    if (settings_ && qv3::debugger::HavePlus4Model()) settings_->setValue(QStringLiteral("debugger/bareMachine"), bare);
+    if (settings_) settings_->setValue(QStringLiteral("debugger/bareMachine"), bare);
   });
 
   connect(StartContinue, &QAction::triggered, this, &DebuggerUi::startOrContinue);
@@ -110,11 +104,11 @@ void DebuggerUi::createMenu() {
 
 void DebuggerUi::useSettings(QSettings* settings) {
   settings_ = settings;
-  if (settings_ && qv3::debugger::HavePlus4Model())
+  if (settings_)
     BareMachine->setChecked(settings_->value(QStringLiteral("debugger/bareMachine"), false).toBool());
 }
 
-bool DebuggerUi::runsOnBareMachine() const { return BareMachine->isChecked() || !qv3::debugger::HavePlus4Model(); }
+bool DebuggerUi::runsOnBareMachine() const { return BareMachine->isChecked(); }
 
 void DebuggerUi::editDataBreakpoints() {
   WatchDialog dialog(session_, [this](const std::string& name) { return valueOfName(name); }, &main_);

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workbench/debugger/plus4_program_machine.h"
 
-#ifdef QV3_HAVE_PLUS4_MODEL
-
 #include <cstdio>
 #include <deque>
 #include <map>
@@ -164,8 +162,6 @@ class Plus4ProgramMachine final : public Machine {
 
 }  // namespace
 
-bool HavePlus4Model() { return true; }
-
 LoadedProgram LoadPlus4Program(const std::string& programBytes) {
   const cpu::ParsedProgram parsed = cpu::ParseProgram(programBytes);
   if (!parsed.Image) return {nullptr, parsed.Error};
@@ -174,16 +170,3 @@ LoadedProgram LoadPlus4Program(const std::string& programBytes) {
 
 }  // namespace qv3::debugger
 
-#else
-
-namespace qv3::debugger {
-
-bool HavePlus4Model() { return false; }
-
-LoadedProgram LoadPlus4Program(const std::string&) {
-  return {nullptr, "this build has no Plus/4 machine model"};
-}
-
-}  // namespace qv3::debugger
-
-#endif
