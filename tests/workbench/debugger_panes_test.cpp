@@ -134,7 +134,7 @@ TEST_F(DebuggerPanesTest, DisassemblyShowsLabelsAndMarksPcAndBreakpoints) {
 
 TEST_F(DebuggerPanesTest, TheScreenShowsScreenCodesInTheirColoursReverseVideoIncluded) {
   runOnBareMachine();  // the bare 6502's start state and screen are what is checked
-  TfrmQVEdit& editor = openSource("panes.qv3", kProgram);
+  openSource("panes.qv3", kProgram);
   startAndWait();
   ASSERT_EQ(session().state(), State::Ended);
   const ScreenPane& screen = *debugger().screenPane();
