@@ -80,10 +80,6 @@ class Ted {
   void CatchUp(std::uint64_t cpuCycles, int trailingWrites = 0) {
     if (cpuCycles_ < cpuCycles) Run(cpuCycles, trailingWrites);
   }
-  // CatchUp, then on to the double-clock cycle in which the CPU's next
-  // cycle happens (past cycles the TED keeps): where an access of the CPU
-  // sees the beam.
-  void CatchUpToAccess(std::uint64_t cpuCycles);
   void Write(int reg, std::uint8_t value);
   // The keyboard port $FD30 that $FF08 latches with.
   void SetKeyboardRows(std::uint8_t rows) { keyboardRows_ = rows; }
@@ -138,7 +134,6 @@ class Ted {
   std::uint64_t tick_ = 0;
   std::uint64_t cpuCycles_ = 0;
   std::uint64_t frames_ = 0;
-  bool fetchingNow_ = false;  // this line is a fetch line
   bool fetchPending_ = false;  // its 86 cycles are still to be taken from the CPU
   std::uint64_t fetchTick_ = 0;  // the tick it began
   int oldCycle_ = 0;  // where the beam was when the CPU's cycles were last counted
