@@ -20,11 +20,11 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitIo = 2;
 constexpr int kExitCycleLimit = 3;
 constexpr int kExitUndocumented = 4;
-// A typed key is held this many frames, then released as long: the
+// Keys are typed from the third frame on (what the program reads of the
+// matrix at SYS is no key), each held two frames and released four: the
 // KERNAL's scan (once a frame) sees every key once.
-constexpr std::uint64_t kKeyFrames = 3;
-
-std::uint8_t Petscii(char c) { return c == '\n' ? 0x0D : static_cast<std::uint8_t>(c); }
+constexpr std::uint64_t kTypingStartFrame = 3;
+constexpr int kKeyHoldFrames = 2, kKeyGapFrames = 4;
 
 std::string Hex2(std::uint8_t value) { return cpu::HexByteText(value).substr(1); }
 std::string Hex4(std::uint16_t value) { return cpu::HexWordText(value).substr(1); }
@@ -34,36 +34,6 @@ std::string RegisterText(const Plus4Machine& machine) {
   return "A=$" + Hex2(r.A) + " X=$" + Hex2(r.X) + " Y=$" + Hex2(r.Y) + " SP=$" + Hex2(r.SP) + " P=$" +
          Hex2(r.P) + " cycles=" + std::to_string(machine.Cycles());
 }
-
-// Types the keys one after another, on frame boundaries.
-class KeyTyper {
- public:
-  explicit KeyTyper(std::string keys) : keys_(std::move(keys)) {}
-
-  // The first key goes down once the program has run for a while (as
-  // someone types at it): what it reads of the matrix at SYS is no key.
-  void AtFrame(Plus4Machine& machine, std::uint64_t frame) {
-    if (frame < kKeyFrames || frame == lastFrame_ || next_ >= keys_.size()) return;
-    lastFrame_ = frame;
-    Keyboard& keyboard = machine.Keyboard();
-    if (held_ == 0) {
-      const auto chord = Keyboard::ChordOf(Petscii(keys_[next_]));
-      if (chord->Shift) keyboard.Press(plus4::kShiftKey);
-      keyboard.Press(chord->Key);
-    }
-    if (++held_ == kKeyFrames) keyboard.ReleaseAll();
-    if (held_ == 2 * kKeyFrames) {
-      held_ = 0;
-      ++next_;
-    }
-  }
-
- private:
-  std::string keys_;
-  std::size_t next_ = 0;
-  std::uint64_t held_ = 0;  // frames the current key has been held or released
-  std::uint64_t lastFrame_ = ~0ull;
-};
 
 void TraceLine(const Plus4Machine& machine) {
   const std::uint16_t pc = machine.Registers().PC;
@@ -129,7 +99,7 @@ bool WriteScreen(const Plus4Machine& machine, const std::string& path) {
 
 std::optional<char> UntypableKey(const std::string& keys) {
   for (const char c : keys)
-    if (!Keyboard::ChordOf(Petscii(c))) return c;
+    if (!Keyboard::ChordOf(static_cast<std::uint8_t>(c))) return c;
   return std::nullopt;
 }
 
@@ -137,7 +107,7 @@ int RunOnPlus4(const cpu::ProgramImage& image, const Plus4RunOptions& options) {
   Plus4Machine machine;
   machine.Load(image);
   machine.PrepareSys(options.Start);
-  KeyTyper typer(options.Keys);
+  bool typing = false;
   const std::uint64_t firstFrame = machine.FrameCount();
 
   std::string reason;
@@ -153,7 +123,10 @@ int RunOnPlus4(const cpu::ProgramImage& image, const Plus4RunOptions& options) {
       status = kExitCycleLimit;
       break;
     }
-    typer.AtFrame(machine, frames);
+    if (!typing && frames >= kTypingStartFrame) {
+      machine.TypeKeys(options.Keys, kKeyHoldFrames, kKeyGapFrames);
+      typing = true;
+    }
     if (options.Trace) TraceLine(machine);
     const StepOutcome outcome = machine.Step();
     if (outcome != StepOutcome::Ok) {
