@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <memory>
 
 #include "app/png_file.h"
 #include "cpu/disassembler.h"
@@ -35,13 +36,13 @@ std::string RegisterText(const Plus4Machine& machine) {
          Hex2(r.P) + " cycles=" + std::to_string(machine.Cycles());
 }
 
-void TraceLine(const Plus4Machine& machine) {
+// window: the instruction's bytes as the CPU reads them, for the disassembler.
+void TraceLine(const Plus4Machine& machine, cpu::Memory& window) {
   const std::uint16_t pc = machine.Registers().PC;
   std::string text;
   if (machine.InterruptsEnabled() && machine.IrqPending()) {
     text = "IRQ entry";
   } else {
-    static cpu::Memory window{};  // the instruction's bytes, as the CPU reads them
     for (int i = 0; i < 3; ++i) window[static_cast<std::uint16_t>(pc + i)] = machine.Peek(static_cast<std::uint16_t>(pc + i));
     const cpu::DisassembledLine line = cpu::Disassemble(window, pc);
     std::string bytes;
@@ -108,6 +109,7 @@ int RunOnPlus4(const cpu::ProgramImage& image, const Plus4RunOptions& options) {
   machine.Load(image);
   machine.PrepareSys(options.Start);
   bool typing = false;
+  const auto traceWindow = options.Trace ? std::make_unique<cpu::Memory>() : nullptr;
   const std::uint64_t firstFrame = machine.FrameCount();
 
   std::string reason;
@@ -127,7 +129,7 @@ int RunOnPlus4(const cpu::ProgramImage& image, const Plus4RunOptions& options) {
       machine.TypeKeys(options.Keys, kKeyHoldFrames, kKeyGapFrames);
       typing = true;
     }
-    if (options.Trace) TraceLine(machine);
+    if (traceWindow) TraceLine(machine, *traceWindow);
     const StepOutcome outcome = machine.Step();
     if (outcome != StepOutcome::Ok) {
       reason = std::string(plus4::OutcomeText(outcome));
