@@ -52,9 +52,6 @@ class Ted {
   int RasterLine() const { return line_; }  // 0-311, $FF1C/$FF1D
   int LineCycle() const { return cycle_; }  // 0-113 double-clock cycles into the line
   std::uint64_t FrameCount() const { return frames_; }
-  std::uint64_t DoubleClockTicks() const { return tick_; }
-  // CPU cycles the TED has let the CPU have so far.
-  std::uint64_t CpuCycles() const { return cpuCycles_; }
 
   // Whether an enabled interrupt source is flagged ($FF09 & $FF0A & $5E),
   // and the CPU cycle count when that last began.
@@ -67,8 +64,6 @@ class Ted {
   // The last complete frame (before the first vertical sync: the one being
   // drawn).
   const FrameBuffer& Frame() const { return frames_ == 0 ? buffers_[drawing_] : buffers_[drawing_ ^ 1]; }
-  // The frame being drawn now (lines above the beam are this frame's).
-  const FrameBuffer& FrameInProgress() const { return buffers_[drawing_]; }
 
   // --- the machine's side ---
 
