@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <memory>
 
 #include "app/png_file.h"
 #include "cpu/disassembler.h"
@@ -20,11 +21,11 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitIo = 2;
 constexpr int kExitCycleLimit = 3;
 constexpr int kExitUndocumented = 4;
-// A typed key is held this many frames, then released as long: the
+// Keys are typed from the third frame on (what the program reads of the
+// matrix at SYS is no key), each held two frames and released four: the
 // KERNAL's scan (once a frame) sees every key once.
-constexpr std::uint64_t kKeyFrames = 3;
-
-std::uint8_t Petscii(char c) { return c == '\n' ? 0x0D : static_cast<std::uint8_t>(c); }
+constexpr std::uint64_t kTypingStartFrame = 3;
+constexpr int kKeyHoldFrames = 2, kKeyGapFrames = 4;
 
 std::string Hex2(std::uint8_t value) { return cpu::HexByteText(value).substr(1); }
 std::string Hex4(std::uint16_t value) { return cpu::HexWordText(value).substr(1); }
@@ -35,43 +36,13 @@ std::string RegisterText(const Plus4Machine& machine) {
          Hex2(r.P) + " cycles=" + std::to_string(machine.Cycles());
 }
 
-// Types the keys one after another, on frame boundaries.
-class KeyTyper {
- public:
-  explicit KeyTyper(std::string keys) : keys_(std::move(keys)) {}
-
-  // The first key goes down once the program has run for a while (as
-  // someone types at it): what it reads of the matrix at SYS is no key.
-  void AtFrame(Plus4Machine& machine, std::uint64_t frame) {
-    if (frame < kKeyFrames || frame == lastFrame_ || next_ >= keys_.size()) return;
-    lastFrame_ = frame;
-    Keyboard& keyboard = machine.Keyboard();
-    if (held_ == 0) {
-      const auto chord = Keyboard::ChordOf(Petscii(keys_[next_]));
-      if (chord->Shift) keyboard.Press(plus4::kShiftKey);
-      keyboard.Press(chord->Key);
-    }
-    if (++held_ == kKeyFrames) keyboard.ReleaseAll();
-    if (held_ == 2 * kKeyFrames) {
-      held_ = 0;
-      ++next_;
-    }
-  }
-
- private:
-  std::string keys_;
-  std::size_t next_ = 0;
-  std::uint64_t held_ = 0;  // frames the current key has been held or released
-  std::uint64_t lastFrame_ = ~0ull;
-};
-
-void TraceLine(const Plus4Machine& machine) {
+// window: the instruction's bytes as the CPU reads them, for the disassembler.
+void TraceLine(const Plus4Machine& machine, cpu::Memory& window) {
   const std::uint16_t pc = machine.Registers().PC;
   std::string text;
   if (machine.InterruptsEnabled() && machine.IrqPending()) {
     text = "IRQ entry";
   } else {
-    static cpu::Memory window{};  // the instruction's bytes, as the CPU reads them
     for (int i = 0; i < 3; ++i) window[static_cast<std::uint16_t>(pc + i)] = machine.Peek(static_cast<std::uint16_t>(pc + i));
     const cpu::DisassembledLine line = cpu::Disassemble(window, pc);
     std::string bytes;
@@ -129,7 +100,7 @@ bool WriteScreen(const Plus4Machine& machine, const std::string& path) {
 
 std::optional<char> UntypableKey(const std::string& keys) {
   for (const char c : keys)
-    if (!Keyboard::ChordOf(Petscii(c))) return c;
+    if (!Keyboard::ChordOf(static_cast<std::uint8_t>(c))) return c;
   return std::nullopt;
 }
 
@@ -137,7 +108,8 @@ int RunOnPlus4(const cpu::ProgramImage& image, const Plus4RunOptions& options) {
   Plus4Machine machine;
   machine.Load(image);
   machine.PrepareSys(options.Start);
-  KeyTyper typer(options.Keys);
+  bool typing = false;
+  const auto traceWindow = options.Trace ? std::make_unique<cpu::Memory>() : nullptr;
   const std::uint64_t firstFrame = machine.FrameCount();
 
   std::string reason;
@@ -153,8 +125,11 @@ int RunOnPlus4(const cpu::ProgramImage& image, const Plus4RunOptions& options) {
       status = kExitCycleLimit;
       break;
     }
-    typer.AtFrame(machine, frames);
-    if (options.Trace) TraceLine(machine);
+    if (!typing && frames >= kTypingStartFrame) {
+      machine.TypeKeys(options.Keys, kKeyHoldFrames, kKeyGapFrames);
+      typing = true;
+    }
+    if (traceWindow) TraceLine(machine, *traceWindow);
     const StepOutcome outcome = machine.Step();
     if (outcome != StepOutcome::Ok) {
       reason = std::string(plus4::OutcomeText(outcome));

@@ -40,11 +40,6 @@ constexpr ColourCode kColourCodes[] = {
     {0x81, 0x48}, {0x95, 0x29}, {0x96, 0x5A}, {0x97, 0x6B}, {0x98, 0x5C}, {0x99, 0x6D}, {0x9A, 0x2E}, {0x9B, 0x5F},
 };
 
-void SetNZ(cpu::Registers& r, std::uint8_t value) {
-  r.P = static_cast<std::uint8_t>((r.P & ~(cpu::kNegative | cpu::kZero)) | (value & cpu::kNegative) |
-                                  (value == 0 ? cpu::kZero : 0));
-}
-
 }  // namespace
 
 void Plus4Machine::ReturnFromService(int cycles) {
@@ -80,7 +75,7 @@ StepOutcome Plus4Machine::ServeTrap(std::uint16_t pc) {
         std::copy(ram_.begin() + kKeyBuffer + 1, ram_.begin() + kKeyBuffer + kKeyBufferSize, ram_.begin() + kKeyBuffer);
         --count;
       }
-      SetNZ(r, r.A);
+      cpu::core::SetNZ(r, r.A);
       clearCarry();
       break;
     }

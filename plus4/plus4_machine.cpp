@@ -72,7 +72,6 @@ void Plus4Machine::Reset() {
   std::fill_n(ram_.begin() + kScreenMemory, 1000, std::uint8_t{0x20});
   ted_->Reset(kStartTedRegisters, {kStartRasterLine, kStartLineCycle, kStartTimerCounts, kStartTimer1Reload});
   romVisible_ = ted_->RomVisible();
-  romBanks_ = 0;
   UpdateReadPages();
   cpu_->Registers = cpu::Registers{0, kStartA, kStartX, kStartY, kStartSP, kStartP};
   cpu_->Cycles = 0;
@@ -125,7 +124,7 @@ void Plus4Machine::SyncTed() { ted_->CatchUp(cpu_->Cycles); }
 // first of a read-modify-write's writes one before): the TED is brought up
 // to it first.
 std::uint8_t Plus4Machine::ReadIo(std::uint16_t address) {
-  if (IsTedAddress(address)) ted_->CatchUpToAccess(cpu_->Cycles - 1);
+  if (IsTedAddress(address)) ted_->CatchUp(cpu_->Cycles - 1);
   return PeekIo(address);
 }
 
@@ -146,7 +145,7 @@ void Plus4Machine::WriteIo(std::uint16_t address, std::uint8_t value, int cycles
       return;
     }
     if (address < 0xFF20) storedToTed_.set(address & 0x3F);
-    ted_->CatchUpToAccess(cpu_->Cycles - static_cast<std::uint64_t>(cyclesBeforeEnd));
+    ted_->CatchUp(cpu_->Cycles - static_cast<std::uint64_t>(cyclesBeforeEnd));
     ted_->Write(address & 0x3F, value);
     if (address >= 0xFF3E) {
       romVisible_ = ted_->RomVisible();
@@ -154,8 +153,9 @@ void Plus4Machine::WriteIo(std::uint16_t address, std::uint8_t value, int cycles
     }
     return;
   }
+  // The ROM bank latch ($FDD0-$FDDF) has nothing to switch: the model has
+  // one ROM.
   if (address >= 0xFD30 && address < 0xFD40) ted_->SetKeyboardRows(value);
-  else if (address >= 0xFDD0 && address < 0xFDE0) romBanks_ = address & 0x0F;
 }
 
 std::uint8_t Plus4Machine::Peek(std::uint16_t address) const {

@@ -217,7 +217,6 @@ class Plus4Machine {
   std::unique_ptr<plus4::Ted> ted_;
   plus4::Keyboard keyboard_;
   bool romVisible_ = true;
-  std::uint8_t romBanks_ = 0;  // the $FDD0-$FDDF latch
   bool returnArmed_ = false;
   std::string stopDetail_;
   bool jumpedToItself_ = false;

@@ -41,9 +41,6 @@ struct RomImage {
   std::array<std::uint16_t, 0x8000> TableEntry{};
 
   Trap TrapAt(std::uint16_t address) const { return address >= 0x8000 ? Traps[address - 0x8000u] : Trap::None; }
-  bool Served(std::uint16_t address) const {
-    return address >= 0x8000 && (Code.test(address - 0x8000u) || Traps[address - 0x8000u] != Trap::None);
-  }
 };
 
 // Built once.

@@ -83,7 +83,6 @@ void Ted::Reset(const std::array<std::uint8_t, 64>& read, const StartPosition& s
   idle_ = rowsFetched_ == 0 || line_ > kLastFetchLine + 1;
   row_ = rowsFetched_ > 0 ? rowsFetched_ - 1 : 0;
   rowLine_ = read[0x1F] & 7;
-  fetchingNow_ = false;
   fetchPending_ = false;
   fetchDecided_ = cycle_ > 4;
   oldCycle_ = cycle_;
@@ -156,15 +155,13 @@ void Ted::Run(std::uint64_t cpuCycles, int trailingWrites) {
   }
 }
 
-void Ted::CatchUpToAccess(std::uint64_t cpuCycles) { CatchUp(cpuCycles); }
-
 // The fetches of a character row: its attributes on the line before its
 // pointers (the lines whose low bits equal the vertical scroll, then one
 // more), each halting the CPU for 43 fetches.
 void Ted::AtCycle4() {
   if (fetchDecided_) return;
   fetchDecided_ = true;
-  fetchingNow_ = false;
+  bool fetching = false;
   if (badLinesAllowed_) {
     const int scroll = regs_[0x06] & 7;
     const auto matrix = static_cast<std::uint16_t>((regs_[0x14] & 0xF8) << 8);
@@ -173,7 +170,7 @@ void Ted::AtCycle4() {
       for (int c = 0; c < 40; ++c)
         nextAttributes_[static_cast<std::size_t>(c)] =
             FetchByte(static_cast<std::uint16_t>(matrix + ((position + c) & 0x3FF)), romVisible_);
-      fetchingNow_ = true;
+      fetching = true;
     }
     if ((line_ & 7) == ((scroll + 1) & 7) && line_ > 0 && line_ <= kLastFetchLine) {
       const int position = rowsFetched_ * 40;
@@ -184,10 +181,10 @@ void Ted::AtCycle4() {
       row_ = rowsFetched_++;
       rowLine_ = 0;
       idle_ = false;
-      fetchingNow_ = true;
+      fetching = true;
     }
   }
-  if (fetchingNow_) {
+  if (fetching) {
     fetchPending_ = true;
     fetchTick_ = tick_;
   }
@@ -217,7 +214,6 @@ void Ted::NextLine() {
     cursorPhase_ = (cursorPhase_ + 1) & 0x1F;
   }
   if (line_ == RasterCompareLine()) SetIrqFlag(kRasterFlag);
-  fetchingNow_ = false;
   fetchDecided_ = false;
   drawnX_ = 0;
   borderGlitchX_ = backgroundGlitchX_ = -1;

@@ -52,9 +52,6 @@ class Ted {
   int RasterLine() const { return line_; }  // 0-311, $FF1C/$FF1D
   int LineCycle() const { return cycle_; }  // 0-113 double-clock cycles into the line
   std::uint64_t FrameCount() const { return frames_; }
-  std::uint64_t DoubleClockTicks() const { return tick_; }
-  // CPU cycles the TED has let the CPU have so far.
-  std::uint64_t CpuCycles() const { return cpuCycles_; }
 
   // Whether an enabled interrupt source is flagged ($FF09 & $FF0A & $5E),
   // and the CPU cycle count when that last began.
@@ -67,8 +64,6 @@ class Ted {
   // The last complete frame (before the first vertical sync: the one being
   // drawn).
   const FrameBuffer& Frame() const { return frames_ == 0 ? buffers_[drawing_] : buffers_[drawing_ ^ 1]; }
-  // The frame being drawn now (lines above the beam are this frame's).
-  const FrameBuffer& FrameInProgress() const { return buffers_[drawing_]; }
 
   // --- the machine's side ---
 
@@ -80,10 +75,6 @@ class Ted {
   void CatchUp(std::uint64_t cpuCycles, int trailingWrites = 0) {
     if (cpuCycles_ < cpuCycles) Run(cpuCycles, trailingWrites);
   }
-  // CatchUp, then on to the double-clock cycle in which the CPU's next
-  // cycle happens (past cycles the TED keeps): where an access of the CPU
-  // sees the beam.
-  void CatchUpToAccess(std::uint64_t cpuCycles);
   void Write(int reg, std::uint8_t value);
   // The keyboard port $FD30 that $FF08 latches with.
   void SetKeyboardRows(std::uint8_t rows) { keyboardRows_ = rows; }
@@ -138,7 +129,6 @@ class Ted {
   std::uint64_t tick_ = 0;
   std::uint64_t cpuCycles_ = 0;
   std::uint64_t frames_ = 0;
-  bool fetchingNow_ = false;  // this line is a fetch line
   bool fetchPending_ = false;  // its 86 cycles are still to be taken from the CPU
   std::uint64_t fetchTick_ = 0;  // the tick it began
   int oldCycle_ = 0;  // where the beam was when the CPU's cycles were last counted
