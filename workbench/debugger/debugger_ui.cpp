@@ -346,8 +346,7 @@ void DebuggerUi::startDebuggingTo(int toLine) {
                                     : QSize(kScreenColumns * 8, kScreenRows * 8));
   memory_->setAddress(program.Loaded->State().PC & 0xFFF0);
   setStatus(tr("Running..."));
-  machineKind_ = Latin1(program.Loaded->Kind());
-  docks_.front()->setWindowTitle(tr("Registers (%1)").arg(machineKind_));
+  docks_.front()->setWindowTitle(tr("Registers (%1)").arg(Latin1(program.Loaded->Kind())));
   session_.begin(std::move(program.Loaded), target);
 }
 

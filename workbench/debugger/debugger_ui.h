@@ -142,7 +142,6 @@ class DebuggerUi : public QObject {
   std::vector<QDockWidget*> docks_;
   QByteArray layoutBefore_;  // the main window's docks before the panes opened
   QSize layoutPicture_;      // the Screen pane's picture size then
-  QString machineKind_;      // of the session: "Plus/4 model", "bare 6502"
   std::unique_ptr<qv3::CompileKnowledge> knowledge_;
   std::map<std::uint16_t, std::string> labels_;     // address -> first label there
   std::map<std::uint16_t, std::string> constants_;  // address -> first constant of that value

@@ -27,15 +27,7 @@ class Plus4ProgramMachine final : public Machine {
     const cpu::Registers& r = machine_.Registers();
     return {r.PC, r.A, r.X, r.Y, r.SP, r.P, machine_.Cycles()};
   }
-  void SetState(const MachineState& state) override {
-    cpu::Registers& r = machine_.MutableRegisters();
-    r.PC = state.PC;
-    r.A = state.A;
-    r.X = state.X;
-    r.Y = state.Y;
-    r.SP = state.SP;
-    r.P = static_cast<std::uint8_t>(state.P | 0x20);
-  }
+  void SetState(const MachineState& state) override { SetRegisters(machine_.MutableRegisters(), state); }
   // Through the bus, as a store of the program: a TED register changes the
   // chip (and $FF3E/$FF3F the banking), not the RAM beneath it.
   void Poke(std::uint16_t address, std::uint8_t value) override { machine_.Store(address, value); }
@@ -46,14 +38,10 @@ class Plus4ProgramMachine final : public Machine {
   std::optional<int> RasterLine() const override { return machine_.Ted().RasterLine(); }
   std::optional<int> RasterCycle() const override { return machine_.Ted().LineCycle(); }
   plus4::TedRegisters TedState() const override {
+    // The chip's registers as a read gives them: the timers' counters and
+    // the raster line are in them already.
     plus4::TedRegisters ted;
     ted.Bytes = machine_.Ted().Registers();
-    ted.RasterLine = static_cast<std::uint16_t>(machine_.Ted().RasterLine());
-    // The counters as a read of $FF00-$FF05 gives them now.
-    std::array<std::uint16_t, 3> timers{};
-    for (std::size_t timer = 0; timer < timers.size(); ++timer)
-      timers[timer] = static_cast<std::uint16_t>(ted.Bytes[timer * 2] | ted.Bytes[timer * 2 + 1] << 8);
-    ted.Timers = timers;
     return ted;
   }
   const plus4::FrameBuffer* Frame() const override { return &machine_.Frame(); }

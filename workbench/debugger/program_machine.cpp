@@ -26,15 +26,7 @@ class RunnerMachine final : public Machine {
 
   bool StoredToTed(std::uint8_t reg) const override { return reg < tedStores_.size() && tedStores_.test(reg); }
 
-  void SetState(const MachineState& state) override {
-    cpu::Registers& r = runner_.Cpu().Registers;
-    r.PC = state.PC;
-    r.A = state.A;
-    r.X = state.X;
-    r.Y = state.Y;
-    r.SP = state.SP;
-    r.P = static_cast<std::uint8_t>(state.P | 0x20);  // bit 5 reads as 1 always
-  }
+  void SetState(const MachineState& state) override { SetRegisters(runner_.Cpu().Registers, state); }
   plus4::TedRegisters TedState() const override {
     // No TED here: the registers are RAM, known only where the program stored.
     plus4::TedRegisters ted;
@@ -96,6 +88,15 @@ std::string DollarHex(unsigned value, int digits) {
   char text[12];
   std::snprintf(text, sizeof text, "$%0*X", digits, value);
   return text;
+}
+
+void SetRegisters(cpu::Registers& registers, const MachineState& state) {
+  registers.PC = state.PC;
+  registers.A = state.A;
+  registers.X = state.X;
+  registers.Y = state.Y;
+  registers.SP = state.SP;
+  registers.P = static_cast<std::uint8_t>(state.P | 0x20);  // bit 5 reads as 1 always
 }
 
 LoadedProgram LoadProgram(const std::string& programBytes) {

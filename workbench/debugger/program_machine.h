@@ -8,6 +8,10 @@
 
 #include "workbench/debugger/run_control.h"
 
+namespace qv3::cpu {
+struct Registers;
+}
+
 namespace qv3::debugger {
 
 struct LoadedProgram {
@@ -21,5 +25,9 @@ LoadedProgram LoadProgram(const std::string& programBytes);
 // "$" and value in upper-case hex, at least digits wide: the addresses and
 // bytes of the stop texts ("jam at $1002").
 std::string DollarHex(unsigned value, int digits);
+
+// The user's edit of the registers, as both machines take it: PC, A, X, Y,
+// SP and P from state (bit 5 of P is 1 always).
+void SetRegisters(cpu::Registers& registers, const MachineState& state);
 
 }  // namespace qv3::debugger

@@ -13,10 +13,6 @@
 
 #include "workbench/debugger/run_control.h"
 
-class QLabel;
-class QLineEdit;
-class QToolButton;
-
 class RegistersPane : public QWidget {
   Q_OBJECT
  public:
