@@ -183,12 +183,6 @@ bool Screen(ModuleAssembly& module, LineContext& line) {
   return true;
 }
 
-std::optional<std::string> ReadIncludedFile(const ModuleAssembly& module, const std::string& path) {
-  if (module.Session.Overlay) [[unlikely]]
-    return ReadFileOrOverlay(path, module.Session.Overlay);
-  return ReadWholeFile(path);
-}
-
 bool Include(ModuleAssembly& module, LineContext& line) {
   line.RestOfLine = SkipBlanks(line.RestOfLine);
   // Only a file that includes itself, directly or through others, gets this
@@ -198,7 +192,8 @@ bool Include(ModuleAssembly& module, LineContext& line) {
   if (module.IncludeDepth >= kMaxIncludeDepth) module.IncludeLimitReached = true;
   const std::string path =
       module.IncludeLimitReached ? std::string() : ResolveInFolder(module.Directory, line.RestOfLine);
-  const auto content = module.IncludeLimitReached ? std::nullopt : ReadIncludedFile(module, path);
+  const auto content = module.IncludeLimitReached ? std::nullopt
+                                                 : ReadFileOrOverlay(path, module.Session.Overlay);
   if (!content) {
     Report(module, Err::FileError, true);
     return false;

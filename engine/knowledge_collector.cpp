@@ -88,11 +88,17 @@ void KnowledgeCollector::PlaceInInclude(SourceSpan& where) const {
   where.IncludedLine = includes_.back().Line;
 }
 
-void KnowledgeCollector::EnterInclude(std::string_view path) {
-  auto& files = target_.IncludedFiles;
+namespace {
+// 1 + the index of path in a module's IncludedFiles, added when new.
+std::uint32_t IncludedFileNumber(std::vector<std::string>& files, std::string_view path) {
   auto found = std::find(files.begin(), files.end(), path);
   if (found == files.end()) found = files.insert(files.end(), std::string(path));
-  includes_.push_back({static_cast<std::uint32_t>(found - files.begin()) + 1, 0});
+  return static_cast<std::uint32_t>(found - files.begin()) + 1;
+}
+}  // namespace
+
+void KnowledgeCollector::EnterInclude(std::string_view path) {
+  includes_.push_back({IncludedFileNumber(target_.IncludedFiles, path), 0});
 }
 
 void KnowledgeCollector::Reference(const ModuleAssembly& module, std::string_view term,
@@ -280,10 +286,7 @@ class DefinitionScan {
 
   // 1 + the index of path in includedFiles_ (added when new); 0 without them.
   std::uint32_t FileIndex(const std::string& path) {
-    if (!includedFiles_) return 0;
-    auto found = std::find(includedFiles_->begin(), includedFiles_->end(), path);
-    if (found == includedFiles_->end()) found = includedFiles_->insert(includedFiles_->end(), path);
-    return static_cast<std::uint32_t>(found - includedFiles_->begin()) + 1;
+    return includedFiles_ ? IncludedFileNumber(*includedFiles_, path) : 0;
   }
 
   std::vector<SymbolDefinition>& definitions_;

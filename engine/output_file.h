@@ -31,8 +31,6 @@ class OutputFile {
   // Hands the closed temporary file over to the caller, who removes it.
   std::string ReleaseTemporary() { return std::exchange(temporaryPath_, {}); }
 
-  const std::string& TemporaryPath() const { return temporaryPath_; }
-
  private:
   [[noreturn]] void Fail() const;
   struct Closer {

@@ -13,10 +13,6 @@ std::string LatinBytes(const QString& text) {
   return bytes;
 }
 
-QString FromLatin(std::string_view bytes) {
-  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
 void Document::SetText(std::string text) {
   text_ = std::move(text);
   lineStarts_.assign(1, 0);

@@ -24,8 +24,6 @@ struct Position {
 
 // The bytes of a QString, one per UTF-16 code unit.
 std::string LatinBytes(const QString& text);
-// Latin-1 bytes as a QString.
-QString FromLatin(std::string_view bytes);
 
 class Document {
  public:

@@ -29,7 +29,9 @@ Position PositionOf(const QJsonObject& params) {
   return {object.value("line").toInt(), object.value("character").toInt()};
 }
 
-QString Text(std::string_view bytes) { return FromLatin(bytes); }
+QString Text(std::string_view bytes) {
+  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
 
 Caret CaretIn(const Document& text, const QJsonObject& params) {
   const Position position = PositionOf(params);

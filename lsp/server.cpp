@@ -342,9 +342,8 @@ void Server::MarkDependentsStale(const OpenFile& changed, bool symbolsChanged) {
     // part of the modules that include it.
     bool includes = false;
     if (const qv3::ModuleKnowledge* top = file.Check ? file.Check->Knowledge.TopModule() : nullptr)
-      for (const std::string& included : top->IncludedFiles)
-        includes = includes || (qv3::FolderOf(included) == changed.Folder &&
-                                qv3::EqualsIgnoringCase(qv3::FileNameOf(included), qv3::FileNameOf(changed.Path)));
+      includes = std::any_of(top->IncludedFiles.begin(), top->IncludedFiles.end(),
+                             [&](const std::string& included) { return SameSourceFile(included, changed.Path); });
     if (symbolsChanged || includes) Schedule(file);
   }
 }
@@ -385,7 +384,6 @@ void Server::PublishDiagnostics(OpenFile& file) {
         {"params", QJsonObject{{"uri", QString::fromStdString(file.Uri)},
                                {"version", static_cast<qint64>(file.CheckedVersion)},
                                {"diagnostics", diagnostics}}}});
-  file.PublishedCount = static_cast<int>(diagnostics.size());
 }
 
 OpenFile& Server::FileOf(const QJsonObject& params) {

@@ -55,7 +55,6 @@ struct OpenFile {
   Clock::time_point Due{};  // when the debounced check runs
   std::shared_ptr<const qv3::CheckResult> Check;
   std::int64_t CheckedVersion = -1;
-  int PublishedCount = -1;
   std::string ObjectText;  // the symbols its last check without a fatal diagnostic would write
 };
 

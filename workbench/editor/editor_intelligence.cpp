@@ -31,11 +31,6 @@
 namespace {
 constexpr int kMessageMilliseconds = 5000;
 
-std::string WithSlash(std::string folder) {
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return folder;
-}
-
 QString PlainToolTip(const QString& text) {
   return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
 }
@@ -101,10 +96,9 @@ void EditorIntelligence::attach(TfrmQVEdit& editor) {
   auto request = [this, &editor] {
     CheckRequest request;
     request.Text = editor.DocumentBytes();
-    request.ModuleName = std::string(qv3::CutAtFirstDot(qv3::FileNameOf(Bytes(editor.caption()))));
-    const QString folder = editor.documentFolder().isEmpty() ? main_.currentFolder() : editor.documentFolder();
-    request.Folder = WithSlash(Bytes(folder));
-    request.CurrentDirectory = WithSlash(Bytes(main_.currentFolder()));
+    request.ModuleName = ModuleNameOf(editor);
+    request.Folder = FolderOf(main_, editor);
+    request.CurrentDirectory = CurrentDirectoryOf(main_);
     return request;
   };
   auto* check = new LiveCheck(*editor.mCode, request, &editor);

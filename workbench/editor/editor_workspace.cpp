@@ -19,6 +19,11 @@ bool SameFile(const QString& a, const QString& b) {
   return left.absoluteFilePath() == right.absoluteFilePath();
 }
 
+std::string WithSlash(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
 }  // namespace
 
 std::string ModuleNameOf(const TfrmQVEdit& editor) {
@@ -26,19 +31,17 @@ std::string ModuleNameOf(const TfrmQVEdit& editor) {
 }
 
 std::string FolderOf(const TfrmQV3& main, const TfrmQVEdit& editor) {
-  std::string folder = Bytes(editor.documentFolder().isEmpty() ? main.currentFolder() : editor.documentFolder());
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return folder;
+  return WithSlash(Bytes(editor.documentFolder().isEmpty() ? main.currentFolder() : editor.documentFolder()));
 }
+
+std::string CurrentDirectoryOf(const TfrmQV3& main) { return WithSlash(Bytes(main.currentFolder())); }
 
 EditorWorkspace::EditorWorkspace(TfrmQV3& main) : editors_(main.editors()) {
   std::vector<OpenSource> documents;
   for (const TfrmQVEdit* editor : editors_)
     documents.push_back({Bytes(editor->documentPath()), ModuleNameOf(*editor), FolderOf(main, *editor),
                          editor->DocumentBytes()});
-  std::string current = Bytes(main.currentFolder());
-  if (current.empty() || current.back() != '/') current += '/';
-  modules_ = std::make_unique<ModuleWorkspace>(std::move(documents), std::move(current));
+  modules_ = std::make_unique<ModuleWorkspace>(std::move(documents), CurrentDirectoryOf(main));
 }
 
 std::optional<std::size_t> EditorWorkspace::indexOf(const TfrmQVEdit& editor) const {

@@ -32,6 +32,8 @@ class EditorWorkspace {
 // without a file), as the editor's background check names them.
 std::string ModuleNameOf(const TfrmQVEdit& editor);
 std::string FolderOf(const TfrmQV3& main, const TfrmQVEdit& editor);
+// The main window's current folder, "/"-terminated.
+std::string CurrentDirectoryOf(const TfrmQV3& main);
 
 // The window that shows a module's source (includedFile empty) or an
 // included file: an open one, else the file opened into a new window
