@@ -44,7 +44,7 @@ std::string_view ErrorMessage(ErrorCode code) {
 
 std::string FormatDiagnostic(ErrorCode code, bool fatal, std::string_view fileName,
                              std::int32_t lineNumber, std::string_view lineText,
-                             std::uint8_t modulePass) {
+                             std::uint8_t modulePass, std::string_view detail) {
   std::string line = fatal ? "Fatal" : "Warning";
   if (!fileName.empty()) {
     line += " in file [";
@@ -53,6 +53,10 @@ std::string FormatDiagnostic(ErrorCode code, bool fatal, std::string_view fileNa
   }
   line += ": ";
   line += ErrorMessage(code);
+  if (!detail.empty()) {
+    line += ' ';
+    line += detail;
+  }
   line += " (at line: ";
   line += std::to_string(lineNumber);
   line += " \"";

@@ -32,6 +32,10 @@ inline constexpr ErrorCode UnknownPostfix = 18;
 inline constexpr ErrorCode ModeCannotChange = 19;
 }  // namespace Err
 
+// Codes from 20 on belong to the language's later additions: 20-39 to
+// expressions, text and data, 40-59 to labels, conditions, repetition and
+// macros.
+
 // The message text of a code 1..19.
 std::string_view ErrorMessage(ErrorCode code);
 
@@ -45,8 +49,10 @@ struct TErrorInfo {
 
 // The text of a diagnostic line, e.g.
 // Fatal in file [demo]: Invalid number! (at line: 3 "LDA #$1G", pass: 1)
+// A non-empty detail follows the message text after a blank (the value that
+// did not fit, the text of the program's own ERROR); codes 1..19 never have one.
 std::string FormatDiagnostic(ErrorCode code, bool fatal, std::string_view fileName,
                              std::int32_t lineNumber, std::string_view lineText,
-                             std::uint8_t modulePass);
+                             std::uint8_t modulePass, std::string_view detail = {});
 
 }  // namespace qv3

@@ -27,10 +27,10 @@ void RecordDiagnostic(CompileSession& session, ErrorCode code, bool fatal,
 }  // namespace
 
 void ReportDiagnostic(CompileSession& session, ErrorCode code, bool fatal,
-                      std::string_view fileName) {
+                      std::string_view fileName, std::string_view detail) {
   if (fatal) ++session.FatalReports;
   std::string line = FormatDiagnostic(code, fatal, fileName, session.CurrentLineNumber,
-                                      session.CurrentLineText, session.ModulePass);
+                                      session.CurrentLineText, session.ModulePass, detail);
   const bool listed = session.StatusList.AppendUnique(
       line, TErrorInfo{session.CurrentLineNumber, session.ModulePass, fatal, std::string(fileName)});
   if (listed && session.Knowledge) RecordDiagnostic(session, code, fatal, fileName, std::move(line));

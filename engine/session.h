@@ -95,9 +95,10 @@ struct CompileSession {
 };
 
 // Appends a numbered diagnostic line (with its record) to the Status list,
-// unless an equal line is listed already.
+// unless an equal line is listed already. The detail, if any, follows the
+// message text.
 void ReportDiagnostic(CompileSession& session, ErrorCode code, bool fatal,
-                      std::string_view fileName);
+                      std::string_view fileName, std::string_view detail = {});
 
 // Thrown when an input/output failure abandons a compile: an output file
 // that cannot be created or written, a write before the program file's start.
