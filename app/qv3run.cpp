@@ -70,14 +70,18 @@ const char* const kUsage =
     "                       jumping to itself stops the run (loop) only while\n"
     "                       interrupts are disabled. A jump into ROM the model does\n"
     "                       not serve stops it with 'stop: rom at $PPPP'.\n"
-    "      --frames N       stop after N frames (stop: frames)\n"
+    "      --frames N       stop after N frames (stop: frames); a program that\n"
+    "                       returns before then returns into BASIC, which prints\n"
+    "                       READY. and waits for keys with the interrupts served\n"
     "      --keys TEXT      typed through the keyboard matrix from the third frame\n"
     "                       on, one key every few frames (a line feed is RETURN)\n"
     "      --screen FILE    write the last frame (384 x 288, borders included) as PNG\n"
     "      --screen-text    print the screen memory as 25 lines of text (graphics\n"
     "                       characters as '.') before the stop line\n"
-    "  --dump reads memory as the CPU would (ROM, TED registers). Sound registers\n"
-    "  are stored, not heard; characters are drawn with the project's own glyphs.\n"
+    "      --wav FILE       write the run's sound (the TED's two voices) as a WAV\n"
+    "                       file: 16-bit mono, 44100 samples a second\n"
+    "  --dump reads memory as the CPU would (ROM, TED registers). Characters are\n"
+    "  drawn with the project's own glyphs.\n"
     "\n"
     "Exit status: 0 returned, brk, loop or frames; 1 the compile failed; 2 usage\n"
     "or input/output error; 3 cycle limit; 4 jam, illegal opcode or rom.\n";
@@ -128,6 +132,7 @@ struct Options {
   std::optional<std::uint64_t> Frames;
   std::string ScreenPath;
   bool ScreenText = false;
+  std::string WavPath;
 };
 
 std::string AbsoluteFolderOf(const std::string& path) {
@@ -253,7 +258,7 @@ int ReadOptions(int argc, char** argv, Options& options) {
       haveValue = true;
     }
     if (name != "--start" && name != "--cycles" && name != "--keys" && name != "--dump" && name != "--frames" &&
-        name != "--screen")
+        name != "--screen" && name != "--wav")
       return UsageError("unknown option '" + arg + "'");
     if (!haveValue) {
       if (i + 1 >= argc) return UsageError("option '" + name + "' needs a value");
@@ -274,6 +279,9 @@ int ReadOptions(int argc, char** argv, Options& options) {
     } else if (name == "--screen") {
       if (value.empty()) return UsageError("--screen needs a file name");
       options.ScreenPath = value;
+    } else if (name == "--wav") {
+      if (value.empty()) return UsageError("--wav needs a file name");
+      options.WavPath = value;
     } else if (name == "--cycles") {
       const auto cycles = ParseNumber(value, UINT64_MAX);
       if (!cycles) return UsageError("--cycles needs a number of cycles, not '" + value + "'");
@@ -290,8 +298,9 @@ int ReadOptions(int argc, char** argv, Options& options) {
       options.Dumps.push_back({static_cast<std::uint32_t>(*address), static_cast<std::uint32_t>(*length)});
     }
   }
-  if (!options.Plus4 && (options.Frames || options.ScreenText || !options.ScreenPath.empty()))
-    return UsageError(std::string(options.Frames ? "--frames" : options.ScreenText ? "--screen-text" : "--screen") +
+  if (!options.Plus4 && (options.Frames || options.ScreenText || !options.ScreenPath.empty() || !options.WavPath.empty()))
+    return UsageError(std::string(options.Frames ? "--frames" : options.ScreenText ? "--screen-text"
+                                                    : options.ScreenPath.empty() ? "--wav" : "--screen") +
                       " needs --plus4");
   if (options.Plus4)
     if (const auto key = qv3::UntypableKey(options.Keys))
@@ -359,6 +368,7 @@ int main(int argc, char** argv) {
     plus4.Trace = options.Trace;
     plus4.ScreenText = options.ScreenText;
     plus4.ScreenPath = options.ScreenPath;
+    plus4.WavPath = options.WavPath;
     return qv3::RunOnPlus4(*parsed.Image, plus4);
   }
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/png_file.h"
+#include "app/wav_file.h"
 #include "cpu/disassembler.h"
 #include "plus4/plus4_machine.h"
 
@@ -26,6 +27,8 @@ constexpr int kExitUndocumented = 4;
 // KERNAL's scan (once a frame) sees every key once.
 constexpr std::uint64_t kTypingStartFrame = 3;
 constexpr int kKeyHoldFrames = 2, kKeyGapFrames = 4;
+// Samples are moved from the TED to the run's sound a second at a time.
+constexpr std::size_t kSoundChunk = 44100;
 
 std::string Hex2(std::uint8_t value) { return cpu::HexByteText(value).substr(1); }
 std::string Hex4(std::uint16_t value) { return cpu::HexWordText(value).substr(1); }
@@ -108,6 +111,10 @@ int RunOnPlus4(const cpu::ProgramImage& image, const Plus4RunOptions& options) {
   Plus4Machine machine;
   machine.Load(image);
   machine.PrepareSys(options.Start);
+  // A run measured in frames goes on in BASIC after the program returns.
+  machine.SetContinueAfterReturn(options.Frames.has_value());
+  std::vector<std::int16_t> sound;
+  machine.Sound().SetEnabled(!options.WavPath.empty());
   bool typing = false;
   const auto traceWindow = options.Trace ? std::make_unique<cpu::Memory>() : nullptr;
   const std::uint64_t firstFrame = machine.FrameCount();
@@ -130,6 +137,10 @@ int RunOnPlus4(const cpu::ProgramImage& image, const Plus4RunOptions& options) {
       typing = true;
     }
     if (traceWindow) TraceLine(machine, *traceWindow);
+    if (machine.Sound().PendingSamples() >= kSoundChunk) {
+      const std::vector<std::int16_t> samples = machine.Sound().TakeSamples();
+      sound.insert(sound.end(), samples.begin(), samples.end());
+    }
     const StepOutcome outcome = machine.Step();
     if (outcome != StepOutcome::Ok) {
       reason = std::string(plus4::OutcomeText(outcome));
@@ -156,6 +167,16 @@ int RunOnPlus4(const cpu::ProgramImage& image, const Plus4RunOptions& options) {
     }
   if (options.ScreenText) out += ScreenText(machine);
   out += "stop: " + reason + " at $" + Hex4(machine.Registers().PC) + " " + RegisterText(machine) + "\n";
+  if (!options.WavPath.empty()) {
+    machine.Sound().RunTo(machine.Ted().Tick());
+    const std::vector<std::int16_t> samples = machine.Sound().TakeSamples();
+    sound.insert(sound.end(), samples.begin(), samples.end());
+    if (!WriteWavFile(options.WavPath, sound, plus4::TedSound::kSampleRate)) {
+      std::fwrite(out.data(), 1, out.size(), stdout);
+      std::cerr << "qv3run: cannot write the sound to '" << options.WavPath << "'\n";
+      return kExitIo;
+    }
+  }
   if (!options.ScreenPath.empty() && !WriteScreen(machine, options.ScreenPath)) {
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::cerr << "qv3run: cannot write the screen to '" << options.ScreenPath << "'\n";

@@ -22,6 +22,7 @@ struct Plus4RunOptions {
   bool Trace = false;
   bool ScreenText = false;
   std::string ScreenPath;  // the last frame as PNG, when not empty
+  std::string WavPath;     // the run's sound as WAV, when not empty
 };
 
 // The first character of keys that no key of the Plus/4 types, if any.

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The machine model's speed: 50 frames of a busy program (a bitmap screen
 // redrawn by the main loop, a raster interrupt changing the border twice a
-// frame), the picture drawn as always, timed ROUNDS times from the same
+// frame), the picture drawn as always and the sound's samples made, timed
+// ROUNDS times from the same
 // start. Prints the best and median milliseconds for the 50 frames, the
 // emulated frames and CPU cycles per second, and what the program did
 // (interrupts taken, border changes seen), so that a run that went wrong is
@@ -28,6 +29,7 @@ struct Round {
   double Milliseconds = 0;
   std::uint64_t Cycles = 0;
   std::uint8_t Border = 0;
+  std::size_t Samples = 0;
 };
 
 using qv3::cpu::ProgramImage;
@@ -36,6 +38,7 @@ Round RunOnce(const ProgramImage& image) {
   qv3::plus4::Plus4Machine machine;
   machine.Load(image);
   machine.PrepareSys(qv3::cpu::StartAddress(image));
+  machine.Sound().SetEnabled(true);
   const auto start = std::chrono::steady_clock::now();
   const auto outcome = machine.RunFrames(kFrames);
   const auto end = std::chrono::steady_clock::now();
@@ -44,7 +47,7 @@ Round RunOnce(const ProgramImage& image) {
     std::exit(1);
   }
   return {std::chrono::duration<double, std::milli>(end - start).count(), machine.Cycles(),
-          machine.Ted().StoredRegister(0x19)};
+          machine.Ted().StoredRegister(0x19), machine.Sound().PendingSamples()};
 }
 
 }  // namespace
@@ -76,5 +79,6 @@ int main(int argc, char** argv) {
               kFrames * 1000.0 / best, kFrames * 1000.0 / best / 50.0, last.Cycles / best / 1000.0);
   std::printf("model: %llu CPU cycles in the 50 frames; border colour at the end $%02X (%d changes)\n",
               static_cast<unsigned long long>(last.Cycles), last.Border, (last.Border - 0x6E) & 0x7F);
+  std::printf("model: %zu sound samples made (44100 a second)\n", last.Samples);
   return 0;
 }

@@ -18,6 +18,8 @@ constexpr int kColumns = 40, kRows = 25;
 constexpr std::uint16_t kScreenLine = 0x00C8, kColourLine = 0x00EA, kLastKey = 0x00C6;
 constexpr std::uint8_t kNoKey = 0x40;
 constexpr int kServiceCycles = 6;  // the RTS that ends a served call
+// $FF13 bit 2: the character set's second kilobyte (lower case).
+constexpr std::uint8_t kLowerCaseBit = 0x04;
 // What the real handler costs from $CE0E to its exit at $FCBE, in CPU
 // cycles: on the split line, and at the frame's end (the jiffy clock and
 // the keyboard scan with no key down). Found by running kernal_timing.qv3
@@ -65,6 +67,7 @@ StepOutcome Plus4Machine::ServeTrap(std::uint16_t pc) {
     case Trap::Chrout:
       PrintCharacter(r.A);
       clearCarry();
+      SpendCycles(r.A == 0x0D ? kChroutReturnCycles : kChroutCycles);
       break;
     case Trap::Getin:
     case Trap::Chrin: {
@@ -119,6 +122,10 @@ StepOutcome Plus4Machine::ServeTrap(std::uint16_t pc) {
       }
       break;
     }
+    case Trap::BasicIdle:
+      ServeBasicIdle();
+      SyncTed();
+      return StepOutcome::Ok;
     case Trap::None:
       break;
   }
@@ -143,8 +150,12 @@ void Plus4Machine::DefaultIrqHandler() {
     cycles = kFrameWorkCycles;
   }
   ted_->Write(0x09, 0x02);
-  // The time the real handler's instructions take, in steps of an average
-  // instruction, so that the TED shares the bus with them as it would.
+  SpendCycles(cycles);
+}
+
+// The time a real routine's instructions take, in steps of an average
+// instruction, so that the TED shares the bus with them as it would.
+void Plus4Machine::SpendCycles(int cycles) {
   for (int step; cycles > 0; cycles -= step) {
     step = std::min(cycles, kHandlerStepCycles);
     cpu_->Cycles += static_cast<std::uint64_t>(step);
@@ -205,6 +216,7 @@ void Plus4Machine::MoveCursor(int row, int column) {
 }
 
 void Plus4Machine::ScrollScreen() {
+  SpendCycles(kChroutScrollCycles);
   for (const std::uint16_t base : {kScreenMemory, kColourMemory}) {
     auto area = ram_.begin() + base;
     std::copy(area + kColumns, area + kColumns * kRows, area);
@@ -233,6 +245,9 @@ void Plus4Machine::PrintCharacter(std::uint8_t petscii) {
     ram_[kReverseFlag] = 0;
   } else if (petscii == 0x12 || petscii == 0x92) {
     ram_[kReverseFlag] = petscii == 0x12 ? 1 : 0;
+  } else if (petscii == 0x0E || petscii == 0x8E) {  // lower case / upper case and graphics
+    const std::uint8_t charset = ted_->StoredRegister(0x13);
+    ted_->Write(0x13, static_cast<std::uint8_t>(petscii == 0x0E ? charset | kLowerCaseBit : charset & ~kLowerCaseBit));
   } else if (petscii == 0x11) {
     ++row;
   } else if (petscii == 0x91) {

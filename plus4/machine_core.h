@@ -22,14 +22,30 @@ class Plus4Machine::Core {
     const std::uint8_t* page = machine_.readPages_[address >> 8];
     return page ? page[address & 0xFF] : machine_.ReadIo(address);
   }
-  std::uint8_t ReadZeroPage(std::uint8_t address) const { return ram_[address]; }
+  // Data accesses leave their byte on the bus (what open-bus reads see);
+  // reads of ROM do not, nor immediate operands (the byte before PC), as in
+  // VICE, where they are fetches.
+  std::uint8_t ReadZeroPage(std::uint8_t address) {
+    const std::uint8_t value = address < 2 ? machine_.port_.Read(address) : ram_[address];
+    machine_.busValue_ = value;
+    return value;
+  }
   std::uint8_t Read(std::uint16_t address) {
-    const std::uint8_t value = Fetch(address);
+    std::uint8_t value;
+    if (const std::uint8_t* page = machine_.readPages_[address >> 8]) {
+      value = address < 2 ? machine_.port_.Read(address) : page[address & 0xFF];
+      if ((address < 0x8000 || !machine_.romVisible_) && static_cast<std::uint16_t>(address + 1) != Registers.PC)
+        machine_.busValue_ = value;
+    } else {
+      value = machine_.ReadIo(address);
+    }
     if (machine_.watching_) machine_.Noticed(address, kReadAccess, value);
     return value;
   }
   void Write(std::uint16_t address, std::uint8_t value) {
     if (machine_.watching_) machine_.Noticed(address, kWriteAccess, value);
+    machine_.busValue_ = value;
+    if (address < 2) machine_.port_.Write(address, value);
     if (address < 0xFD00) ram_[address] = value;
     else machine_.WriteIo(address, value, 1);
   }
@@ -40,11 +56,13 @@ class Plus4Machine::Core {
   void Push(std::uint8_t value) {
     const std::uint16_t address = 0x100u | Registers.SP--;
     if (machine_.watching_) machine_.Noticed(address, kWriteAccess, value);
+    machine_.busValue_ = value;
     ram_[address] = value;
   }
   std::uint8_t Pull() {
     const std::uint16_t address = 0x100u | ++Registers.SP;
     if (machine_.watching_) machine_.Noticed(address, kReadAccess, ram_[address]);
+    machine_.busValue_ = ram_[address];
     return ram_[address];
   }
 

@@ -72,6 +72,10 @@ void Plus4Machine::Reset() {
   std::fill_n(ram_.begin() + kScreenMemory, 1000, std::uint8_t{0x20});
   ted_->Reset(kStartTedRegisters, {kStartRasterLine, kStartLineCycle, kStartTimerCounts, kStartTimer1Reload});
   romVisible_ = ted_->RomVisible();
+  romBank_ = 0;
+  port_.Reset();
+  busValue_ = 0;
+  inBasic_ = false;
   UpdateReadPages();
   cpu_->Registers = cpu::Registers{0, kStartA, kStartX, kStartY, kStartSP, kStartP};
   cpu_->Cycles = 0;
@@ -89,7 +93,15 @@ void Plus4Machine::Reset() {
 
 void Plus4Machine::Load(const cpu::ProgramImage& image) {
   const std::size_t room = ram_.size() - image.LoadAddress;
-  std::copy_n(image.Bytes.begin(), std::min(room, image.Bytes.size()), ram_.begin() + image.LoadAddress);
+  const std::size_t size = std::min(room, image.Bytes.size());
+  std::copy_n(image.Bytes.begin(), size, ram_.begin() + image.LoadAddress);
+  // As BASIC's LOAD leaves them: the program's end is where its variables,
+  // arrays and their end begin ($2D-$32), and the load's end ($AE/$AF).
+  const auto end = static_cast<std::uint16_t>(image.LoadAddress + size);
+  for (const std::uint16_t pointer : {0x2D, 0x2F, 0x31, 0xAE}) {
+    ram_[pointer] = static_cast<std::uint8_t>(end);
+    ram_[pointer + 1u] = static_cast<std::uint8_t>(end >> 8);
+  }
 }
 
 void Plus4Machine::PrepareSys(std::uint16_t start) {
@@ -110,11 +122,8 @@ const FrameBuffer& Plus4Machine::Frame() const { return ted_->Frame(); }
 std::uint64_t Plus4Machine::FrameCount() const { return ted_->FrameCount(); }
 
 void Plus4Machine::UpdateReadPages() {
-  const RomImage& rom = TheRom();
-  for (int page = 0; page < 256; ++page) {
-    const bool rom_ = romVisible_ && page >= 0x80;
-    readPages_[static_cast<std::size_t>(page)] = (rom_ ? rom.Bytes.data() : ram_.data()) + page * 256;
-  }
+  for (int page = 0; page < 256; ++page)
+    readPages_[static_cast<std::size_t>(page)] = romVisible_ && page >= 0x80 ? RomPage(page) : ram_.data() + page * 256;
   readPages_[0xFD] = readPages_[0xFE] = readPages_[0xFF] = nullptr;
 }
 
@@ -125,17 +134,17 @@ void Plus4Machine::SyncTed() { ted_->CatchUp(cpu_->Cycles); }
 // to it first.
 std::uint8_t Plus4Machine::ReadIo(std::uint16_t address) {
   if (IsTedAddress(address)) ted_->CatchUp(cpu_->Cycles - 1);
-  return PeekIo(address);
+  busValue_ = PeekIo(address);
+  return busValue_;
 }
 
 std::uint8_t Plus4Machine::PeekIo(std::uint16_t address) const {
   // With the ROM banked in, $FF3E/$FF3F read the ROM's bytes as $FF20-$FF3D
   // do; only with the RAM banked in does the TED answer ($FF).
-  if (address >= 0xFF3E && romVisible_) return TheRom().Bytes[address];
+  if (address >= 0xFF3E && romVisible_) return RomByte(address);
   if (IsTedAddress(address)) return ted_->Register(address & 0x3F);
-  if (address >= 0xFF00) return (romVisible_ ? TheRom().Bytes.data() : ram_.data())[address];
-  if (address >= 0xFD30 && address < 0xFD40) return ted_->KeyboardRows();
-  return 0xFF;
+  if (address >= 0xFF00) return romVisible_ ? RomByte(address) : ram_[address];
+  return IoAreaByte(address);
 }
 
 void Plus4Machine::WriteIo(std::uint16_t address, std::uint8_t value, int cyclesBeforeEnd) {
@@ -153,22 +162,22 @@ void Plus4Machine::WriteIo(std::uint16_t address, std::uint8_t value, int cycles
     }
     return;
   }
-  // The ROM bank latch ($FDD0-$FDDF) has nothing to switch: the model has
-  // one ROM.
-  if (address >= 0xFD30 && address < 0xFD40) ted_->SetKeyboardRows(value);
+  WriteIoArea(address, value);
 }
 
 std::uint8_t Plus4Machine::Peek(std::uint16_t address) const {
+  if (address < 2) return port_.Read(address);
   const std::uint8_t* page = readPages_[address >> 8];
   return page ? page[address & 0xFF] : PeekIo(address);
 }
 
 void Plus4Machine::Store(std::uint16_t address, std::uint8_t value) {
+  if (address < 2) port_.Write(address, value);
   if (address < 0xFD00) ram_[address] = value;
   else WriteIo(address, value, 0);
 }
 
-bool Plus4Machine::RomCodeAt(std::uint16_t pc) const { return romVisible_ && pc >= 0x8000; }
+bool Plus4Machine::RomCodeAt(std::uint16_t pc) const { return OwnRomAt(pc); }
 
 void Plus4Machine::Watch(std::uint16_t address, std::uint8_t accesses) {
   if (watches_.empty()) watches_.assign(0x10000, 0);
@@ -206,7 +215,11 @@ StepOutcome Plus4Machine::Step() {
   stopDetail_.clear();
   AdvanceTyping();
   cpu::Registers& r = cpu_->Registers;
-  if (returnArmed_ && r.PC == kSysReturnAddress) return StepOutcome::Returned;
+  if (returnArmed_ && r.PC == kSysReturnAddress) {
+    if (!continueAfterReturn_) return StepOutcome::Returned;
+    EnterBasic();
+    return StepOutcome::Ok;
+  }
 
   if (!(r.P & cpu::kInterruptDisable) && ted_->IrqActive() && ted_->IrqActiveSince() + 2 <= cpu_->Cycles) {
     cpu::core::Interrupt(*cpu_, cpu::kIrqVector);
@@ -216,6 +229,7 @@ StepOutcome Plus4Machine::Step() {
   }
 
   const std::uint16_t pc = r.PC;
+  instructionPc_ = pc;
   if ((pc >= 0xFD00 && pc < 0xFF00) || IsTedAddress(pc))
     return Stop(StepOutcome::UnservedRom, "the I/O registers at " + cpu::HexWordText(pc) + " are not code");
   if (RomCodeAt(pc)) {

@@ -9,8 +9,10 @@
 //   $0000-$7FFF  RAM
 //   $8000-$FFFF  ROM after a write to $FF3E (the start state), RAM after a
 //                write to $FF3F; writes always reach the RAM
+//   $0000/$0001  the processor's I/O port (see processor_port.h)
 //   $FD00-$FEFF  I/O: $FD30 the keyboard row port, $FDD0-$FDDF the ROM bank
-//                latch, the rest reads as $FF; writes do not reach the RAM
+//                latch, the rest reads the open bus (see io_area.cpp);
+//                writes do not reach the RAM
 //   $FF00-$FF1F  the TED's registers, always; $FF3E/$FF3F the banking
 //                (read as $FF); $FF20-$FF3D are RAM or ROM
 //
@@ -27,8 +29,8 @@
 // that moment (single clock while it fetches, halted on character-fetch
 // lines, double clock in the border and with the screen blanked).
 //
-// Not modelled: sound (the registers are stored, nothing is heard), the
-// serial and cassette ports, disk drives, the ACIA, the function-key ROM.
+// Not modelled: the serial and cassette ports, disk drives, the ACIA, the
+// function ROM and cartridges (their banks read as empty).
 // Characters drawn from the character ROM use the project's own glyphs.
 #pragma once
 
@@ -46,6 +48,7 @@
 #include "cpu/program_runner.h"
 #include "plus4/frame_buffer.h"
 #include "plus4/keyboard.h"
+#include "plus4/processor_port.h"
 #include "plus4/ted.h"
 
 namespace qv3::plus4 {
@@ -113,6 +116,13 @@ class Plus4Machine {
   // address pushed that ends the run (Returned) when the program's RTS
   // reaches it.
   void PrepareSys(std::uint16_t start);
+  // Whether the SYS call's return leads into BASIC (READY. printed, the
+  // editor's idle loop waiting for keys with the interrupts served) instead
+  // of ending the run with Returned: for runs measured in frames. Off after
+  // construction.
+  void SetContinueAfterReturn(bool on) { continueAfterReturn_ = on; }
+  // Whether the program has returned into BASIC's idle loop.
+  bool InBasic() const { return inBasic_; }
 
   // One instruction or one interrupt entry; see the file comment. At a
   // stop other than Ok nothing more happens until the cause goes away (the
@@ -153,8 +163,12 @@ class Plus4Machine {
   void Store(std::uint16_t address, std::uint8_t value);
   // Whether $8000-$FFFF reads ROM now.
   bool RomVisible() const { return romVisible_; }
+  // The ROM bank latch: the last n written to $FDD0 + n.
+  int RomBank() const { return romBank_; }
 
   const plus4::Ted& Ted() const { return *ted_; }
+  // The TED's sound: off until enabled (see ted_sound.h).
+  TedSound& Sound() { return ted_->Sound(); }
   // The last complete frame.
   const FrameBuffer& Frame() const;
   std::uint64_t FrameCount() const;
@@ -195,6 +209,19 @@ class Plus4Machine {
   void WriteIo(std::uint16_t address, std::uint8_t value, int cyclesBeforeEnd);
   void Noticed(std::uint16_t address, Access kind, std::uint8_t value);
   void UpdateReadPages();
+  // The I/O area and the ROM banks (io_area.cpp).
+  int RomBankAt(std::uint16_t address) const;
+  const std::uint8_t* RomPage(int page) const;
+  std::uint8_t RomByte(std::uint16_t address) const;
+  bool OwnRomAt(std::uint16_t address) const;
+  std::uint8_t OpenBus(std::uint16_t address) const;
+  std::uint8_t IoAreaByte(std::uint16_t address) const;
+  bool WriteIoArea(std::uint16_t address, std::uint8_t value);
+  // BASIC after the program's return (basic_idle.cpp).
+  void EnterBasic();
+  void ServeBasicIdle();
+  void ShowCursor();
+  void SpendCycles(int cycles);
   bool RomCodeAt(std::uint16_t pc) const;
   void SyncTed();
   void RunRomEntry();
@@ -217,7 +244,13 @@ class Plus4Machine {
   std::unique_ptr<plus4::Ted> ted_;
   plus4::Keyboard keyboard_;
   bool romVisible_ = true;
+  std::uint8_t romBank_ = 0;
+  ProcessorPort port_;
+  std::uint8_t busValue_ = 0;          // the last data byte on the CPU's bus
+  std::uint16_t instructionPc_ = 0;    // where the running instruction lies
   bool returnArmed_ = false;
+  bool continueAfterReturn_ = false;
+  bool inBasic_ = false;
   std::string stopDetail_;
   bool jumpedToItself_ = false;
   bool watching_ = false;

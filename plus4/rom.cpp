@@ -41,6 +41,7 @@ RomImage Build() {
                         0x6C, 0x16, 0x03}); // JMP ($0316)
   PutTrap(rom, 0xCE0E, Trap::DefaultIrq);
   PutTrap(rom, 0xF44C, Trap::DefaultBrk);
+  PutTrap(rom, kBasicIdleLoop, Trap::BasicIdle);
 
   // The jump table: the entries that go through RAM vectors jump there,
   // the others are served where they stand.

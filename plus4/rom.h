@@ -29,7 +29,22 @@ enum class Trap : std::uint8_t {
   ReturnWithNote,  // any other jump-table entry: returns at once, with a note
   DefaultIrq,  // $CE0E, the start value of ($0314)
   DefaultBrk,  // $F44C, the start value of ($0316)
+  BasicIdle,   // BASIC's editor waiting for a line (after a program returned)
 };
+
+// Where the model's BASIC waits for keys once a program has returned.
+inline constexpr std::uint16_t kBasicIdleLoop = 0x8E00;
+
+// What the real CHROUT takes beyond the served call's return, in CPU
+// cycles: for a character put on the screen, for a RETURN, and more for the
+// scrolling a RETURN on the last line does. Found by running
+// chrout_timing.qv3 on the model until timer 2 counted over its 40 letters
+// and over its two RETURNs what VICE counted, within 3 %. (Each part alone
+// takes more or fewer timer counts with where the beam is, single or
+// double clock; the time of CLR was not measured and is not charged.)
+inline constexpr int kChroutCycles = 357;
+inline constexpr int kChroutReturnCycles = 3300;
+inline constexpr int kChroutScrollCycles = 38000;
 
 struct RomImage {
   // Indexed by CPU address; only $8000-$FFFF is ROM.

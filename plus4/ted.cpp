@@ -29,6 +29,8 @@ constexpr std::uint8_t kTimerFlags[3] = {0x08, 0x10, 0x40};
 constexpr int kFetchCycle = 4;
 constexpr int kFetchTicks = (40 + 3) * 2;
 constexpr int kShareEnd = 101;
+// A TV line count this far past a frame's lines syncs without the counter.
+constexpr int kTvOverrun = 40;
 
 // Bits that read as 1 whatever was written.
 constexpr std::array<std::uint8_t, 64> kUnusedBits = [] {
@@ -55,10 +57,13 @@ void Ted::Reset(const std::array<std::uint8_t, 64>& read, const StartPosition& s
   romVisible_ = read[0x13] & 1;
   regs_[0x13] &= 0xFE;
   keyboardLatch_ = read[0x08];
-  keyboardRows_ = 0xFF;
+  keyboardRows_ = 0x00;  // where the KERNAL's scan leaves the latch with no key down
   cursorPhase_ = (read[0x1F] >> 3) & 0x0F;
   line_ = start.Line % kLinesPerFrame;
+  tvLine_ = (line_ - kVsyncLine + kLinesPerFrame) % kLinesPerFrame;
   cycle_ = start.Cycle % kCyclesPerLine;
+  sound_.Reset();
+  for (int reg = 0x0E; reg <= 0x12; ++reg) sound_.Write(reg, read[static_cast<std::size_t>(reg)], 0);
   tick_ = 0;
   cpuCycles_ = 0;
   frames_ = 0;
@@ -88,6 +93,7 @@ void Ted::Reset(const std::array<std::uint8_t, 64>& read, const StartPosition& s
   oldCycle_ = cycle_;
   buffers_ = {};
   drawing_ = 0;
+  DrawStartPicture();
   drawnX_ = std::max(0, std::min(FrameBuffer::kWidth, BeamX()));
   borderGlitchX_ = backgroundGlitchX_ = -1;
 }
@@ -197,6 +203,7 @@ void Ted::NextLine() {
 
   cycle_ = 0;
   ++line_;
+  ++tvLine_;
   if (line_ == kLinesPerFrame || line_ >= 512) line_ = 0;
   const bool screenOn = regs_[0x06] & 0x10;
   if (line_ == 0) {
@@ -208,7 +215,9 @@ void Ted::NextLine() {
   const bool rows25 = regs_[0x06] & 0x08;
   if (line_ == (rows25 ? 4 : 8) && screenOn) windowOpen_ = true;
   if (line_ == (rows25 ? 204 : 200)) windowOpen_ = false;
-  if (line_ == kVsyncLine) {
+  if (line_ == kVsyncLine || tvLine_ > kLinesPerFrame + kTvOverrun) {
+    tvLine_ = 0;
+    sound_.RunTo(tick_);
     drawing_ ^= 1;
     ++frames_;
     cursorPhase_ = (cursorPhase_ + 1) & 0x1F;
@@ -296,6 +305,7 @@ void Ted::Write(int reg, std::uint8_t value) {
   // What the picture shows left of the beam was drawn with the old values.
   if ((reg >= 0x06 && reg <= 0x07) || (reg >= 0x0C && reg <= 0x0D) || (reg >= 0x12 && reg <= 0x19))
     DrawUpTo(BeamX());
+  if (reg >= 0x0E && reg <= 0x12) sound_.Write(reg, value, tick_);
   switch (reg) {
     case 0x00: case 0x02: case 0x04: {  // low byte: the timer stops
       Timer& timer = timers_[static_cast<std::size_t>(reg / 2)];

@@ -2,9 +2,9 @@
 // The TED (7360/8360) of a PAL Plus/4 as far as programs see it: the beam
 // (312 lines of 114 double-clock cycles), the clock it gives the CPU, the
 // raster compare and the three timers with their interrupts, the keyboard
-// latch, and the picture, drawn as the beam passes so that mid-line colour
-// and mode changes show where the program makes them. Sound registers are
-// stored and read back; no sound is made.
+// latch, the picture, drawn as the beam passes so that mid-line colour
+// and mode changes show where the program makes them, and the sound
+// (ted_sound.h).
 //
 // Timing follows VICE's TED (src/plus4/ted*.c, read as the reference, not
 // copied), as VICE counts it: per instruction (see ted.cpp). The CPU gets
@@ -18,7 +18,11 @@
 //
 // The picture's row y shows raster line (276 + y) mod 312 and its column x
 // the line's cycle 7 + x / 4, as VICE frames it; a frame is complete when
-// the beam reaches line 257 (vertical sync).
+// the beam reaches line 257 (vertical sync). A write to the raster counter
+// ($FF1C/$FF1D) moves the counter, and with it the character fetches and
+// raster interrupts, but not the picture: as in VICE the TV's own line count
+// goes on, the picture's row y is its line 19 + y, and it syncs when the
+// counter reaches line 257 or, if it never does, 40 lines after 312.
 //
 // Register reads ($FF00 + reg) give what the CPU would read; unused bits
 // read as 1 as on the real chip.
@@ -29,6 +33,7 @@
 
 #include "plus4/frame_buffer.h"
 #include "plus4/keyboard.h"
+#include "plus4/ted_sound.h"
 
 namespace qv3::plus4 {
 
@@ -49,7 +54,9 @@ class Ted {
   // What the program stored (unused bits as written).
   std::uint8_t StoredRegister(int reg) const { return regs_[static_cast<std::size_t>(reg & 0x3F)]; }
 
-  int RasterLine() const { return line_; }  // 0-311, $FF1C/$FF1D
+  int RasterLine() const { return line_; }  // 0-311 (to 511 after a write), $FF1C/$FF1D
+  int TvLine() const { return tvLine_; }    // lines since the last vertical sync
+  std::uint64_t Tick() const { return tick_; }  // double-clock cycles since Reset
   int LineCycle() const { return cycle_; }  // 0-113 double-clock cycles into the line
   std::uint64_t FrameCount() const { return frames_; }
 
@@ -64,6 +71,9 @@ class Ted {
   // The last complete frame (before the first vertical sync: the one being
   // drawn).
   const FrameBuffer& Frame() const { return frames_ == 0 ? buffers_[drawing_] : buffers_[drawing_ ^ 1]; }
+
+  TedSound& Sound() { return sound_; }
+  const TedSound& Sound() const { return sound_; }
 
   // --- the machine's side ---
 
@@ -113,6 +123,7 @@ class Ted {
 
   // The picture (ted_picture.cpp).
   void DrawUpTo(int x);
+  void DrawStartPicture();
   void DrawGraphics(int first, int last, std::uint8_t* out);
   int BeamX() const { return cycle_ * 4 - 28; }
   std::uint8_t FetchByte(std::uint16_t address, bool romSelected) const {
@@ -125,6 +136,7 @@ class Ted {
 
   std::array<std::uint8_t, 64> regs_{};
   int line_ = 0;
+  int tvLine_ = 0;
   int cycle_ = 0;
   std::uint64_t tick_ = 0;
   std::uint64_t cpuCycles_ = 0;
@@ -162,6 +174,8 @@ class Ted {
   int backgroundGlitchX_ = -1;
   std::array<FrameBuffer, 2> buffers_{};
   int drawing_ = 0;
+
+  TedSound sound_;
 };
 
 }  // namespace qv3::plus4

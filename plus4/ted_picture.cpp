@@ -49,8 +49,8 @@ inline std::uint64_t Multicolour(std::uint8_t data, const std::uint8_t colours[4
 void Ted::DrawUpTo(int x) {
   x = std::min(x, FrameBuffer::kWidth);
   if (x <= drawnX_) return;
-  const int y = (line_ - kFirstPictureLine + kLinesPerFrame) % kLinesPerFrame;
-  if (line_ < kLinesPerFrame && y < FrameBuffer::kHeight) {
+  const int y = tvLine_ - (kFirstPictureLine - kVsyncLine);
+  if (y >= 0 && y < FrameBuffer::kHeight) {
     std::uint8_t* out = buffers_[static_cast<std::size_t>(drawing_)].Line(y);
     const std::uint8_t border = regs_[0x19];
     const bool graphics = windowOpen_ && (regs_[0x06] & 0x10);
@@ -65,6 +65,47 @@ void Ted::DrawUpTo(int x) {
       out[borderGlitchX_] = kGlitchColour;
   }
   drawnX_ = x;
+}
+
+// The picture the screen shows when the machine starts: every line drawn as
+// the registers and memory have it now, so that a run stopped before its
+// first frame is complete shows what it drew over what was there.
+void Ted::DrawStartPicture() {
+  const int line = line_, tvLine = tvLine_, row = row_, rowLine = rowLine_;
+  const bool windowOpen = windowOpen_, idle = idle_;
+  const auto characters = characters_, attributes = attributes_;
+  const bool screenOn = regs_[0x06] & 0x10, rows25 = regs_[0x06] & 0x08;
+  const int fetchPhase = ((regs_[0x06] & 7) + 1) & 7;
+  const auto matrix = static_cast<std::uint16_t>((regs_[0x14] & 0xF8) << 8);
+  for (int y = 0; y < FrameBuffer::kHeight; ++y) {
+    line_ = (kFirstPictureLine + y) % kLinesPerFrame;
+    tvLine_ = y + kFirstPictureLine - kVsyncLine;
+    windowOpen_ = screenOn && line_ >= (rows25 ? 4 : 8) && line_ < (rows25 ? 204 : 200);
+    // The row on display: the last one whose pointers were fetched.
+    int fetched = 0, lastFetch = 0;
+    for (int l = 1; l <= std::min(line_, 0xCB); ++l)
+      if ((l & 7) == fetchPhase) ++fetched, lastFetch = l;
+    idle_ = !screenOn || fetched == 0 || line_ > 0xCB;
+    row_ = std::max(0, fetched - 1);
+    rowLine_ = (line_ - lastFetch) & 7;
+    for (int c = 0; c < 40; ++c) {
+      const int cell = (row_ * 40 + c) & 0x3FF;
+      attributes_[static_cast<std::size_t>(c)] = FetchByte(static_cast<std::uint16_t>(matrix + cell), romVisible_);
+      characters_[static_cast<std::size_t>(c)] = FetchByte(static_cast<std::uint16_t>(matrix + 0x400 + cell), romVisible_);
+    }
+    drawnX_ = 0;
+    borderGlitchX_ = backgroundGlitchX_ = -1;
+    DrawUpTo(FrameBuffer::kWidth);
+  }
+  buffers_[1] = buffers_[0];
+  line_ = line;
+  tvLine_ = tvLine;
+  row_ = row;
+  rowLine_ = rowLine;
+  windowOpen_ = windowOpen;
+  idle_ = idle;
+  characters_ = characters;
+  attributes_ = attributes;
 }
 
 // Pixels [first, last) of the display window.

@@ -32,12 +32,18 @@ declare -A ranges=(
   [kernal_timing]="0800-0FFF 2FFF-2FFF 3000-30FF"
   [cpu_cycles]="0800-0FFF 2FFF-2FFF 3000-30FF"
   [jiffy_clock]="0800-0FFF 2FFF-2FFF 3000-30FF 4000-63FF"
+  [io_area]="0800-0FFF 2FFF-2FFF 3000-31FF"
+  [basic_return]="0000-00FF 0800-0FFF 2FFF-2FFF 3000-30FF"
+  [raster_write]="0800-0FFF 2FFF-2FFF 3000-30FF"
+  [charset_switch]="0800-0FFF 2FFF-2FFF 3000-30FF"
+  [chrout_timing]="0800-0FFF 2FFF-2FFF 3000-30FF"
 )
 # Keys typed while a program runs (X key code = evdev code + 8, and text).
 declare -A keys=(
   [keyboard]="--key 38:a"
   [kernal_facts]="--key 38:a --kernal-facts"
   [start_state]="--start-state"
+  [basic_return]="--key 38:a"
 )
 
 measure() {
