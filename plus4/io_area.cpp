@@ -66,8 +66,9 @@ std::uint8_t Plus4Machine::OpenBus(std::uint16_t address) const {
 // data $00, status $70 as with no modem, command and control $00; writes
 // are ignored), the user port at $FD10-$FD1F ($FF), the keyboard latch at
 // $FD30-$FD3F (what was written), the TCBM ports of the disk units at
-// $FEC0-$FEFF (unit 9 none: $00; unit 8 a 1551 at rest: its registers read
-// $00, the two unused ones of each eight $FF). Everything else is open bus.
+// $FEC0-$FEFF (unit 9 none: $00; unit 8 a 1551 at rest: $FEE0 read $00 and
+// $FEFF $FF, the other registers are taken to be alike: the first six of
+// each eight $00, the two unused ones $FF). Everything else is open bus.
 std::uint8_t Plus4Machine::IoAreaByte(std::uint16_t address) const {
   if (address < 0xFD10) return (address & 3) == 1 ? 0x70 : 0x00;
   if (address < 0xFD20) return 0xFF;
