@@ -28,13 +28,14 @@ constexpr int kSystemBank = 0;
 constexpr std::uint16_t kBankLatch = 0xFDD0;
 constexpr std::uint16_t kKernalPage = 0xFC;
 
-const std::uint8_t* FilledPage(std::uint8_t value) {
-  static const std::array<std::array<std::uint8_t, 256>, 2> pages = [] {
-    std::array<std::array<std::uint8_t, 256>, 2> both{};
-    both[1].fill(0xFF);
-    return both;
+// A page of an empty ROM bank.
+const std::uint8_t* EmptyPage() {
+  static const std::array<std::uint8_t, 256> page = [] {
+    std::array<std::uint8_t, 256> bytes{};
+    bytes.fill(0xFF);
+    return bytes;
   }();
-  return pages[value ? 1 : 0].data();
+  return page.data();
 }
 
 }  // namespace
@@ -45,10 +46,8 @@ int Plus4Machine::RomBankAt(std::uint16_t address) const {
 }
 
 const std::uint8_t* Plus4Machine::RomPage(int page) const {
-  switch (RomBankAt(static_cast<std::uint16_t>(page << 8))) {
-    case kSystemBank: return TheRom().Bytes.data() + page * 256;
-    default: return FilledPage(0xFF);
-  }
+  return RomBankAt(static_cast<std::uint16_t>(page << 8)) == kSystemBank ? TheRom().Bytes.data() + page * 256
+                                                                           : EmptyPage();
 }
 
 std::uint8_t Plus4Machine::RomByte(std::uint16_t address) const { return RomPage(address >> 8)[address & 0xFF]; }

@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -138,6 +140,25 @@ TEST(Qv3runPlus4Sound, TonesOnBothVoicesNoiseAndSilenceInTheWav) {
   EXPECT_GT(*longest, 3 * *shortest) << "noise plays like a square wave";
 
   for (const std::int16_t sample : segments[3].Samples) ASSERT_EQ(sample, 0) << "volume 0 is not silent";
+}
+
+// The example plays on after returning to BASIC: its first note (value
+// 599, middle C) sounds in the WAV.
+TEST(Qv3runPlus4Sound, TheSoundExamplePlaysFromBasic) {
+  ScratchFolder folder;
+  std::ifstream in(std::string(QV3_SOURCE_DIR) + "/examples/sound/sound.qv3", std::ios::binary);
+  folder.Write("sound.qv3", std::string(std::istreambuf_iterator<char>(in), {}));
+  ASSERT_EQ(e2e::RunShell("cd " + ShellQuote(folder.Path()) + " && " + ShellQuote(QV3RUN_PATH) +
+                          " --plus4 --frames 12 --wav sound.wav sound.qv3 >run.out 2>run.err"),
+            0);
+  EXPECT_NE(folder.Read("run.out").value_or("").find("stop: frames at $8E00"), std::string::npos)
+      << "waiting in BASIC";
+  int rate = 0;
+  const std::vector<std::int16_t> samples = ReadWav(folder.Read("sound.wav").value_or(""), rate);
+  ASSERT_GT(samples.size(), static_cast<std::size_t>(rate / 5));
+  const Segment firstNote{{samples.begin() + rate / 50, samples.begin() + rate / 5}};
+  const double expected = plus4::TedSound::kClock / 16.0 / (1023 - 599);
+  EXPECT_NEAR(firstNote.RisingFrequency(rate), expected, expected * 0.01);
 }
 
 TEST(Qv3runPlus4Sound, WavNeedsPlus4AndAWritableFile) {

@@ -14,6 +14,7 @@
 
 #include "debugger_fixture.h"
 #include "plus4/frame_buffer.h"
+#include "plus4/rom.h"
 #include "workbench/debugger/memory_pane.h"
 #include "workbench/debugger/registers_pane.h"
 #include "workbench/debugger/screen_pane.h"
@@ -176,14 +177,23 @@ TEST_F(DebuggerPlus4Test, StepOverAndBreakpointsAreNotLostToAnInterruptTakenBefo
   // Continue from a breakpoint while the interrupt waits: the handler
   // returns to the breakpoint's instruction, which does not stop it again.
   breakpoints(editor).toggle(13 - 1);
+  breakpoints(editor).toggle(15 - 1);
   startAndWait();
   ASSERT_EQ(currentLine(editor), 12);
   stepOver();
   ASSERT_EQ(currentLine(editor), 13);
   continueRun();
-  EXPECT_EQ(session().state(), State::Ended) << debugger().statusText().toStdString();
-  EXPECT_EQ(debugger().statusText(), "Program ended: returned");
+  EXPECT_EQ(currentLine(editor), 15) << debugger().statusText().toStdString();
   EXPECT_EQ(peek(0x2000), 1);
+  // The RTS returns into BASIC, which goes on (nothing to return to in the
+  // debugger) with the program's interrupt served.
+  breakpoints(editor).toggle(15 - 1);
+  debugger().StartContinue->trigger();
+  QTest::qWait(300);
+  EXPECT_EQ(session().state(), State::Running) << debugger().statusText().toStdString();
+  debugger().Pause->trigger();
+  EXPECT_EQ(session().machine()->State().PC, qv3::plus4::kBasicIdleLoop);
+  EXPECT_GT(peek(0x2000), 1) << "the handler is called on";
 
   // Step Into goes where the CPU goes: into the handler.
   startAndWait();

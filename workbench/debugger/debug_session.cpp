@@ -1,6 +1,8 @@
 #include "workbench/debugger/debug_session.h"
 
-DebugSession::DebugSession(QObject* parent) : QObject(parent) {
+#include "plus4/ted_sound.h"
+
+DebugSession::DebugSession(QObject* parent) : QObject(parent), sound_(qv3::plus4::TedSound::kSampleRate) {
   timer_.setInterval(0);
   connect(&timer_, &QTimer::timeout, this, &DebugSession::runSlice);
 }
@@ -23,6 +25,7 @@ void DebugSession::begin(std::unique_ptr<qv3::debugger::Machine> machine,
 
 void DebugSession::end() {
   timer_.stop();
+  sound_.stop();
   control_.Pause();
   machine_.reset();
   previous_.reset();
@@ -100,7 +103,9 @@ void DebugSession::launch() {
 
 void DebugSession::runSlice() {
   if (state_ != State::Running || !machine_) return;
-  if (std::optional<qv3::debugger::Stop> stop = control_.RunSlice(*machine_, kInstructionsPerSlice)) {
+  std::optional<qv3::debugger::Stop> stop = control_.RunSlice(*machine_, kInstructionsPerSlice);
+  sound_.pushFrameSamples(machine_->TakeSoundSamples());
+  if (stop) {
     finish(*stop);
   } else if (sinceProgress_.elapsed() >= kProgressMilliseconds) {
     sinceProgress_.restart();
@@ -110,6 +115,7 @@ void DebugSession::runSlice() {
 
 void DebugSession::finish(const qv3::debugger::Stop& stop) {
   timer_.stop();
+  sound_.stop();
   lastStop_ = stop;
   previous_ = atStop_;
   atStop_ = machine_->State();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "workbench/debugger/run_control.h"
+#include "workbench/debugger/sound_output.h"
 
 class DebugSession : public QObject {
   Q_OBJECT
@@ -78,6 +79,7 @@ class DebugSession : public QObject {
   std::unique_ptr<qv3::debugger::Machine> machine_;
   qv3::debugger::RunControl control_;
   QTimer timer_;
+  SoundOutput sound_;
   QElapsedTimer sinceProgress_;
   State state_ = State::NoProgram;
   qv3::debugger::Stop lastStop_;

@@ -21,6 +21,7 @@ class Plus4ProgramMachine final : public Machine {
   explicit Plus4ProgramMachine(const cpu::ProgramImage& image) {
     machine_.Load(image);
     machine_.PrepareSys(cpu::StartAddress(image));
+    machine_.Sound().SetEnabled(true);
   }
 
   MachineState State() const override {
@@ -78,6 +79,8 @@ class Plus4ProgramMachine final : public Machine {
     return std::nullopt;
   }
 
+  std::vector<std::int16_t> TakeSoundSamples() override { return machine_.Sound().TakeSamples(); }
+
   std::optional<std::string> Step() override {
     typeKeys();
     const cpu::Registers before = machine_.Registers();
@@ -91,7 +94,14 @@ class Plus4ProgramMachine final : public Machine {
     const std::uint16_t pc = machine_.Registers().PC;
     switch (outcome) {
       case plus4::StepOutcome::Ok: break;
-      case plus4::StepOutcome::Returned: return std::string("returned");
+      // A program that returns with its own interrupt handler in place (a
+      // music player, an intro) goes on from BASIC's idle loop, as on the
+      // machine; one that leaves nothing of itself running has ended.
+      case plus4::StepOutcome::Returned:
+        if (!ownInterruptHandler()) return std::string("returned");
+        machine_.SetContinueAfterReturn(true);
+        machine_.Step();
+        break;
       // Worded as the bare 6502 words its ends, the model's detail where it adds to that.
       case plus4::StepOutcome::Illegal: return machine_.StopDetail();
       case plus4::StepOutcome::Jam: return "jam at " + DollarHex(pc, 4);
@@ -124,6 +134,11 @@ class Plus4ProgramMachine final : public Machine {
     machine_.Keyboard().Press(chord->Key);
     holding_ = true;
     until_ = frame + kHoldFrames;
+  }
+
+  bool ownInterruptHandler() const {
+    const auto& ram = machine_.Ram();
+    return (ram[0x0314] | ram[0x0315] << 8) != plus4::kDefaultIrqHandler;
   }
 
   // Whether the step was an interrupt entry rather than the instruction at

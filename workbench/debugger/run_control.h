@@ -90,6 +90,9 @@ class Machine {
   // Executes one instruction; the text of the reason when the program ended
   // with it (it ran off, hit BRK, a JAM ...). The machine is left as it stopped.
   virtual std::optional<std::string> Step() = 0;
+  // The sound samples (16-bit mono at 44100 a second) the machine made since
+  // the last call; none on a machine without sound.
+  virtual std::vector<std::int16_t> TakeSoundSamples() { return {}; }
 };
 
 enum class StopKind {
