@@ -15,7 +15,9 @@ namespace {
 
 constexpr std::string_view kReady = "\rREADY.\r";
 // BASIC's work from the SYS call's return to READY. (the rest of the line,
-// the program's end), in CPU cycles, and one round of the editor's wait.
+// the program's end), in CPU cycles, and one round of the editor's wait:
+// estimates, not measured (no program can see them to the cycle but by
+// the beam, and the fixture of a returning program does not need them).
 constexpr int kProgramEndCycles = 600;
 constexpr int kIdleRoundCycles = 20;
 constexpr int kColumns = 40;
