@@ -77,17 +77,13 @@ std::uint8_t Plus4Machine::IoAreaByte(std::uint16_t address) const {
   return OpenBus(address);
 }
 
-bool Plus4Machine::WriteIoArea(std::uint16_t address, std::uint8_t value) {
+void Plus4Machine::WriteIoArea(std::uint16_t address, std::uint8_t value) {
   if ((address & 0xFFF0) == kBankLatch) {
     romBank_ = address & 0x0F;
     UpdateReadPages();
-    return true;
-  }
-  if (address >= 0xFD30 && address < 0xFD40) {
+  } else if (address >= 0xFD30 && address < 0xFD40) {
     ted_->SetKeyboardRows(value);
-    return true;
   }
-  return false;
 }
 
 }  // namespace qv3::plus4

@@ -216,7 +216,7 @@ class Plus4Machine {
   bool OwnRomAt(std::uint16_t address) const;
   std::uint8_t OpenBus(std::uint16_t address) const;
   std::uint8_t IoAreaByte(std::uint16_t address) const;
-  bool WriteIoArea(std::uint16_t address, std::uint8_t value);
+  void WriteIoArea(std::uint16_t address, std::uint8_t value);
   // BASIC after the program's return (basic_idle.cpp).
   void EnterBasic();
   void ServeBasicIdle();
