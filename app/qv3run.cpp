@@ -76,11 +76,18 @@ const char* const kUsage =
     "      --screen FILE    write the last frame (384 x 288, borders included) as PNG\n"
     "      --screen-text    print the screen memory as 25 lines of text (graphics\n"
     "                       characters as '.') before the stop line\n"
+    "      --stop-undocumented  stop at an undocumented opcode (stop: illegal)\n"
+    "                       instead of running it as the 8501 does; without --plus4\n"
+    "                       the run always stops there. JAM stops either way.\n"
+    "  A write to $FDCF (the register of VICE's debug cartridge) ends the run with\n"
+    "  'stop: debug-exit' and the written value as the exit status, as VICE's\n"
+    "  -debugcart does: test programs report their verdict there (0 passed).\n"
     "  --dump reads memory as the CPU would (ROM, TED registers). Sound registers\n"
     "  are stored, not heard; characters are drawn with the project's own glyphs.\n"
     "\n"
     "Exit status: 0 returned, brk, loop or frames; 1 the compile failed; 2 usage\n"
-    "or input/output error; 3 cycle limit; 4 jam, illegal opcode or rom.\n";
+    "or input/output error; 3 cycle limit; 4 jam, illegal opcode or rom; with\n"
+    "--plus4 and a debug exit, the value written to $FDCF.\n";
 
 int UsageError(const std::string& message) {
   std::cerr << "qv3run: " << message << "\nTry 'qv3run --help' for more information.\n";
@@ -128,6 +135,7 @@ struct Options {
   std::optional<std::uint64_t> Frames;
   std::string ScreenPath;
   bool ScreenText = false;
+  bool StopUndocumented = false;
 };
 
 std::string AbsoluteFolderOf(const std::string& path) {
@@ -241,6 +249,10 @@ int ReadOptions(int argc, char** argv, Options& options) {
     }
     if (arg == "--screen-text") {
       options.ScreenText = true;
+      continue;
+    }
+    if (arg == "--stop-undocumented") {
+      options.StopUndocumented = true;
       continue;
     }
     // Options with a value: "--name VALUE" or "--name=VALUE".
@@ -358,6 +370,7 @@ int main(int argc, char** argv) {
     for (const DumpRange& dump : options.Dumps) plus4.Dumps.emplace_back(dump.Address, dump.Length);
     plus4.Trace = options.Trace;
     plus4.ScreenText = options.ScreenText;
+    plus4.StopUndocumented = options.StopUndocumented;
     plus4.ScreenPath = options.ScreenPath;
     return qv3::RunOnPlus4(*parsed.Image, plus4);
   }

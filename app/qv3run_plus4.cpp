@@ -108,6 +108,7 @@ int RunOnPlus4(const cpu::ProgramImage& image, const Plus4RunOptions& options) {
   Plus4Machine machine;
   machine.Load(image);
   machine.PrepareSys(options.Start);
+  machine.SetStopAtUndocumented(options.StopUndocumented);
   bool typing = false;
   const auto traceWindow = options.Trace ? std::make_unique<cpu::Memory>() : nullptr;
   const std::uint64_t firstFrame = machine.FrameCount();
@@ -135,6 +136,7 @@ int RunOnPlus4(const cpu::ProgramImage& image, const Plus4RunOptions& options) {
       reason = std::string(plus4::OutcomeText(outcome));
       if (outcome == StepOutcome::Jam || outcome == StepOutcome::Illegal || outcome == StepOutcome::UnservedRom)
         status = kExitUndocumented;
+      if (outcome == StepOutcome::DebugExit) status = *machine.DebugExitValue();
       if (!machine.StopDetail().empty()) std::cerr << "qv3run: " << machine.StopDetail() << '\n';
       break;
     }
