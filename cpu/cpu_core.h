@@ -271,7 +271,9 @@ inline constexpr std::uint8_t kLxaMagic = 0xEE;
 
 // SHA, SHX, SHY and TAS store value AND (the base address's high byte + 1);
 // when the index carries into the high byte the stored value replaces that
-// byte of the address, as on the NMOS part.
+// byte of the address, as on the NMOS part. On a C64 the AND is dropped when
+// the VIC-II takes the bus during the instruction; VICE's Plus/4 applies no
+// such rule for the TED's halts, and neither does this core.
 template <class Host>
 inline void StoreHighAnd(Host& c, std::uint16_t base, std::uint8_t index, std::uint8_t value) {
   value &= Byte((base >> 8) + 1);

@@ -8,7 +8,7 @@
 set -u
 qv3run=$1
 suite=$2
-jobs=${3:-2}
+jobs=${3:-$(nproc)}
 
 if [ ! -f "$suite/vice-verdicts.tsv" ]; then
   echo "SKIPPED: the Lorenz suite is not at '$suite' (see tests/plus4/lorenz_suite.sh)"
