@@ -101,12 +101,12 @@ TEST(UndocumentedOpcodes, RunAsTheNmosPartRunsThem) {
     SCOPED_TRACE(c.Name);
     auto cpu = std::make_unique<Cpu6502>();
     cpu->SetStopAtUndocumented(false);
+    // What was at a stored-to address cannot pass for the result.
+    if (c.Written) cpu->Memory[c.Written->Address] = static_cast<std::uint8_t>(~c.Written->Value);
     for (std::size_t i = 0; i < c.Code.size(); ++i) cpu->Memory[0x1000 + i] = c.Code[i];
     for (const MemoryByte& byte : c.Before) cpu->Memory[byte.Address] = byte.Value;
     Registers& r = cpu->Registers;
     r = Registers{0x1000, c.A, c.X, c.Y, c.SP, static_cast<std::uint8_t>(c.P | U)};
-    // What was there before cannot pass for the result.
-    if (c.Written) cpu->Memory[c.Written->Address] = static_cast<std::uint8_t>(~c.Written->Value);
     ASSERT_EQ(cpu->Step(), StepOutcome::Ok);
     EXPECT_EQ(r.A, c.ExpectA);
     EXPECT_EQ(r.X, c.ExpectX);
