@@ -105,7 +105,7 @@ TEST_F(HoverTextTest, UndocumentedInstructionsAreMarked) {
       {"\tLAX ($10),Y",
        "LAX (indirect),Y (($nn),Y): opcode $B3, 2 bytes, 5 cycles (+1 when the indexed address crosses a page); "
        "undocumented\nchanges N Z"},
-      {"\tISB $1234,X", "ISC absolute,X ($nnnn,X): opcode $FF, 3 bytes, 7 cycles; undocumented\nchanges N V Z C"},
+      {"\tISB.16 $1234,X", "ISC absolute,X ($nnnn,X): opcode $FF, 3 bytes, 7 cycles; undocumented\nchanges N V Z C"},
       {"\tSHA $1234,Y", "SHA absolute,Y ($nnnn,Y): opcode $9F, 3 bytes, 5 cycles; undocumented, unstable on real "
                         "chips\nchanges no flags"},
       {"\tJAM", "JAM implied: opcode $02, 1 byte, halts the CPU; undocumented\nchanges no flags"},
