@@ -253,23 +253,6 @@ TEST(Plus4Machine, DebugExitReportsTheWrittenValueOnce) {
   EXPECT_FALSE(machine.DebugExitValue());
 }
 
-// The model runs the undocumented opcodes unless told to stop at them.
-TEST(Plus4Machine, UndocumentedOpcodesRunUnlessStoppingIsChosen) {
-  Plus4Machine machine;
-  EXPECT_FALSE(machine.StopsAtUndocumented());
-  Prepare(machine, {0xA9, 0x81, 0xA2, 0xC3, 0x8F, 0x00, 0x03,  // LDA #$81 / LDX #$C3 / SAX $0300
-                    0xA7, 0x02, 0x60});                      // LAX $02 / RTS
-  machine.MutableRam()[0x02] = 0x5A;
-  machine.SetStopAtUndocumented(true);
-  EXPECT_EQ(machine.RunUntilCycle(10'000), StepOutcome::Illegal);
-  EXPECT_EQ(machine.StopDetail(), "illegal opcode $8F at $2004");
-  machine.SetStopAtUndocumented(false);
-  RunToReturn(machine);
-  EXPECT_EQ(Ram(machine, 0x0300), 0x81);
-  EXPECT_EQ(machine.Registers().A, 0x5A);
-  EXPECT_EQ(machine.Registers().X, 0x5A);
-}
-
 TEST(Plus4Machine, BadProgramsEndWithAStopNotAHang) {
   {
     Plus4Machine machine;
