@@ -80,11 +80,18 @@ const char* const kUsage =
     "                       characters as '.') before the stop line\n"
     "      --wav FILE       write the run's sound (the TED's two voices) as a WAV\n"
     "                       file: 16-bit mono, 44100 samples a second\n"
-    "  --dump reads memory as the CPU would (ROM, TED registers). Characters are\n"
-    "  drawn with the project's own glyphs.\n"
+    "      --stop-undocumented  stop at an undocumented opcode (stop: illegal)\n"
+    "                       instead of running it as the 8501 does; without --plus4\n"
+    "                       the run always stops there. JAM stops either way.\n"
+    "  A write to $FDCF (the register of VICE's debug cartridge) ends the run with\n"
+    "  'stop: debug-exit' and the written value as the exit status, as VICE does\n"
+    "  with -debugcart: test programs report their verdict there (0 passed).\n"
+    "  --dump reads memory as the CPU would (ROM, TED registers, the I/O area).\n"
+    "  Characters are drawn with the project's own glyphs.\n"
     "\n"
     "Exit status: 0 returned, brk, loop or frames; 1 the compile failed; 2 usage\n"
-    "or input/output error; 3 cycle limit; 4 jam, illegal opcode or rom.\n";
+    "or input/output error; 3 cycle limit; 4 jam, illegal opcode or rom; with\n"
+    "--plus4 and a debug exit, the value written to $FDCF.\n";
 
 int UsageError(const std::string& message) {
   std::cerr << "qv3run: " << message << "\nTry 'qv3run --help' for more information.\n";
@@ -133,6 +140,7 @@ struct Options {
   std::string ScreenPath;
   bool ScreenText = false;
   std::string WavPath;
+  bool StopUndocumented = false;
 };
 
 std::string AbsoluteFolderOf(const std::string& path) {
@@ -246,6 +254,10 @@ int ReadOptions(int argc, char** argv, Options& options) {
     }
     if (arg == "--screen-text") {
       options.ScreenText = true;
+      continue;
+    }
+    if (arg == "--stop-undocumented") {
+      options.StopUndocumented = true;
       continue;
     }
     // Options with a value: "--name VALUE" or "--name=VALUE".
@@ -367,6 +379,7 @@ int main(int argc, char** argv) {
     for (const DumpRange& dump : options.Dumps) plus4.Dumps.emplace_back(dump.Address, dump.Length);
     plus4.Trace = options.Trace;
     plus4.ScreenText = options.ScreenText;
+    plus4.StopUndocumented = options.StopUndocumented;
     plus4.ScreenPath = options.ScreenPath;
     plus4.WavPath = options.WavPath;
     return qv3::RunOnPlus4(*parsed.Image, plus4);

@@ -115,6 +115,7 @@ int RunOnPlus4(const cpu::ProgramImage& image, const Plus4RunOptions& options) {
   machine.SetContinueAfterReturn(options.Frames.has_value());
   std::vector<std::int16_t> sound;
   machine.Sound().SetEnabled(!options.WavPath.empty());
+  machine.SetStopAtUndocumented(options.StopUndocumented);
   bool typing = false;
   const auto traceWindow = options.Trace ? std::make_unique<cpu::Memory>() : nullptr;
   const std::uint64_t firstFrame = machine.FrameCount();
@@ -146,6 +147,7 @@ int RunOnPlus4(const cpu::ProgramImage& image, const Plus4RunOptions& options) {
       reason = std::string(plus4::OutcomeText(outcome));
       if (outcome == StepOutcome::Jam || outcome == StepOutcome::Illegal || outcome == StepOutcome::UnservedRom)
         status = kExitUndocumented;
+      if (outcome == StepOutcome::DebugExit) status = *machine.DebugExitValue();
       if (!machine.StopDetail().empty()) std::cerr << "qv3run: " << machine.StopDetail() << '\n';
       break;
     }

@@ -21,6 +21,7 @@ struct Plus4RunOptions {
   std::vector<std::pair<std::uint32_t, std::uint32_t>> Dumps;  // address, length
   bool Trace = false;
   bool ScreenText = false;
+  bool StopUndocumented = false;  // stop at undocumented opcodes instead of running them
   std::string ScreenPath;  // the last frame as PNG, when not empty
   std::string WavPath;     // the run's sound as WAV, when not empty
 };

@@ -4,7 +4,12 @@
 
 namespace qv3::cpu {
 
-Cpu6502::Cpu6502() : dispatch_(core::SharedDispatchTable<Cpu6502>()) {}
+Cpu6502::Cpu6502() : dispatch_(core::SharedDispatchTable<Cpu6502>(true)) {}
+
+void Cpu6502::SetStopAtUndocumented(bool stop) {
+  stopAtUndocumented_ = stop;
+  dispatch_ = core::SharedDispatchTable<Cpu6502>(stop);
+}
 
 bool Cpu6502::Irq() {
   if (Registers.P & kInterruptDisable) return false;

@@ -7,16 +7,20 @@
 //   the binary difference for SBC, C and A the decimal ones), documented
 //   cycle counts with the page-crossing and branch penalties, BRK/RTI and
 //   the IRQ/NMI/RESET vectors at $FFFA-$FFFF, the JMP ($xxFF) page wrap and
-//   the zero-page wrap of (zp,X), (zp),Y, zp,X and zp,Y.
+//   the zero-page wrap of (zp,X), (zp),Y, zp,X and zp,Y. The 105
+//   undocumented opcodes as the 8501 runs them (the unstable ANE, LXA, SHA,
+//   SHX, SHY and TAS as VICE models them), or, by choice, not at all.
 //
 // What it is not
 //   Cycle-stepped: an instruction runs whole, and Cycles grows by its count.
 //   There are no bus callbacks, no I/O and no dummy reads; whoever wants a
 //   machine around it looks at Registers.PC between steps (see
 //   program_runner.h), or instantiates the same instruction code on its own
-//   memory (cpu_core.h, as plus4/ does). Undocumented opcodes are not executed: Step() leaves
-//   PC on them and reports IllegalOpcode, or Jam for the twelve that halt
-//   the real part, so a guess never passes for a result.
+//   memory (cpu_core.h, as plus4/ does). By default undocumented opcodes
+//   are not executed: Step() leaves PC on them and reports IllegalOpcode, so
+//   that a stray byte in a routine's test is found; SetStopAtUndocumented
+//   (false) runs them. The twelve that halt the real part report Jam either
+//   way, with PC on them.
 //
 // How it works
 //   Table-driven. The opcode facts (mnemonic row, addressing mode, base
@@ -64,7 +68,7 @@ struct Registers {
 
 enum class StepOutcome : std::uint8_t {
   Ok,             // one instruction ran
-  IllegalOpcode,  // an undocumented opcode at PC; nothing ran
+  IllegalOpcode,  // an undocumented opcode at PC while stopping at them; nothing ran
   Jam,            // one of the twelve halting opcodes at PC; nothing ran
 };
 
@@ -97,6 +101,11 @@ class Cpu6502 {
     return entry.Execute(*this, entry);
   }
 
+  // Whether Step() stops at undocumented opcodes (IllegalOpcode) instead of
+  // running them; stopping is the default.
+  void SetStopAtUndocumented(bool stop);
+  bool StopsAtUndocumented() const { return stopAtUndocumented_; }
+
   // The interrupt sequence (7 cycles): pushes PC and P with B clear, sets I,
   // jumps through the vector. Irq() does nothing while I is set and says
   // whether it was taken.
@@ -124,6 +133,7 @@ class Cpu6502 {
 
  private:
   const Dispatch* dispatch_;
+  bool stopAtUndocumented_ = true;
 };
 
 }  // namespace qv3::cpu

@@ -19,11 +19,8 @@ DisassembledLine Disassemble(const Memory& memory, std::uint16_t address, const 
   const std::uint8_t opcode = memory[address];
   line.Bytes[0] = opcode;
   const auto decoded = DecodeOpcode(opcode);
-  if (!decoded) {
-    line.Text = "BIN.B " + HexByteText(opcode);
-    return line;
-  }
-  line.Documented = true;
+  line.Documented = !decoded->Entry.Undocumented;
+  line.Canonical = decoded->Canonical;
   line.Length = decoded->Entry.Length;
   for (int i = 1; i < line.Length; ++i)
     line.Bytes[static_cast<std::size_t>(i)] = memory[static_cast<std::uint16_t>(address + i)];

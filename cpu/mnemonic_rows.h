@@ -13,6 +13,10 @@ enum MnemonicRow : int {
   kTxa = 32, kTax = 33, kTya = 34, kTay = 35, kPha = 36, kPla = 37, kPlp = 38, kPhp = 39,
   kTsx = 40, kJsr = 41, kJmp = 42, kRts = 43, kRti = 44, kNop = 45, kBrk = 46, kBne = 47,
   kBeq = 48, kBpl = 49, kBmi = 50, kBcc = 51, kBcs = 52, kBvs = 53, kBvc = 54, kBit = 55,
+  // Undocumented.
+  kSlo = 56, kRla = 57, kSre = 58, kRra = 59, kSax = 60, kLax = 61, kDcp = 62, kIsc = 63,
+  kAnc = 64, kAlr = 65, kArr = 66, kSbx = 67, kLas = 68, kSha = 69, kShx = 70, kShy = 71,
+  kTas = 72, kAne = 73, kLxa = 74, kJam = 75,
 };
 
 }  // namespace qv3::cpu

@@ -9,7 +9,15 @@ const std::array<std::string_view, kMnemonicCount> Mnemonics = {
     "INX", "DEX", "TXA", "TAX", "TYA", "TAY", "PHA", "PLA", "PLP", "PHP",
     "TSX", "JSR", "JMP", "RTS", "RTI", "NOP", "BRK", "BNE", "BEQ", "BPL",
     "BMI", "BCC", "BCS", "BVS", "BVC", "BIT",
+    // Undocumented.
+    "SLO", "RLA", "SRE", "RRA", "SAX", "LAX", "DCP", "ISC", "ANC", "ALR",
+    "ARR", "SBX", "LAS", "SHA", "SHX", "SHY", "TAS", "ANE", "LXA", "JAM",
 };
+
+const std::array<MnemonicAlias, 13> MnemonicAliases = {{
+    {"ASO", 56}, {"LSE", 58}, {"DCM", 62}, {"ISB", 63}, {"INS", 63}, {"ASR", 65}, {"AXS", 67},
+    {"LDS", 68}, {"LAE", 68}, {"AHX", 69}, {"SHS", 72}, {"XAA", 73}, {"KIL", 75},
+}};
 
 const std::array<std::string_view, kAddressingModeCount> AddressingModeNotations = {
     "", "#$nn", "$nn", "$nn,X", "$nn,Y", "$nnnn", "$nnnn,X", "$nnnn,Y", "($nn,X)", "($nn),Y", "($nnnn)",
@@ -17,7 +25,14 @@ const std::array<std::string_view, kAddressingModeCount> AddressingModeNotations
 
 // {opcode, length, base cycles, page-cross cycle}; {} where the mnemonic lacks
 // the mode. Branches have their only entry in the absolute column, with
-// length 2.
+// length 2. U() marks an undocumented entry; JAM never completes and has no
+// cycle count.
+namespace {
+constexpr OpcodeEntry U(std::uint8_t opcode, std::uint8_t length, std::uint8_t cycles, bool pageCross = false) {
+  return {opcode, length, cycles, pageCross, true};
+}
+}  // namespace
+
 // clang-format off
 const std::array<OpcodeEntry, kMnemonicCount * kAddressingModeCount> OpcodeMatrix = {{
     /* LDA */ {}, {0xA9, 2, 2}, {0xA5, 2, 3}, {0xB5, 2, 4}, {}, {0xAD, 3, 4}, {0xBD, 3, 4, true}, {0xB9, 3, 4, true}, {0xA1, 2, 6}, {0xB1, 2, 5, true}, {},
@@ -65,7 +80,7 @@ const std::array<OpcodeEntry, kMnemonicCount * kAddressingModeCount> OpcodeMatri
     /* JMP */ {}, {}, {}, {}, {}, {0x4C, 3, 3}, {}, {}, {}, {}, {0x6C, 3, 5},
     /* RTS */ {0x60, 1, 6}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {},
     /* RTI */ {0x40, 1, 6}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {},
-    /* NOP */ {0xEA, 1, 2}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {},
+    /* NOP */ {0xEA, 1, 2}, U(0x80, 2, 2), U(0x04, 2, 3), U(0x14, 2, 4), {}, U(0x0C, 3, 4), U(0x1C, 3, 4, true), {}, {}, {}, {},
     /* BRK */ {0x00, 1, 7}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {},
     /* BNE */ {}, {}, {}, {}, {}, {0xD0, 2, 2}, {}, {}, {}, {}, {},
     /* BEQ */ {}, {}, {}, {}, {}, {0xF0, 2, 2}, {}, {}, {}, {}, {},
@@ -76,7 +91,52 @@ const std::array<OpcodeEntry, kMnemonicCount * kAddressingModeCount> OpcodeMatri
     /* BVS */ {}, {}, {}, {}, {}, {0x70, 2, 2}, {}, {}, {}, {}, {},
     /* BVC */ {}, {}, {}, {}, {}, {0x50, 2, 2}, {}, {}, {}, {}, {},
     /* BIT */ {}, {}, {0x24, 2, 3}, {}, {}, {0x2C, 3, 4}, {}, {}, {}, {}, {},
+    /* SLO */ {}, {}, U(0x07, 2, 5), U(0x17, 2, 6), {}, U(0x0F, 3, 6), U(0x1F, 3, 7), U(0x1B, 3, 7), U(0x03, 2, 8), U(0x13, 2, 8), {},
+    /* RLA */ {}, {}, U(0x27, 2, 5), U(0x37, 2, 6), {}, U(0x2F, 3, 6), U(0x3F, 3, 7), U(0x3B, 3, 7), U(0x23, 2, 8), U(0x33, 2, 8), {},
+    /* SRE */ {}, {}, U(0x47, 2, 5), U(0x57, 2, 6), {}, U(0x4F, 3, 6), U(0x5F, 3, 7), U(0x5B, 3, 7), U(0x43, 2, 8), U(0x53, 2, 8), {},
+    /* RRA */ {}, {}, U(0x67, 2, 5), U(0x77, 2, 6), {}, U(0x6F, 3, 6), U(0x7F, 3, 7), U(0x7B, 3, 7), U(0x63, 2, 8), U(0x73, 2, 8), {},
+    /* SAX */ {}, {}, U(0x87, 2, 3), {}, U(0x97, 2, 4), U(0x8F, 3, 4), {}, {}, U(0x83, 2, 6), {}, {},
+    /* LAX */ {}, U(0xAB, 2, 2), U(0xA7, 2, 3), {}, U(0xB7, 2, 4), U(0xAF, 3, 4), {}, U(0xBF, 3, 4, true), U(0xA3, 2, 6), U(0xB3, 2, 5, true), {},
+    /* DCP */ {}, {}, U(0xC7, 2, 5), U(0xD7, 2, 6), {}, U(0xCF, 3, 6), U(0xDF, 3, 7), U(0xDB, 3, 7), U(0xC3, 2, 8), U(0xD3, 2, 8), {},
+    /* ISC */ {}, {}, U(0xE7, 2, 5), U(0xF7, 2, 6), {}, U(0xEF, 3, 6), U(0xFF, 3, 7), U(0xFB, 3, 7), U(0xE3, 2, 8), U(0xF3, 2, 8), {},
+    /* ANC */ {}, U(0x0B, 2, 2), {}, {}, {}, {}, {}, {}, {}, {}, {},
+    /* ALR */ {}, U(0x4B, 2, 2), {}, {}, {}, {}, {}, {}, {}, {}, {},
+    /* ARR */ {}, U(0x6B, 2, 2), {}, {}, {}, {}, {}, {}, {}, {}, {},
+    /* SBX */ {}, U(0xCB, 2, 2), {}, {}, {}, {}, {}, {}, {}, {}, {},
+    /* LAS */ {}, {}, {}, {}, {}, {}, {}, U(0xBB, 3, 4, true), {}, {}, {},
+    /* SHA */ {}, {}, {}, {}, {}, {}, {}, U(0x9F, 3, 5), {}, U(0x93, 2, 6), {},
+    /* SHX */ {}, {}, {}, {}, {}, {}, {}, U(0x9E, 3, 5), {}, {}, {},
+    /* SHY */ {}, {}, {}, {}, {}, {}, U(0x9C, 3, 5), {}, {}, {}, {},
+    /* TAS */ {}, {}, {}, {}, {}, {}, {}, U(0x9B, 3, 5), {}, {}, {},
+    /* ANE */ {}, U(0x8B, 2, 2), {}, {}, {}, {}, {}, {}, {}, {}, {},
+    /* LXA */ {}, U(0xAB, 2, 2), {}, {}, {}, {}, {}, {}, {}, {}, {},
+    /* JAM */ U(0x02, 1, 0), {}, {}, {}, {}, {}, {}, {}, {}, {}, {},
 }};
+
+namespace {
+// The opcodes that do what another (row, mode) entry does; the assembler
+// writes that entry's opcode, as 64tass does.
+struct DuplicateOpcode {
+  std::uint8_t Opcode;
+  std::uint8_t Row;
+  std::uint8_t Mode;
+};
+constexpr std::uint8_t kNopRow = 45, kSbcRow = 19, kAncRow = 64, kJamRow = 75;
+constexpr DuplicateOpcode kDuplicateOpcodes[] = {
+    {0x1A, kNopRow, kImplied}, {0x3A, kNopRow, kImplied}, {0x5A, kNopRow, kImplied},
+    {0x7A, kNopRow, kImplied}, {0xDA, kNopRow, kImplied}, {0xFA, kNopRow, kImplied},
+    {0x82, kNopRow, kImmediate}, {0x89, kNopRow, kImmediate}, {0xC2, kNopRow, kImmediate},
+    {0xE2, kNopRow, kImmediate}, {0x44, kNopRow, kZeroPage}, {0x64, kNopRow, kZeroPage},
+    {0x34, kNopRow, kZeroPageX}, {0x54, kNopRow, kZeroPageX}, {0x74, kNopRow, kZeroPageX},
+    {0xD4, kNopRow, kZeroPageX}, {0xF4, kNopRow, kZeroPageX}, {0x3C, kNopRow, kAbsoluteX},
+    {0x5C, kNopRow, kAbsoluteX}, {0x7C, kNopRow, kAbsoluteX}, {0xDC, kNopRow, kAbsoluteX},
+    {0xFC, kNopRow, kAbsoluteX}, {0xEB, kSbcRow, kImmediate}, {0x2B, kAncRow, kImmediate},
+    {0x12, kJamRow, kImplied}, {0x22, kJamRow, kImplied}, {0x32, kJamRow, kImplied},
+    {0x42, kJamRow, kImplied}, {0x52, kJamRow, kImplied}, {0x62, kJamRow, kImplied},
+    {0x72, kJamRow, kImplied}, {0x92, kJamRow, kImplied}, {0xB2, kJamRow, kImplied},
+    {0xD2, kJamRow, kImplied}, {0xF2, kJamRow, kImplied},
+};
+}  // namespace
 // clang-format on
 
 namespace {
@@ -90,11 +150,12 @@ struct MnemonicIndex {
   std::array<std::int8_t, kLetters * kLetters * kLetters> rows{};
   MnemonicIndex() {
     rows.fill(-1);
-    for (int i = 0; i < kMnemonicCount; ++i) {
-      const auto m = Mnemonics[static_cast<std::size_t>(i)];
-      rows[static_cast<std::size_t>((LetterIndex(m[0]) * kLetters + LetterIndex(m[1])) * kLetters +
-                                    LetterIndex(m[2]))] = static_cast<std::int8_t>(i);
-    }
+    for (int i = 0; i < kMnemonicCount; ++i) Add(Mnemonics[static_cast<std::size_t>(i)], i);
+    for (const MnemonicAlias& alias : MnemonicAliases) Add(alias.Name, alias.Row);
+  }
+  void Add(std::string_view m, int row) {
+    rows[static_cast<std::size_t>((LetterIndex(m[0]) * kLetters + LetterIndex(m[1])) * kLetters +
+                                  LetterIndex(m[2]))] = static_cast<std::int8_t>(row);
   }
 };
 }  // namespace
@@ -117,6 +178,8 @@ std::string_view FlagsChanged(int row) {
       "NZ",   "NZ",   "NZ",   "NZ",   "NZ",   "NZ",   "",     "NZ",   "NVDIZC", "",    // INX .. PHP
       "NZ",   "",     "",     "",     "NVDIZC", "",   "BI",   "",     "",     "",      // TSX .. BPL
       "",     "",     "",     "",     "",     "NVZ",                                   // BMI .. BIT
+      "NZC",  "NZC",  "NZC",  "NVZC", "",     "NZ",   "NZC",  "NVZC", "NZC",  "NZC",   // SLO .. ALR
+      "NVZC", "NZC",  "NZ",   "",     "",     "",     "",     "NZ",   "NZ",   "",      // ARR .. JAM
   };
   // clang-format on
   if (row < 0 || row >= kMnemonicCount) return {};
@@ -127,11 +190,18 @@ namespace {
 struct OpcodeDecoder {
   std::array<std::optional<DecodedOpcode>, 256> byOpcode{};
   OpcodeDecoder() {
+    // Rows in order: LXA, after LAX, takes $AB.
     for (int row = 0; row < kMnemonicCount; ++row)
       for (int mode = 0; mode < kAddressingModeCount; ++mode) {
         const OpcodeEntry entry = LookupOpcode(row, mode);
-        if (entry.Length != 0) byOpcode[entry.Opcode] = DecodedOpcode{row, mode, entry};
+        if (entry.Length != 0) byOpcode[entry.Opcode] = DecodedOpcode{row, mode, entry, true};
       }
+    for (const DuplicateOpcode& duplicate : kDuplicateOpcodes) {
+      OpcodeEntry entry = LookupOpcode(duplicate.Row, duplicate.Mode);
+      entry.Opcode = duplicate.Opcode;
+      entry.Undocumented = true;
+      byOpcode[duplicate.Opcode] = DecodedOpcode{duplicate.Row, duplicate.Mode, entry, false};
+    }
   }
 };
 }  // namespace

@@ -48,6 +48,7 @@ std::string MnemonicDetail(int row) {
     const std::string_view notation = qv3::AddressingModeNotations[static_cast<std::size_t>(mode)];
     modes += notation.empty() ? std::string_view("implied") : notation;
   }
+  if (!qv3::IsDocumentedRow(row)) modes += " (undocumented)";
   return modes;
 }
 

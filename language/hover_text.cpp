@@ -39,9 +39,20 @@ std::string_view ModeName(int mode, int row) {
   static constexpr std::array<std::string_view, qv3::kAddressingModeCount> kNames = {
       "implied", "immediate", "zero page", "zero page,X", "zero page,Y", "absolute",
       "absolute,X", "absolute,Y", "(indirect,X)", "(indirect),Y", "indirect"};
-  if (mode == qv3::kImplied && qv3::LookupOpcode(row, qv3::kZeroPage).Length != 0) return "accumulator";
+  // ASL/LSR/ROL/ROR without an operand; NOP's zero-page form is no such sign.
+  const qv3::OpcodeEntry zeroPage = qv3::LookupOpcode(row, qv3::kZeroPage);
+  if (mode == qv3::kImplied && zeroPage.Length != 0 && !zeroPage.Undocumented) return "accumulator";
   if (qv3::IsRelativeBranch(mode, qv3::LookupOpcode(row, mode))) return "relative";
   return kNames[static_cast<std::size_t>(mode)];
+}
+
+// What the 8501 does with these varies from chip to chip (and with the
+// TED's bus sharing); the others are as dependable as the documented ones.
+std::string_view UndocumentedNote(int row) {
+  const std::string_view name = qv3::Mnemonics[static_cast<std::size_t>(row)];
+  for (const std::string_view unstable : {"ANE", "LXA", "SHA", "SHX", "SHY", "TAS"})
+    if (name == unstable) return "; undocumented, unstable on real chips";
+  return "; undocumented";
 }
 
 std::string DescribeMode(int row, int mode) {
@@ -56,12 +67,15 @@ std::string DescribeMode(int row, int mode) {
     text += ')';
   }
   text += ": opcode $" + qv3::HexText(entry.Opcode) + ", " + std::to_string(entry.Length) +
-          (entry.Length == 1 ? " byte, " : " bytes, ") + std::to_string(entry.Cycles) + " cycles";
+          (entry.Length == 1 ? " byte, " : " bytes, ");
+  // JAM has no cycle count: it never completes.
+  text += entry.Cycles == 0 ? std::string("halts the CPU") : std::to_string(entry.Cycles) + " cycles";
   if (branch)
     text += " not taken, " + std::to_string(entry.Cycles + 1) + " taken, " +
             std::to_string(entry.Cycles + 2) + " taken to another page";
   else if (entry.PageCrossCycle)
     text += " (+1 when the indexed address crosses a page)";
+  if (entry.Undocumented) text += UndocumentedNote(row);
   return text;
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "language/keywords.h"
 
+#include <string>
+
 #include "engine/instruction_set.h"
 #include "engine/source_text.h"
 
@@ -10,8 +12,11 @@ bool IsDirective(std::string_view word) {
   return false;
 }
 
+// The other names of undocumented instructions (ISB, ASR ...) count too.
 bool IsMnemonic(std::string_view word) {
-  for (const std::string_view mnemonic : qv3::Mnemonics)
-    if (qv3::EqualsIgnoringCase(mnemonic, word)) return true;
-  return false;
+  if (word.size() != 3) return false;
+  std::string upper(word);
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return qv3::FindMnemonic(upper) >= 0;
 }

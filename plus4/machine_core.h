@@ -12,7 +12,7 @@ namespace qv3::plus4 {
 class Plus4Machine::Core {
  public:
   explicit Core(Plus4Machine& machine)
-      : machine_(machine), ram_(machine.ram_.data()), dispatch_(cpu::core::SharedDispatchTable<Core>()) {}
+      : machine_(machine), ram_(machine.ram_.data()), dispatch_(cpu::core::SharedDispatchTable<Core>(false)) {}
 
   cpu::Registers Registers;
   std::uint64_t Cycles = 0;
@@ -65,6 +65,8 @@ class Plus4Machine::Core {
     machine_.busValue_ = ram_[address];
     return ram_[address];
   }
+
+  void SetStopAtUndocumented(bool stop) { dispatch_ = cpu::core::SharedDispatchTable<Core>(stop); }
 
   cpu::StepOutcome Step() {
     const auto& entry = dispatch_[Fetch(Registers.PC)];

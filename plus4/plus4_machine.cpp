@@ -51,6 +51,7 @@ std::string_view OutcomeText(StepOutcome outcome) {
     case StepOutcome::Jam: return "jam";
     case StepOutcome::Illegal: return "illegal";
     case StepOutcome::UnservedRom: return "rom";
+    case StepOutcome::DebugExit: return "debug-exit";
   }
   return "unknown";
 }
@@ -80,6 +81,7 @@ void Plus4Machine::Reset() {
   cpu_->Registers = cpu::Registers{0, kStartA, kStartX, kStartY, kStartSP, kStartP};
   cpu_->Cycles = 0;
   returnArmed_ = false;
+  debugExitValue_.reset();
   stopDetail_.clear();
   jumpedToItself_ = false;
   watchHits_.clear();
@@ -163,6 +165,17 @@ void Plus4Machine::WriteIo(std::uint16_t address, std::uint8_t value, int cycles
     return;
   }
   WriteIoArea(address, value);
+  if (address == kDebugExitRegister) WriteDebugCartridge(value);
+}
+
+void Plus4Machine::WriteDebugCartridge(std::uint8_t value) {
+  debugExitValue_ = value;
+  debugExitWritten_ = true;
+}
+
+void Plus4Machine::SetStopAtUndocumented(bool stop) {
+  stopAtUndocumented_ = stop;
+  cpu_->SetStopAtUndocumented(stop);
 }
 
 std::uint8_t Plus4Machine::Peek(std::uint16_t address) const {
@@ -212,6 +225,7 @@ void Plus4Machine::RunRomEntry() {
 StepOutcome Plus4Machine::Step() {
   watchHits_.clear();
   jumpedToItself_ = false;
+  debugExitWritten_ = false;  // a debugger's Store between steps is no exit
   stopDetail_.clear();
   AdvanceTyping();
   cpu::Registers& r = cpu_->Registers;
@@ -254,6 +268,11 @@ StepOutcome Plus4Machine::Step() {
   ted_->CatchUp(cpu_->Cycles, kTrailingWrites[opcode]);
   if (JumpsOrBranches(opcode) && r.PC == pc) jumpedToItself_ = true;
   if (romVisible_ && r.PC == kIrqEntry) RunRomEntry();
+  if (debugExitWritten_) {
+    debugExitWritten_ = false;
+    return Stop(StepOutcome::DebugExit, "debug exit " + cpu::HexByteText(*debugExitValue_) + " written at " +
+                                            cpu::HexWordText(pc));
+  }
   return StepOutcome::Ok;
 }
 

@@ -58,11 +58,16 @@ enum class StepOutcome : std::uint8_t {
   Returned,     // the SYS call returned: PC is at kSysReturnAddress
   Brk,          // a BRK reached the ROM's default BRK handler ($0316 unchanged)
   Jam,          // a halting opcode at PC; nothing ran
-  Illegal,      // another undocumented opcode at PC; nothing ran
+  Illegal,      // another undocumented opcode at PC while stopping at them; nothing ran
   UnservedRom,  // PC is at a ROM address the model has no routine for; nothing ran
+  DebugExit,    // the instruction wrote the debug cartridge's register (DebugExitValue)
 };
 
-// "ok", "returned", "brk", "jam", "illegal", "rom": the REASON of qv3run's
+// The register of VICE's debug cartridge: the byte a test program writes
+// there is its verdict (0 passed), which ends an emulator run.
+inline constexpr std::uint16_t kDebugExitRegister = 0xFDCF;
+
+// "ok", "returned", "brk", "jam", "illegal", "rom", "debug-exit": the REASON of qv3run's
 // stop line.
 std::string_view OutcomeText(StepOutcome outcome);
 
@@ -139,6 +144,13 @@ class Plus4Machine {
   // empty after Ok.
   const std::string& StopDetail() const { return stopDetail_; }
 
+  // Whether Step stops at undocumented opcodes (Illegal) instead of running
+  // them as the 8501 does; off after construction. JAM stops either way.
+  void SetStopAtUndocumented(bool stop);
+  bool StopsAtUndocumented() const { return stopAtUndocumented_; }
+  // The byte of the last write to kDebugExitRegister; the step that wrote
+  // it returned DebugExit, and the next Step runs on.
+  std::optional<std::uint8_t> DebugExitValue() const { return debugExitValue_; }
   // Whether the last step was a JMP or branch to itself, and interrupts
   // are enabled: a wait loop that an interrupt ends, not a hang.
   bool LastStepJumpedToItself() const { return jumpedToItself_; }
@@ -207,6 +219,7 @@ class Plus4Machine {
   std::uint8_t ReadIo(std::uint16_t address);
   std::uint8_t PeekIo(std::uint16_t address) const;
   void WriteIo(std::uint16_t address, std::uint8_t value, int cyclesBeforeEnd);
+  void WriteDebugCartridge(std::uint8_t value);
   void Noticed(std::uint16_t address, Access kind, std::uint8_t value);
   void UpdateReadPages();
   // The I/O area and the ROM banks (io_area.cpp).
@@ -253,6 +266,9 @@ class Plus4Machine {
   bool inBasic_ = false;
   std::string stopDetail_;
   bool jumpedToItself_ = false;
+  bool stopAtUndocumented_ = false;
+  bool debugExitWritten_ = false;
+  std::optional<std::uint8_t> debugExitValue_;
   bool watching_ = false;
   std::vector<WatchHit> watchHits_;
   std::vector<std::uint8_t> watches_;  // Access bits per address; empty: none

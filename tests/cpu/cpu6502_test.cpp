@@ -41,11 +41,13 @@ TEST(MnemonicRows, MatchTheInstructionSet) {
   const int rows[] = {kLda, kSta, kLdx, kStx, kLdy, kSty, kInc, kDec, kCmp, kCpx, kCpy, kAnd, kOra, kEor,
                       kAsl, kLsr, kRol, kRor, kAdc, kSbc, kClc, kSec, kCli, kSei, kClv, kSed, kCld, kTxs,
                       kIny, kDey, kInx, kDex, kTxa, kTax, kTya, kTay, kPha, kPla, kPlp, kPhp, kTsx, kJsr,
-                      kJmp, kRts, kRti, kNop, kBrk, kBne, kBeq, kBpl, kBmi, kBcc, kBcs, kBvs, kBvc, kBit};
+                      kJmp, kRts, kRti, kNop, kBrk, kBne, kBeq, kBpl, kBmi, kBcc, kBcs, kBvs, kBvc, kBit,
+                      kSlo, kRla, kSre, kRra, kSax, kLax, kDcp, kIsc, kAnc, kAlr, kArr, kSbx, kLas, kSha,
+                      kShx, kShy, kTas, kAne, kLxa, kJam};
   std::istringstream names(
       "LDA STA LDX STX LDY STY INC DEC CMP CPX CPY AND ORA EOR ASL LSR ROL ROR ADC SBC CLC SEC CLI SEI CLV "
       "SED CLD TXS INY DEY INX DEX TXA TAX TYA TAY PHA PLA PLP PHP TSX JSR JMP RTS RTI NOP BRK BNE BEQ BPL "
-      "BMI BCC BCS BVS BVC BIT");
+      "BMI BCC BCS BVS BVC BIT SLO RLA SRE RRA SAX LAX DCP ISC ANC ALR ARR SBX LAS SHA SHX SHY TAS ANE LXA JAM");
   std::string name;
   for (const int row : rows) {
     ASSERT_TRUE(names >> name);
@@ -281,7 +283,7 @@ TEST_F(CpuTest, StackWrapsWithinPageOne) {
 TEST_F(CpuTest, UndocumentedOpcodesStopWithoutRunning) {
   int illegal = 0, jams = 0;
   for (int opcode = 0; opcode < 256; ++opcode) {
-    if (DecodeOpcode(static_cast<std::uint8_t>(opcode))) continue;
+    if (!DecodeOpcode(static_cast<std::uint8_t>(opcode))->Entry.Undocumented) continue;
     Load(0x2000, {opcode, 0x00, 0x00});
     r = Registers{};
     r.PC = 0x2000;

@@ -14,21 +14,23 @@
 namespace qv3::cpu {
 namespace {
 
-// Lays every documented opcode out from $1000 with the given operand bytes,
-// disassembles each, assembles the lines with the engine and compares the
-// program file with the laid-out bytes.
+// Lays every opcode the assembler writes (documented and undocumented) out
+// from $1000 with the given operand bytes, disassembles each, assembles the
+// lines with the engine and compares the program file with the laid-out
+// bytes.
 void ExpectEveryOpcodeAssemblesBack(std::uint8_t low, std::uint8_t high, std::int8_t branch) {
   auto memory = std::make_unique<Memory>();
   std::vector<std::string> lines = {"        ORIGIN $1000"};
   std::uint16_t address = 0x1000;
   for (int opcode = 0; opcode < 256; ++opcode) {
     const auto decoded = DecodeOpcode(static_cast<std::uint8_t>(opcode));
-    if (!decoded) continue;
+    if (!decoded->Canonical) continue;
     (*memory)[address] = static_cast<std::uint8_t>(opcode);
     (*memory)[address + 1u] = IsRelativeBranch(decoded->Mode, decoded->Entry) ? static_cast<std::uint8_t>(branch) : low;
     (*memory)[address + 2u] = high;
     const DisassembledLine line = Disassemble(*memory, address);
-    EXPECT_TRUE(line.Documented);
+    EXPECT_EQ(line.Documented, !decoded->Entry.Undocumented);
+    EXPECT_TRUE(line.Canonical);
     EXPECT_EQ(line.Length, decoded->Entry.Length);
     lines.push_back("        " + line.Text);
     address = static_cast<std::uint16_t>(address + line.Length);
@@ -50,7 +52,7 @@ void ExpectEveryOpcodeAssemblesBack(std::uint8_t low, std::uint8_t high, std::in
         << "at $" << std::hex << at << ": " << lines[1] << " ... " << status;
 }
 
-TEST(Disassembler, EveryDocumentedOpcodeAssemblesBackToItsBytes) {
+TEST(Disassembler, EveryOpcodeAssemblesBackToItsBytes) {
   ExpectEveryOpcodeAssemblesBack(0x34, 0x12, 5);
   // Absolute operands below $100 and a branch back over the instruction.
   ExpectEveryOpcodeAssemblesBack(0x80, 0x00, -128);
@@ -70,13 +72,21 @@ TEST(Disassembler, NotationOfTheModes) {
       {{0x6C, 0xFF, 0x10}, "JMP ($10FF)"},   {{0xA9, 0x05}, "LDA #$05"},
       {{0x0A}, "ASL"},                       {{0xD0, 0x03}, "BNE $1005"},
       {{0x20, 0x12, 0x00}, "JSR.16 $0012"},  {{0xAD, 0x00, 0x00}, "LDA.16 $0000"},
-      {{0x02}, "BIN.B $02"},                 {{0xFF}, "BIN.B $FF"},
+      {{0x02}, "JAM"},                       {{0xFF, 0x34, 0x12}, "ISC $1234,X"},
+      {{0xB3, 0x12}, "LAX ($12),Y"},         {{0x9C, 0x10, 0x00}, "SHY.16 $0010,X"},
+      // Duplicates: the same instruction, which assembles to its canonical opcode.
+      {{0xEB, 0x05}, "SBC #$05"},            {{0x3A}, "NOP"},
+      {{0xF4, 0x12}, "NOP $12,X"},           {{0x2B, 0x01}, "ANC #$01"},
+      {{0x92}, "JAM"},
   };
   for (const Case& c : cases) {
     for (std::size_t i = 0; i < c.bytes.size(); ++i) (*memory)[0x1000 + i] = c.bytes[i];
     const DisassembledLine line = Disassemble(*memory, 0x1000);
     EXPECT_EQ(line.Text, c.text);
     EXPECT_EQ(line.Length, static_cast<int>(c.bytes.size())) << c.text;
+    const bool duplicate = c.bytes[0] == 0xEB || c.bytes[0] == 0x3A || c.bytes[0] == 0xF4 || c.bytes[0] == 0x2B ||
+                           c.bytes[0] == 0x92;
+    EXPECT_EQ(line.Canonical, !duplicate) << c.text;
   }
 }
 

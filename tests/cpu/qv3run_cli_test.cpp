@@ -78,6 +78,38 @@ TEST(Qv3runStops, EachReasonHasItsLineAndExitStatus) {
   EXPECT_NE(Qv3run(folder, "jam.prg").Err.find("JAM ($02) at $2001"), std::string::npos);
 }
 
+// On the Plus/4 model undocumented opcodes run unless asked to stop; the
+// bare 6502 stops at them always. A write to $FDCF ends the run with the
+// written value as the exit status.
+TEST(Qv3runPlus4, UndocumentedOpcodesAndTheDebugExit) {
+  ScratchFolder folder;
+  const std::initializer_list<int> verdict3 = {0xA9, 0x07, 0xA2, 0x03,  // LDA #$07 / LDX #$03
+                                               0x8F, 0x00, 0x03,        // SAX $0300
+                                               0xAD, 0x00, 0x03,        // LDA $0300
+                                               0x8D, 0xCF, 0xFD,        // STA $FDCF
+                                               0x60};
+  WritePrg(folder, "verdict3.prg", verdict3);
+  WritePrg(folder, "pass.prg", {0xA9, 0x00, 0x8D, 0xCF, 0xFD, 0xEA, 0x60});  // STA $FDCF with 0
+  struct Case {
+    const char* arguments;
+    int exit;
+    const char* lineStart;
+  };
+  const Case cases[] = {
+      {"--plus4 verdict3.prg", 3, "stop: debug-exit at $200D A=$03 X=$03"},
+      {"--plus4 pass.prg", 0, "stop: debug-exit at $2005 A=$00"},
+      {"--plus4 --stop-undocumented verdict3.prg", 4, "stop: illegal at $2004 A=$07 X=$03"},
+      {"verdict3.prg", 4, "stop: illegal at $2004 A=$07 X=$03"},
+      {"--stop-undocumented verdict3.prg", 4, "stop: illegal at $2004 A=$07 X=$03"},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun run = Qv3run(folder, c.arguments);
+    EXPECT_EQ(run.Exit, c.exit) << c.arguments << "\n" << run.Out << run.Err;
+    EXPECT_EQ(run.LastLine().rfind(c.lineStart, 0), 0u) << c.arguments << ": " << run.LastLine();
+  }
+  EXPECT_NE(Qv3run(folder, "--help").Out.find("--stop-undocumented"), std::string::npos);
+}
+
 TEST(Qv3runKernal, ChroutGetinAndNotesForTheRest) {
   ScratchFolder folder;
   // CLR, "HI", RETURN; then echo each GETIN key; then STOP ($FFE1) twice
@@ -136,6 +168,15 @@ TEST(Qv3runSource, TheExampleTestProgramPasses) {
   EXPECT_EQ(run.Out.substr(0, run.Out.size() - run.LastLine().size() - 1),
             "MULTIPLY: 5 CASES OK\n2000: 00 00 01 00 78 00 01 FE 58 02\n");
   EXPECT_EQ(run.LastLine().rfind("stop: returned at $FFFF A=$00 X=$05 ", 0), 0u) << run.Out;
+}
+
+// The debug-exit example passes on the model.
+TEST(Qv3runSource, TheDebugExitExamplePasses) {
+  ScratchFolder folder;
+  std::filesystem::copy_file(QV3_SOURCE_DIR "/examples/qv3run/debug_exit.qv3", folder.PathOf("debug_exit.qv3"));
+  const ProgramRun pass = Qv3run(folder, "--plus4 debug_exit.qv3");
+  EXPECT_EQ(pass.Exit, 0) << pass.Out << pass.Err;
+  EXPECT_EQ(pass.LastLine().rfind("stop: debug-exit ", 0), 0u) << pass.Out;
 }
 
 TEST(Qv3runInput, BadInputIsAClearErrorAndNothingRuns) {

@@ -231,6 +231,28 @@ TEST(Plus4Machine, TheJiffyClockStartsAgainAfterADay) {
   EXPECT_EQ(Ram(machine, 0x07FD), 2);
 }
 
+// The debug cartridge's register ends a step with the value written; the
+// run may go on after it. A debugger's Store there is no exit.
+TEST(Plus4Machine, DebugExitReportsTheWrittenValueOnce) {
+  Plus4Machine machine;
+  Prepare(machine, {0xA9, 0x2A, 0x8D, 0xCF, 0xFD,  // LDA #$2A / STA $FDCF
+                    0x8E, 0xCF, 0xFD,              // STX $FDCF
+                    0x60});
+  EXPECT_FALSE(machine.DebugExitValue());
+  machine.Store(kDebugExitRegister, 0x55);
+  EXPECT_EQ(machine.Step(), StepOutcome::Ok);  // LDA
+  EXPECT_EQ(machine.Step(), StepOutcome::DebugExit);
+  EXPECT_EQ(machine.DebugExitValue(), 0x2A);
+  EXPECT_EQ(machine.Registers().PC, kCode + 5);
+  EXPECT_EQ(OutcomeText(StepOutcome::DebugExit), "debug-exit");
+  machine.MutableRegisters().X = 0x00;
+  EXPECT_EQ(machine.Step(), StepOutcome::DebugExit);
+  EXPECT_EQ(machine.DebugExitValue(), 0x00);
+  RunToReturn(machine);
+  machine.Reset();
+  EXPECT_FALSE(machine.DebugExitValue());
+}
+
 TEST(Plus4Machine, BadProgramsEndWithAStopNotAHang) {
   {
     Plus4Machine machine;

@@ -258,7 +258,10 @@ TEST_F(DebuggerPlus4Test, ProgramsThatNeverEndFloodInterruptsOrJamStayInterrupti
     debugger().StopDebugging->trigger();
   }
 
-  // What does end, ends with its reason, as on the bare 6502.
+  // What does end, ends with its reason, as on the bare 6502 (an undocumented
+  // opcode only where the user asked to stop at them).
+  debugger().StopAtUndocumented->trigger();
+  ASSERT_TRUE(debugger().StopAtUndocumented->isChecked());
   const std::pair<std::string, QString> endings[] = {
       {" ORIGIN $1000\r\n LDA #5\r\n BIN.B $02\r\n", "Program ended: jam at $1002"},
       {" ORIGIN $1000\r\n LDA #5\r\n BIN.B $FF\r\n", "Program ended: illegal opcode $FF at $1002"},
@@ -293,6 +296,39 @@ TEST_F(DebuggerPlus4Test, TheMachineChoiceIsTheModelUnlessTheBare6502IsCheckedAn
   QSettings later(dir.filePath(QStringLiteral("qv3.ini")), QSettings::IniFormat);
   debugger().useSettings(&later);
   EXPECT_TRUE(debugger().BareMachine->isChecked());
+}
+
+// Undocumented opcodes run on the model and stop the bare 6502 unless the
+// user chooses otherwise; each machine keeps its own choice.
+TEST_F(DebuggerPlus4Test, StopAtUndocumentedOpcodesIsAChoiceEachMachineKeeps) {
+  QTemporaryDir dir;
+  QSettings settings(dir.filePath(QStringLiteral("qv3.ini")), QSettings::IniFormat);
+  debugger().useSettings(&settings);
+  openSource(QStringLiteral("lax.qv3"), " ORIGIN $1000\r\n LAX $10\r\n RTS\r\n");
+  EXPECT_FALSE(debugger().StopAtUndocumented->isChecked());
+  startAndWait();
+  EXPECT_TRUE(debugger().statusText().startsWith("Program ended: returned")) << debugger().statusText().toStdString();
+  debugger().StopAtUndocumented->trigger();
+  startAndWait();
+  EXPECT_TRUE(debugger().statusText().startsWith("Program ended: illegal opcode $A7 at $1000"))
+      << debugger().statusText().toStdString();
+
+  debugger().BareMachine->setChecked(true);
+  EXPECT_TRUE(debugger().StopAtUndocumented->isChecked()) << "the bare 6502 stops unless told otherwise";
+  debugger().StopAtUndocumented->trigger();
+  startAndWait();
+  EXPECT_EQ(session().machine()->Kind(), "bare 6502");
+  EXPECT_TRUE(debugger().statusText().startsWith("Program ended: returned")) << debugger().statusText().toStdString();
+  debugger().BareMachine->setChecked(false);
+  EXPECT_TRUE(debugger().StopAtUndocumented->isChecked()) << "the model's own choice";
+  settings.sync();
+
+  debugger().useSettings(nullptr);
+  QSettings later(dir.filePath(QStringLiteral("qv3.ini")), QSettings::IniFormat);
+  debugger().useSettings(&later);
+  EXPECT_TRUE(debugger().StopAtUndocumented->isChecked());
+  debugger().BareMachine->setChecked(true);
+  EXPECT_FALSE(debugger().StopAtUndocumented->isChecked());
 }
 
 }  // namespace

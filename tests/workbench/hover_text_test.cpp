@@ -95,6 +95,26 @@ TEST_F(HoverTextTest, MnemonicWithoutACheckListsWhatTheValueWouldDecide) {
   EXPECT_EQ(HoverText(nullptr, "\tJMP LDA", 1, 6), "");
 }
 
+// Undocumented instructions say so, the unstable ones that they are; NOP's
+// implied form is no accumulator form although NOP now has a zero-page one.
+TEST_F(HoverTextTest, UndocumentedInstructionsAreMarked) {
+  const struct {
+    const char* line;
+    const char* expected;
+  } cases[] = {
+      {"\tLAX ($10),Y",
+       "LAX (indirect),Y (($nn),Y): opcode $B3, 2 bytes, 5 cycles (+1 when the indexed address crosses a page); "
+       "undocumented\nchanges N Z"},
+      {"\tISB.16 $1234,X", "ISC absolute,X ($nnnn,X): opcode $FF, 3 bytes, 7 cycles; undocumented\nchanges N V Z C"},
+      {"\tSHA $1234,Y", "SHA absolute,Y ($nnnn,Y): opcode $9F, 3 bytes, 5 cycles; undocumented, unstable on real "
+                        "chips\nchanges no flags"},
+      {"\tJAM", "JAM implied: opcode $02, 1 byte, halts the CPU; undocumented\nchanges no flags"},
+      {"\tNOP", "NOP implied: opcode $EA, 1 byte, 2 cycles\nchanges no flags"},
+      {"\tNOP #1", "NOP immediate (#$nn): opcode $80, 2 bytes, 2 cycles; undocumented\nchanges no flags"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HoverText(nullptr, c.line, 1, 2), c.expected) << c.line;
+}
+
 TEST_F(HoverTextTest, LiteralsReadAsTheAssemblerReadsThem) {
   EXPECT_EQ(HoverText(nullptr, "\tLDA #$1f", 1, 7), "$1F = 31 = %00011111");
   EXPECT_EQ(HoverText(nullptr, "\tLDX #%1010", 1, 6), "$0A = 10 = %00001010");

@@ -44,6 +44,10 @@ class DebugSession : public QObject {
   // Edits of the machine, only while Stopped; false otherwise.
   bool setMachineState(const qv3::debugger::MachineState& state);
   bool poke(std::uint16_t address, std::uint8_t value);
+  // Whether the machine ends the program at undocumented opcodes; at any time.
+  void setStopAtUndocumented(bool stop) {
+    if (machine_) machine_->SetStopAtUndocumented(stop);
+  }
   // A key for the program, while it runs or is stopped.
   void typeKey(std::uint8_t petscii);
 

@@ -89,6 +89,17 @@ void DebuggerUi::createMenu() {
   BareMachine->setToolTip(tr("Debug on the 6502 over plain RAM instead of the Plus/4 model"));
   connect(BareMachine, &QAction::toggled, this, [this](bool bare) {
     if (settings_) settings_->setValue(QStringLiteral("debugger/bareMachine"), bare);
+    showStopAtUndocumentedChoice();
+  });
+  StopAtUndocumented = AddItem(menu_, "StopAtUndocumented", tr("Stop at &Undocumented Opcodes"), QKeySequence());
+  StopAtUndocumented->setCheckable(true);
+  StopAtUndocumented->setToolTip(
+      tr("End the program at an undocumented opcode instead of running it as the 8501 does"));
+  showStopAtUndocumentedChoice();
+  // triggered, not toggled: only the user's choice is stored.
+  connect(StopAtUndocumented, &QAction::triggered, this, [this](bool stop) {
+    if (settings_) settings_->setValue(stopAtUndocumentedKey(), stop);
+    session_.setStopAtUndocumented(stop);
   });
 
   connect(StartContinue, &QAction::triggered, this, &DebuggerUi::startOrContinue);
@@ -106,9 +117,23 @@ void DebuggerUi::useSettings(QSettings* settings) {
   settings_ = settings;
   if (settings_)
     BareMachine->setChecked(settings_->value(QStringLiteral("debugger/bareMachine"), false).toBool());
+  showStopAtUndocumentedChoice();
 }
 
 bool DebuggerUi::runsOnBareMachine() const { return BareMachine->isChecked(); }
+
+QString DebuggerUi::stopAtUndocumentedKey() const {
+  return runsOnBareMachine() ? QStringLiteral("debugger/stopAtUndocumentedBare")
+                             : QStringLiteral("debugger/stopAtUndocumentedPlus4");
+}
+
+// The bare 6502 stops at them unless told otherwise (a routine's test finds a
+// stray byte); the Plus/4 model runs them, as the machine does.
+void DebuggerUi::showStopAtUndocumentedChoice() {
+  const bool byDefault = runsOnBareMachine();
+  StopAtUndocumented->setChecked(settings_ ? settings_->value(stopAtUndocumentedKey(), byDefault).toBool()
+                                           : byDefault);
+}
 
 void DebuggerUi::editDataBreakpoints() {
   WatchDialog dialog(session_, [this](const std::string& name) { return valueOfName(name); }, &main_);
@@ -305,6 +330,7 @@ void DebuggerUi::startDebuggingTo(int toLine) {
     main_.dialogs().showError(tr("Cannot debug %1: %2").arg(programPath, Latin1(program.Error)));
     return;
   }
+  program.Loaded->SetStopAtUndocumented(StopAtUndocumented->isChecked());
 
   knowledge_ = std::move(knowledge);
   labels_.clear();

@@ -52,6 +52,10 @@ class DebuggerUi : public QObject {
   void useSettings(QSettings* settings);
   // Whether the next session runs on the bare 6502 instead of the Plus/4 model.
   bool runsOnBareMachine() const;
+  // The settings key of "Stop at Undocumented Opcodes" for the machine chosen
+  // now: each machine keeps its own choice.
+  QString stopAtUndocumentedKey() const;
+  void showStopAtUndocumentedChoice();
   const std::vector<QDockWidget*>& docks() const { return docks_; }
   // The line over the panes: how the last run ended, or what the debugger does.
   QString statusText() const;
@@ -70,6 +74,7 @@ class DebuggerUi : public QObject {
   QAction* ToggleBreakpoint;
   QAction* DataBreakpoints;
   QAction* BareMachine;
+  QAction* StopAtUndocumented;
 
  public slots:
   // Compiles the active document as "Compile" does and runs it from its start.

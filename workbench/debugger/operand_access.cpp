@@ -15,8 +15,11 @@ Kind KindOf(int row, int mode) {
   const std::string_view name = Mnemonics[static_cast<std::size_t>(row)];
   if (mode == kImplied || mode == kImmediate || mode == kIndirect) return Kind::None;
   if (name == "JMP" || name == "JSR" || IsRelativeBranch(mode, LookupOpcode(row, mode))) return Kind::None;
-  if (name == "STA" || name == "STX" || name == "STY") return Kind::Write;
-  if (name == "ASL" || name == "LSR" || name == "ROL" || name == "ROR" || name == "INC" || name == "DEC")
+  if (name == "STA" || name == "STX" || name == "STY" || name == "SAX" || name == "SHA" || name == "SHX" ||
+      name == "SHY" || name == "TAS")
+    return Kind::Write;
+  if (name == "ASL" || name == "LSR" || name == "ROL" || name == "ROR" || name == "INC" || name == "DEC" ||
+      name == "SLO" || name == "RLA" || name == "SRE" || name == "RRA" || name == "DCP" || name == "ISC")
     return Kind::Modify;
   return Kind::Read;
 }

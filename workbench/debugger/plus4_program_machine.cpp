@@ -47,6 +47,7 @@ class Plus4ProgramMachine final : public Machine {
   }
   const plus4::FrameBuffer* Frame() const override { return &machine_.Frame(); }
   std::string Kind() const override { return "Plus/4 model"; }
+  void SetStopAtUndocumented(bool stop) override { machine_.SetStopAtUndocumented(stop); }
   bool EnteredInterrupt() const override { return entered_; }
   // The model takes a pending IRQ as a step of its own, before the opcode.
   bool EnteredInsteadOfInstruction() const override { return true; }

@@ -37,6 +37,7 @@ class RunnerMachine final : public Machine {
     return ted;
   }
   std::string Kind() const override { return "bare 6502"; }
+  void SetStopAtUndocumented(bool stop) override { runner_.Cpu().SetStopAtUndocumented(stop); }
   void Poke(std::uint16_t address, std::uint8_t value) override { runner_.Cpu().Memory[address] = value; }
   void TypeKey(std::uint8_t petscii) override { typed_.push_back(petscii); }
 

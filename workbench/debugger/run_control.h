@@ -50,6 +50,9 @@ class Machine {
   virtual void Poke(std::uint16_t address, std::uint8_t value) = 0;
   // A key typed for the program (PETSCII); what reads the keyboard gets it.
   virtual void TypeKey(std::uint8_t petscii) = 0;
+  // Whether Step ends the program at an undocumented opcode instead of
+  // running it as the 8501 does (JAM ends it either way).
+  virtual void SetStopAtUndocumented(bool /*stop*/) {}
   // The TED's raster line, on a machine that has one.
   virtual std::optional<int> RasterLine() const { return std::nullopt; }
   // The cycle within the raster line, likewise.
