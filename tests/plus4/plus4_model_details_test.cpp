@@ -81,10 +81,13 @@ TEST(Plus4ModelDetails, BasicEchoesKeysAndKeepsRunningAfterTheReturn) {
 
 TEST(Plus4ModelDetails, CodeInAnEmptyCartridgeBankRunsItsBytesNotTheModelsTraps) {
   Plus4Machine machine;
-  // SEI; STA $FDD8 (cartridge 1 at $C000); JSR $FFD2: $FF bytes there, not CHROUT.
+  // SEI; STA $FDD8 (cartridge 1 at $C000); JSR $FFD2: $FF bytes there, not
+  // CHROUT. $FF is an undocumented opcode: stopping there shows it was fetched.
   Prepare(machine, {0x78, 0x8D, 0xD8, 0xFD, 0x20, 0xD2, 0xFF, 0x60});
+  machine.SetStopAtUndocumented(true);
   const StepOutcome outcome = machine.RunUntilCycle(10'000);
-  EXPECT_NE(outcome, StepOutcome::Returned);
+  EXPECT_EQ(outcome, StepOutcome::Illegal);
+  EXPECT_EQ(machine.Registers().PC, 0xFFD2);
   EXPECT_EQ(machine.RomBank(), 8);
   EXPECT_EQ(machine.Peek(0xFFD2), 0xFF);
   EXPECT_EQ(machine.Peek(0xFCB3), TheRom().Bytes[0xFCB3]) << "the KERNAL's page stays";
