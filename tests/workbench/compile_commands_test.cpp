@@ -94,6 +94,38 @@ TEST_F(CompileCommandsTest, AFirstCompileErrorOfAModuleCompiledTwiceIsWithdrawn)
   EXPECT_EQ(readBytes(path("main.prg")), std::string("\x00\x10\xA9\x42\x60", 5));
 }
 
+TEST_F(CompileCommandsTest, EveryModuleOpenInAWindowIsAssembledAsTheWindowShowsIt) {
+  // main names lib and itself, so main's second compile reads it as a
+  // dependent, from its window rather than from its file.
+  TfrmQVEdit& lib = openSource("lib.qv3", " ORIGIN $2000\nVALUE = $42\n RTS\n");
+  const std::string savedMain = " ORIGIN $1000\n COMPILE LIB, MAIN\n LDA #@LIB.VALUE\n RTS\n";
+  TfrmQVEdit& editor = openSource("main.qv3", savedMain);
+  main().Compile2Click();
+  const std::string goodProgram("\x00\x10\xA9\x42\x60", 5);
+  ASSERT_EQ(readBytes(path("main.prg")), goodProgram);
+
+  // An unsaved error survives the second compile: the verdict names it.
+  editor.mCode->setPlainText(" ORIGIN $1000\n COMPILE LIB, MAIN\n LDQ #1\n RTS");
+  main().CompileRun1Click();
+  const QStringList failed = lines(*editor.lbMessy);
+  EXPECT_TRUE(failed.contains("Fatal in file [main]: Unknown instruction word (at line: 3 \" LDQ #1\", pass: 2)"))
+      << failed.join('\n').toStdString();
+  EXPECT_EQ(failed.back(), "Compile failed because of fatal error(s)!");
+  EXPECT_TRUE(main().compileSession().FatalFlag);
+  EXPECT_TRUE(launcher.requests.empty());
+  EXPECT_EQ(readBytes(path("main.prg")), goodProgram) << "the last good program stays";
+
+  // Mended, still unsaved, with an unsaved value in the dependent's window.
+  lib.mCode->setPlainText(" ORIGIN $2000\nVALUE = $43\n RTS");
+  editor.mCode->setPlainText(" ORIGIN $1000\n COMPILE LIB, MAIN\n LDA #@LIB.VALUE\n LDX #1\n RTS");
+  main().CompileRun1Click();
+  EXPECT_FALSE(main().compileSession().FatalFlag) << lines(*editor.lbMessy).join('\n').toStdString();
+  EXPECT_EQ(launcher.requests.size(), 1u);
+  EXPECT_EQ(readBytes(path("main.prg")), std::string("\x00\x10\xA9\x43\xA2\x01\x60", 7));
+  EXPECT_EQ(readBytes(path("main.qv3")), savedMain) << "compiling saves nothing";
+  EXPECT_TRUE(editor.IsModified() && lib.IsModified());
+}
+
 TEST_F(CompileCommandsTest, ANewDocumentCompilesAsAnonymusInTheCurrentFolder) {
   main().New1Click();
   main().activeEditor()->mCode->setPlainText(" ORIGIN $1000\n NOP");
