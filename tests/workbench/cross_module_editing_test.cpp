@@ -115,6 +115,7 @@ TEST_F(CrossModuleEditingTest, RenameReachesAFileNotOpenLeavesItUnsavedAndUndoes
 
 // The object file on disk still holds the old name; the windows' checks
 // read what the other windows' texts would write, so nothing needs saving.
+// The same goes for an INCLUDEd file edited in its window.
 TEST_F(CrossModuleEditingTest, AfterARenameAcrossModulesTheChecksAgreeWithNothingSaved) {
   qv3::CompileSession compile;  // lib.qvo and lib.prg, as after an earlier compile
   ASSERT_FALSE(qv3::RunCompileCommand(compile, qv3::SourceText(ExampleFile("main.qv3")), "main",
@@ -156,6 +157,16 @@ TEST_F(CrossModuleEditingTest, AfterARenameAcrossModulesTheChecksAgreeWithNothin
   const QStringList unknown = fatalLines(mainEditor, mainCheck);
   EXPECT_EQ(unknown.filter("Unknown constant/label").filter("JSR @LIB.BEEPON").size(), 1)
       << unknown.join('\n').toStdString();
+
+  // An INCLUDEd file open in a window counts as it shows there: its edit
+  // checks the including module again.
+  TfrmQVEdit& shared = open("shared.inc");
+  placeCaret(shared, "TEXTPTR =", "TEXTPTR", 0);
+  shared.mCode->textCursor().insertText("MY");  // MYTEXTPTR
+  QTest::qWaitFor([&] { return !fatalLines(mainEditor, mainCheck).filter("TEXTPTR").isEmpty(); }, 10000);
+  EXPECT_EQ(fatalLines(mainEditor, mainCheck).filter("Unknown constant/label").filter("STA TEXTPTR").size(), 2)
+      << fatalLines(mainEditor, mainCheck).join('\n').toStdString();
+  EXPECT_EQ(readBytes(path("shared.inc")), ExampleFile("shared.inc"));
 }
 
 TEST_F(CrossModuleEditingTest, AModulesOwnUsesChangeInOneStepAndUntouchedModulesStayClosed) {
