@@ -1,8 +1,9 @@
 // What the editor knows about the code, wired into the main window: the
 // background check of every editor (diagnostic marks), the tooltips, go to
-// definition (F12, Ctrl+click), find references (Shift+F12), the outline
-// and completion (Ctrl+Space). Only completion changes a text, when an item
-// is chosen.
+// definition (F12, Ctrl+click), find references (Shift+F12), the outline,
+// completion (Ctrl+Space) and Quick Fix (Ctrl+.). Only completion (when an
+// item is chosen) and Quick Fix change a text. The checks of the windows read
+// each other's texts and the constants each other's checks find.
 #pragma once
 
 #include <QObject>
