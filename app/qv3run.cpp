@@ -51,7 +51,8 @@ const char* const kUsage =
     "none is left). Every other entry of $FF81-$FFF5 returns at once, with a\n"
     "note on standard error the first time.\n"
     "\n"
-    "Options (ADDR, LEN and N are $hex or decimal):\n"
+    "Options (N is $hex or decimal; ADDR and LEN are too, or for a .qv3 source a\n"
+    "label or constant of its module, letter case ignored):\n"
     "      --start ADDR     start address\n"
     "      --cycles N       stop after N cycles (default 100000000)\n"
     "      --keys TEXT      the keys GETIN hands out, in order (a line feed is RETURN)\n"
@@ -128,12 +129,38 @@ struct DumpRange {
   std::uint32_t Length;
 };
 
+// An address or a length as the command line gives it: a number, or the
+// name of a label or constant, known only once the source is assembled.
+struct AddressTerm {
+  std::uint64_t Number = 0;
+  std::string Name;  // empty for a number
+};
+
+struct DumpTerms {
+  std::string Text;  // as given, for messages
+  AddressTerm Address, Length;
+};
+
+// A term that starts like a name rather than a number ($hex, decimal).
+bool IsName(const std::string& text) {
+  if (text.empty()) return false;
+  const char first = text[0];
+  return (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z') || first == '_';
+}
+
+std::optional<AddressTerm> ParseTerm(const std::string& text, std::uint64_t max) {
+  if (IsName(text)) return AddressTerm{0, text};
+  const auto number = ParseNumber(text, max);
+  if (!number) return std::nullopt;
+  return AddressTerm{*number, {}};
+}
+
 struct Options {
   std::string Program;
-  std::optional<std::uint16_t> Start;
+  std::optional<AddressTerm> Start;
   std::uint64_t CycleLimit = kDefaultCycleLimit;
   std::string Keys;
-  std::vector<DumpRange> Dumps;
+  std::vector<DumpTerms> Dumps;
   bool Trace = false;
   bool Plus4 = false;
   std::optional<std::uint64_t> Frames;
@@ -281,9 +308,9 @@ int ReadOptions(int argc, char** argv, Options& options) {
         if (c == '\n') c = '\r';
       options.Keys = value;
     } else if (name == "--start") {
-      const auto start = ParseNumber(value, 0xFFFF);
-      if (!start) return UsageError("--start needs an address from 0 to $FFFF, not '" + value + "'");
-      options.Start = static_cast<std::uint16_t>(*start);
+      const auto start = ParseTerm(value, 0xFFFF);
+      if (!start) return UsageError("--start needs an address from 0 to $FFFF or a label, not '" + value + "'");
+      options.Start = *start;
     } else if (name == "--frames") {
       const auto frames = ParseNumber(value, UINT64_MAX);
       if (!frames) return UsageError("--frames needs a number of frames, not '" + value + "'");
@@ -300,14 +327,13 @@ int ReadOptions(int argc, char** argv, Options& options) {
       options.CycleLimit = *cycles;
     } else {
       const auto colon = value.find(':');
-      const auto address = ParseNumber(value.substr(0, colon), 0xFFFF);
-      const auto length =
-          colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(colon + 1), 0x10000);
+      const auto address = ParseTerm(value.substr(0, colon), 0xFFFF);
+      const auto length = colon == std::string::npos ? std::nullopt : ParseTerm(value.substr(colon + 1), 0x10000);
       if (!address || !length)
-        return UsageError("--dump needs ADDR:LEN (each $hex or decimal), not '" + value + "'");
-      if (*address + *length > 0x10000)
+        return UsageError("--dump needs ADDR:LEN (each $hex, decimal or a label), not '" + value + "'");
+      if (address->Name.empty() && length->Name.empty() && address->Number + length->Number > 0x10000)
         return UsageError("--dump " + value + " runs past $FFFF");
-      options.Dumps.push_back({static_cast<std::uint32_t>(*address), static_cast<std::uint32_t>(*length)});
+      options.Dumps.push_back({value, *address, *length});
     }
   }
   if (!options.Plus4 && (options.Frames || options.ScreenText || !options.ScreenPath.empty() || !options.WavPath.empty()))
@@ -323,12 +349,16 @@ int ReadOptions(int argc, char** argv, Options& options) {
   return 0;
 }
 
-// Assembles a source as qv3asm does; the program file's path, or the exit
-// status when there is nothing to run.
-int Compile(const std::string& path, std::string& programPath) {
+using Symbols = std::vector<std::pair<std::string, std::uint16_t>>;
+
+// Assembles a source as qv3asm does; the program file's path and the top
+// module's labels and constants, or the exit status when there is nothing
+// to run.
+int Compile(const std::string& path, std::string& programPath, Symbols& symbols) {
   const auto source = ReadWholeFile(path);
   if (!source) return InputError("cannot read source file '" + path + "'");
   qv3::CompileSession session;
+  session.KeepTopModuleSymbols = true;
   session.CurrentDirectory = AbsoluteFolderOf("./");
   const std::string moduleName(qv3::CutAtFirstDot(qv3::FileNameOf(path)));
   const qv3::CompileOutcome outcome =
@@ -343,7 +373,49 @@ int Compile(const std::string& path, std::string& programPath) {
   for (const auto& line : session.StatusList.Lines()) std::cerr << line.Text << '\n';
   if (session.TopModuleProgramPath.empty()) return InputError("the compile of '" + path + "' wrote no program file");
   programPath = session.TopModuleProgramPath;
+  symbols = std::move(session.TopModuleSymbols);
   return 0;
+}
+
+// The value of a term: its number, or the value of the label or constant
+// it names (letter case ignored, as the assembler looks names up). symbols
+// is null for a .prg, which has no names. Reports what it cannot resolve.
+std::optional<std::uint32_t> ResolveTerm(const AddressTerm& term, const std::string& option,
+                                         const Options& options, const Symbols* symbols) {
+  if (term.Name.empty()) return static_cast<std::uint32_t>(term.Number);
+  if (!symbols) {
+    UsageError(option + ": '" + term.Name + "' is a name, and only a .qv3 source has labels and constants (" +
+               options.Program + " is a program file)");
+    return std::nullopt;
+  }
+  for (const auto& [name, value] : *symbols)
+    if (qv3::EqualsIgnoringCase(name, term.Name)) return value;
+  UsageError(option + ": " + term.Name + " is not a label or constant of " + options.Program);
+  return std::nullopt;
+}
+
+// The start address (nothing: the program's own) and the dump ranges with
+// every name resolved; false after a usage error.
+bool ResolveAddresses(const Options& options, const Symbols* symbols, std::optional<std::uint16_t>& start,
+                      std::vector<DumpRange>& dumps) {
+  if (options.Start) {
+    const auto value = ResolveTerm(*options.Start, "--start", options, symbols);
+    if (!value) return false;
+    start = static_cast<std::uint16_t>(*value);
+  }
+  for (const DumpTerms& dump : options.Dumps) {
+    const auto address = ResolveTerm(dump.Address, "--dump " + dump.Text, options, symbols);
+    if (!address) return false;
+    const auto length = ResolveTerm(dump.Length, "--dump " + dump.Text, options, symbols);
+    if (!length) return false;
+    if (*address + *length > 0x10000) {
+      UsageError("--dump " + dump.Text + " runs past $FFFF ($" + Hex4(static_cast<std::uint16_t>(*address)) +
+                 ", " + std::to_string(*length) + " bytes)");
+      return false;
+    }
+    dumps.push_back({*address, *length});
+  }
+  return true;
 }
 
 int ExitStatusOf(qv3::cpu::StopReason reason) {
@@ -361,22 +433,27 @@ int main(int argc, char** argv) {
   if (const int status = ReadOptions(argc, argv, options)) return status < 0 ? kExitSuccess : status;
 
   std::string programPath = options.Program;
-  if (EndsWith(options.Program, ".qv3"))
-    if (const int status = Compile(options.Program, programPath)) return status;
+  Symbols symbols;
+  const bool isSource = EndsWith(options.Program, ".qv3");
+  if (isSource)
+    if (const int status = Compile(options.Program, programPath, symbols)) return status;
+  std::optional<std::uint16_t> startAddress;
+  std::vector<DumpRange> dumps;
+  if (!ResolveAddresses(options, isSource ? &symbols : nullptr, startAddress, dumps)) return kExitUsage;
 
   const auto file = ReadWholeFile(programPath);
   if (!file) return InputError("cannot read program file '" + programPath + "'");
   const qv3::cpu::ParsedProgram parsed = qv3::cpu::ParseProgram(*file);
   if (!parsed.Image) return InputError("'" + programPath + "': " + parsed.Error);
 
-  const std::uint16_t start = options.Start.value_or(qv3::cpu::StartAddress(*parsed.Image));
+  const std::uint16_t start = startAddress.value_or(qv3::cpu::StartAddress(*parsed.Image));
   if (options.Plus4) {
     qv3::Plus4RunOptions plus4;
     plus4.Start = start;
     plus4.CycleLimit = options.CycleLimit;
     plus4.Frames = options.Frames;
     plus4.Keys = options.Keys;
-    for (const DumpRange& dump : options.Dumps) plus4.Dumps.emplace_back(dump.Address, dump.Length);
+    for (const DumpRange& dump : dumps) plus4.Dumps.emplace_back(dump.Address, dump.Length);
     plus4.Trace = options.Trace;
     plus4.ScreenText = options.ScreenText;
     plus4.StopUndocumented = options.StopUndocumented;
@@ -420,7 +497,7 @@ int main(int argc, char** argv) {
   const qv3::cpu::Cpu6502& cpu = runner.Cpu();
   if (const std::string why = qv3::cpu::UndocumentedStopText(reason, cpu); !why.empty())
     std::cerr << "qv3run: " << why << '\n';
-  for (const DumpRange& dump : options.Dumps) {
+  for (const DumpRange& dump : dumps) {
     for (std::uint32_t offset = 0; offset < dump.Length; offset += 16) {
       const auto address = static_cast<std::uint16_t>(dump.Address + offset);
       out += Hex4(address);

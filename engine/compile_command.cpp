@@ -1,9 +1,12 @@
 #include "engine/compile_command.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "engine/compile_knowledge.h"
+#include "engine/file_system.h"
 #include "engine/knowledge_collector.h"
+#include "engine/line_context.h"
 #include "engine/module.h"
 #include "engine/source_text.h"
 
@@ -32,6 +35,43 @@ void WithdrawSupersededDiagnostics(CompileSession& session) {
 }
 }  // namespace
 
+namespace {
+// Whether one of the COMPILE lines of source names module.
+bool NamesModule(SourceText source, std::string_view module) {
+  bool named = false;
+  LineContext line;
+  source.ForEachLine([&](std::string_view text) {
+    line.Load(StripComment(text));
+    if (line.FirstWord != "COMPILE") return true;
+    std::string_view list = line.RestOfLine;
+    for (;;) {
+      const auto comma = list.find(',');
+      if (EqualsIgnoringCase(CutAtFirstDot(TrimControls(list.substr(0, comma))), module)) named = true;
+      if (comma == std::string_view::npos || named) break;
+      list.remove_prefix(comma + 1);
+    }
+    return !named;
+  });
+  return named;
+}
+}  // namespace
+
+std::vector<std::string> ModulesThatCompile(std::string_view module, const std::string& folder,
+                                            const FileOverlay* overlay) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() <= 4 || !EqualsIgnoringCase(name.substr(name.size() - 4), ".qv3")) continue;
+    const std::string_view other = CutAtFirstDot(name);
+    if (EqualsIgnoringCase(other, module)) continue;
+    const auto text = ReadFileOrOverlay(folder + name, overlay);
+    if (text && NamesModule(SourceText(*text), module)) names.emplace_back(other);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 void ConcludeCompile(CompileSession& session) {
   WithdrawSupersededDiagnostics(session);
   const auto& lines = session.StatusList.Lines();
@@ -58,6 +98,7 @@ CompileOutcome RunCompileCommand(CompileSession& session, SourceText source,
   session.FirstCompileFailures.clear();
   session.TopModuleProgramPath.clear();
   session.TopModuleProgramTarget.clear();
+  session.TopModuleStripped = false;
   if (session.Knowledge) *session.Knowledge = CompileKnowledge{};
 
   session.FailedObjects.Clear();

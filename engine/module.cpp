@@ -180,7 +180,10 @@ void AddLoadAddressHints(ModuleAssembly& module) {
   if (!module.IsTopModule) prefix += " in file [" + module.ModuleName + "]";
   prefix += ": ";
   MessageList& hints = module.Session.HintList;
-  const std::uint32_t first = module.LoadAddress;
+  // Where the Plus/4 puts the file is what its header says: a later ORIGIN
+  // from 0 changes LoadAddress but not the header written before it.
+  const auto& bytes = module.ProgramFile.Bytes();
+  const std::uint32_t first = bytes[0] | static_cast<std::uint32_t>(bytes[1]) << 8;
   // Code past $FFFF is reported as too large; the span ends with memory.
   const std::uint32_t last =
       std::min<std::uint32_t>(first + static_cast<std::uint32_t>(size - module.HeaderSize) - 1, 0xFFFF);
@@ -232,7 +235,10 @@ void AssembleModule(ModuleAssembly& module) {
   const std::string base = module.Directory + std::string(CutAtFirstDot(module.ModuleName));
   module.ProgramPath = base + ".prg";
   module.ObjectPath = base + ".qvo";
-  if (module.IsTopModule) session.TopModuleProgramTarget = module.ProgramPath;
+  if (module.IsTopModule) {
+    session.TopModuleProgramTarget = module.ProgramPath;
+    session.TopModuleStripped = module.Stripped;
+  }
   // A check writes nothing: its object text is dropped as it goes.
   std::optional<OutputFile> programFile, objectFile;
   if (!session.CheckOnly) {
@@ -293,7 +299,9 @@ void CompileDependents(CompileSession& session, const std::vector<std::string_vi
     bool unreadable = false;
     ForEachModuleName(*CompileList(compileLine), [&](std::string_view name) {
       const std::string file = directory + std::string(name) + ".qv3";
-      const auto content = ReadWholeFile(ResolveInFolder(FolderOf(file), FileNameOf(file)));
+      // A module open in an editor is assembled from the text the editor shows.
+      const auto content =
+          ReadFileOrOverlay(ResolveInFolder(FolderOf(file), FileNameOf(file)), session.Overlay);
       if (!content) {
         ReportDiagnostic(session, Err::FileError, true, moduleName);
         unreadable = true;

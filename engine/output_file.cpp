@@ -1,6 +1,7 @@
 #include "engine/output_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,15 +32,36 @@ int CreateBeside(const std::string& path, std::string& temporaryPath) {
   }
   return -1;
 }
+
+// The file a path finally names: a symbolic link is followed (relative
+// targets from the link's folder) so that the rename replaces the file it
+// points to and the link stays a link, as editors save through one. A chain
+// too long to be a real one is left as it is.
+std::string FollowLinks(std::string path) {
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    std::string target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 4096) + 1, '\0');
+    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) return path;
+    target.resize(static_cast<std::size_t>(length));
+    path = target.front() == '/' ? target : FolderOf(path) + target;
+  }
+  return path;
+}
 }  // namespace
 
-OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
+OutputFile::OutputFile(std::string path) : path_(FollowLinks(std::move(path))) {
   const int fd = CreateBeside(path_, temporaryPath_);
   if (fd < 0) {
     const int error = errno;
     temporaryPath_.clear();
     throw CompileAbandoned("Cannot create file " + path_ + ": " + std::strerror(error));
   }
+  // The file replaced keeps its permissions (an executable bit, a shared group's write).
+  struct stat existing {};
+  if (::stat(path_.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+    ::fchmod(fd, existing.st_mode & 07777);
   file_.reset(::fdopen(fd, "wb"));
   if (!file_) {
     const int error = errno;

@@ -1,7 +1,9 @@
 // An output file of a module (".prg", ".qvo"), written under a temporary
 // name in the same folder and put in place by one rename, so that a module
 // that fails leaves the files of its last good compile as they were. A
-// failure to create, write or rename abandons the compile, naming the file.
+// target that is a symbolic link is written through: the file it points to
+// is replaced (keeping its permissions) and the link stays. A failure to
+// create, write or rename abandons the compile, naming the file.
 #pragma once
 
 #include <cstdio>

@@ -77,6 +77,9 @@ struct CompileSession {
   std::string TopModuleProgramPath;
   // Where the top module's program file goes, written or not.
   std::string TopModuleProgramTarget;
+  // The top module's program file has no load address (STRIP): it is
+  // copied into another module's program, not loaded and run by itself.
+  bool TopModuleStripped = false;
 
   // When set, the compile records what it learns about the sources here
   // (definitions, references, assembled lines, diagnostics). Off by default:
@@ -85,8 +88,10 @@ struct CompileSession {
   // A check of a document rather than a compile: no file is written, no
   // dependent module is assembled, object files are read where they lie.
   bool CheckOnly = false;
-  // A check's stand-ins for files (INCLUDEd files, object files): unsaved
-  // documents are checked as the editor shows them. Never set for a compile.
+  // Stand-ins for files, so that unsaved documents are read as the editor
+  // shows them. A compile's hold the sources of modules and INCLUDEd files
+  // open in editors (the object files it reads are those it writes); a
+  // check's may hold object files too (what an open module would write).
   const FileOverlay* Overlay = nullptr;
   // When set and true, the compile stops between lines (CompileCancelled).
   const std::atomic<bool>* Cancel = nullptr;

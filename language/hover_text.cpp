@@ -6,6 +6,7 @@
 
 #include "engine/compile_knowledge.h"
 #include "engine/diagnostics.h"
+#include "language/diagnostic_text.h"
 #include "engine/instruction.h"
 #include "engine/instruction_set.h"
 #include "engine/source_text.h"
@@ -204,11 +205,14 @@ std::string SymbolHover(const qv3::CompileKnowledge& knowledge, const qv3::Modul
   return {};
 }
 
-std::string DiagnosticsHover(const qv3::ModuleKnowledge& module, std::int32_t lineNumber) {
+// The line's diagnostics without what the editor shows already (the module,
+// the line): "Fatal: Unknown constant/label".
+std::string DiagnosticsHover(const qv3::ModuleKnowledge& module, std::int32_t lineNumber, std::string_view line) {
   std::string text;
   for (const qv3::LineDiagnostic* diagnostic : module.DiagnosticsOfLine(lineNumber)) {
     if (!text.empty()) text += '\n';
-    text += diagnostic->Text;
+    text += diagnostic->Fatal ? "Fatal: " : "Warning: ";
+    text += DiagnosticMessage(*diagnostic, line);
   }
   return text;
 }
@@ -216,7 +220,7 @@ std::string DiagnosticsHover(const qv3::ModuleKnowledge& module, std::int32_t li
 std::string HoverText(const qv3::CompileKnowledge* knowledge, std::string_view line,
                       std::int32_t lineNumber, std::size_t column) {
   const qv3::ModuleKnowledge* module = knowledge ? knowledge->TopModule() : nullptr;
-  std::string diagnostics = module ? DiagnosticsHover(*module, lineNumber) : std::string();
+  std::string diagnostics = module ? DiagnosticsHover(*module, lineNumber, line) : std::string();
   std::string meaning = module ? SymbolHover(*knowledge, *module, lineNumber, column) : std::string();
   if (meaning.empty()) meaning = MnemonicHover(line, column, module, lineNumber);
   if (meaning.empty()) meaning = NumberLiteralHover(line, column);

@@ -3,7 +3,7 @@
 #include <QJsonArray>
 
 #include "engine/diagnostics.h"
-#include "language/branch_fix.h"
+#include "language/quick_fixes.h"
 #include "language/completion.h"
 #include "language/rename.h"
 #include "lsp/protocol.h"
@@ -100,19 +100,12 @@ QJsonValue CodeActions(Server& server, const QJsonObject& params) {
   QJsonArray actions;
   const qv3::ModuleKnowledge* top = file.Check->Knowledge.TopModule();
   if (!top) return actions;
-  const std::string lineBreak = LineBreakOf(file.Text);
-  std::int32_t done = 0;
-  for (const qv3::LineDiagnostic& diagnostic : top->Diagnostics) {
-    if (diagnostic.Code != qv3::Err::BranchOutOfRange || diagnostic.Line == done) continue;
-    if (diagnostic.Line - 1 < first || diagnostic.Line - 1 > last) continue;
-    const std::string_view line = file.Text.Line(static_cast<std::size_t>(diagnostic.Line - 1));
-    const std::optional<std::string> replacement = LongBranchReplacement(line, lineBreak);
-    if (!replacement) continue;
-    done = diagnostic.Line;
-    const QJsonObject edit{{"range", RangeJson(diagnostic.Line - 1, 0, static_cast<std::int32_t>(line.size()))},
-                           {"newText", Text(*replacement)}};
+  const auto lineText = [&](std::int32_t line) { return file.Text.Line(static_cast<std::size_t>(line - 1)); };
+  for (const QuickFix& fix : QuickFixesOfLines(*top, first + 1, last + 1, lineText, LineBreakOf(file.Text))) {
+    const auto length = static_cast<std::int32_t>(lineText(fix.Line).size());
+    const QJsonObject edit{{"range", RangeJson(fix.Line - 1, 0, length)}, {"newText", Text(fix.NewText)}};
     actions.append(QJsonObject{
-        {"title", "Branch over a JMP (the target is out of a branch's reach)"},
+        {"title", Text(fix.Title)},
         {"kind", "quickfix"},
         {"isPreferred", true},
         {"edit", QJsonObject{{"changes", QJsonObject{{QString::fromStdString(file.Uri), QJsonArray{edit}}}}}}});

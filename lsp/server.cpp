@@ -15,6 +15,8 @@
 #include "engine/diagnostics.h"
 #include "engine/file_system.h"
 #include "engine/source_text.h"
+#include "language/check_object_text.h"
+#include "language/diagnostic_text.h"
 #include "lsp/protocol.h"
 
 namespace lsp {
@@ -23,27 +25,8 @@ namespace {
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
-std::string LowerCase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return lower;
-}
-
 bool HasSourceExtension(std::string_view name) {
   return name.size() > 4 && qv3::EqualsIgnoringCase(name.substr(name.size() - 4), ".qv3");
-}
-
-// The symbol section of the object file a check without a fatal diagnostic
-// says its module's compile would write.
-std::string ObjectTextOf(const qv3::CheckResult& check) {
-  const qv3::ModuleKnowledge* top = check.Knowledge.TopModule();
-  if (!top || check.Fatal || check.Cancelled || check.Abandoned) return {};
-  std::string text = "// Objects\r\n";
-  for (const auto& definition : top->Definitions)
-    text += definition.Name + " = $" + qv3::HexText(definition.Value) + "\r\n";
-  text += "\r\n// Code\r\n";
-  return text;
 }
 
 // The range a diagnostic of a line marks: the line's text without its
@@ -301,7 +284,7 @@ qv3::FileOverlay Server::Overlay(const std::string& excluding) const {
     if (file.Path.empty() || file.Path == excluding) continue;
     overlay.Files.emplace_back(file.Path, file.Text.Text());
     if (!file.ObjectText.empty())
-      overlay.Files.emplace_back(file.Folder + LowerCase(file.Module) + ".qvo", file.ObjectText);
+      overlay.Files.emplace_back(ObjectFilePathOf(file.Module, file.Folder), file.ObjectText);
   }
   return overlay;
 }
@@ -327,7 +310,7 @@ void Server::EnsureChecked(OpenFile& file) {
                  static_cast<long long>(file.Version), file.Text.LineCount(),
                  std::chrono::duration<double, std::milli>(Clock::now() - start).count());
   file.CheckedVersion = file.Version;
-  std::string objectText = ObjectTextOf(*file.Check);
+  std::string objectText = ObjectTextOfCheck(*file.Check);
   const bool symbolsChanged = objectText != file.ObjectText;
   if (!objectText.empty()) file.ObjectText = std::move(objectText);
   PublishDiagnostics(file);
@@ -357,7 +340,8 @@ void Server::PublishDiagnostics(OpenFile& file) {
                                      {"severity", diagnostic.Fatal ? 1 : 2},
                                      {"code", diagnostic.Code},
                                      {"source", "qv3"},
-                                     {"message", Text(diagnostic.Text)}});
+                                     {"message", Text(DiagnosticMessage(diagnostic, file.Text.Line(
+                                                                   static_cast<std::size_t>(std::max(0, diagnostic.Line - 1)))))}});
   if (file.Check->Abandoned)
     diagnostics.append(QJsonObject{{"range", RangeJson(0, 0, 0)}, {"severity", 1}, {"source", "qv3"},
                                    {"message", Text(file.Check->Error)}});

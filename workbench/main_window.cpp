@@ -28,6 +28,7 @@
 #include "workbench/compile_progress.h"
 #include "workbench/debugger/debugger_ui.h"
 #include "workbench/editor/editor_intelligence.h"
+#include "workbench/editor/editor_workspace.h"
 #include "workbench/editor/symbol_rename.h"
 #include "workbench/search/editor_search_text.h"
 #include "workbench/launcher.h"
@@ -434,10 +435,15 @@ bool TfrmQV3::compileActiveEditor(QString& programPath, QString& folder,
   if (frmProcess_) progress.emplace(*frmProcess_);
   session_.Progress = progress ? &*progress : nullptr;
   session_.Knowledge = knowledge;
+  // Every module and INCLUDEd file open in a window is assembled as it
+  // shows there, saved or not, so the verdict describes the visible text.
+  const qv3::FileOverlay openDocuments = OpenDocumentsOverlay(*this);
+  session_.Overlay = &openDocuments;
   const qv3::CompileOutcome outcome =
       qv3::RunCompileCommand(session_, qv3::SourceText(text), moduleName, directory);
   session_.Progress = nullptr;
   session_.Knowledge = nullptr;
+  session_.Overlay = nullptr;
 
   ShowMessageLines(*editor, session_);
   if (outcome.Abandoned) {

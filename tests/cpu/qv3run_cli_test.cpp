@@ -159,6 +159,42 @@ TEST(Qv3runSource, AssemblesAsQv3asmDoesThenRuns) {
   EXPECT_EQ(bad.Out.find("stop:"), std::string::npos) << "nothing ran";
 }
 
+TEST(Qv3runSource, StartAndDumpTakeTheSourcesLabelsAndConstants) {
+  ScratchFolder folder;
+  folder.Write("names.qv3",
+               "        ORIGIN $2000\n"
+               "PLAYERX = $3000\n"
+               "COUNT = 3\n"
+               "        INX\n"  // --start Entry passes it by
+               "ENTRY:  LDA #$2A\n"
+               "        STA PLAYERX\n"
+               "        STA PLAYERX+2\n"
+               "        RTS\n");
+  WritePrg(folder, "plain.prg", {0x60});
+  const ProgramRun run = Qv3run(folder, "--start Entry --dump PLAYERX:COUNT --dump 'playerx:1' --dump '$2000:1' names.qv3");
+  EXPECT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_EQ(run.Out, "3000: 2A 00 2A\n3000: 2A\n2000: E8\n" + run.LastLine() + "\n");
+  EXPECT_EQ(run.LastLine().rfind("stop: returned at $FFFF A=$2A X=$00 ", 0), 0u) << run.Out;
+
+  struct Case {
+    const char* arguments;
+    const char* message;
+  };
+  const Case refused[] = {
+      {"--dump NOWHERE:1 names.qv3", "--dump NOWHERE:1: NOWHERE is not a label or constant of names.qv3"},
+      {"--start nowhere names.qv3", "--start: nowhere is not a label or constant of names.qv3"},
+      {"--dump PLAYERX:65535 names.qv3", "--dump PLAYERX:65535 runs past $FFFF ($3000, 65535 bytes)"},
+      {"--start ENTRY plain.prg", "only a .qv3 source has labels and constants (plain.prg is a program file)"},
+      {"--dump '1x:COUNT' names.qv3", "--dump needs ADDR:LEN"},
+  };
+  for (const Case& c : refused) {
+    const ProgramRun bad = Qv3run(folder, c.arguments);
+    EXPECT_EQ(bad.Exit, 2) << c.arguments;
+    EXPECT_NE(bad.Err.find(c.message), std::string::npos) << c.arguments << ": " << bad.Err;
+    EXPECT_EQ(bad.Out.find("stop:"), std::string::npos) << "nothing ran: " << c.arguments;
+  }
+}
+
 TEST(Qv3runSource, TheExampleTestProgramPasses) {
   ScratchFolder folder;
   std::filesystem::copy_file(QV3_SOURCE_DIR "/examples/qv3run/multiply_test.qv3", folder.PathOf("multiply_test.qv3"));

@@ -136,6 +136,39 @@ TEST(ExternalWholeName, ContainingNameIsNotTakenInCompileOrCheck) {
   EXPECT_EQ(place->Module->Name, "lib");
 }
 
+// A program file that is a symbolic link stays one: the compile writes the
+// file it points to (wherever it lies) and keeps that file's permissions.
+TEST_F(FailedModuleTest, AnOutputThatIsASymbolicLinkIsWrittenThroughIt) {
+  namespace fs = std::filesystem;
+  ScratchFolder elsewhere;
+  elsewhere.Write("kept.prg", "old");
+  fs::permissions(elsewhere.PathOf("kept.prg"), fs::perms::owner_read | fs::perms::owner_write |
+                                                     fs::perms::group_read | fs::perms::group_write);
+  fs::create_directory(folder.PathOf("out"));
+  struct Case {
+    const char* name;
+    std::string target;      // as the link holds it
+    std::string targetPath;  // where the bytes must arrive
+  };
+  const Case cases[] = {
+      {"t", "out/t-real.prg", folder.PathOf("out/t-real.prg")},  // relative, not there yet
+      {"u", elsewhere.PathOf("kept.prg"), elsewhere.PathOf("kept.prg")},
+  };
+  for (const Case& c : cases) {
+    const std::string link = folder.PathOf(std::string(c.name) + ".prg");
+    fs::create_symlink(c.target, link);
+    ASSERT_FALSE(Compile(c.name, "ORIGIN $1000\nNOP").Abandoned) << c.name;
+    EXPECT_FALSE(session.FatalFlag);
+    EXPECT_TRUE(fs::is_symlink(link)) << c.name;
+    EXPECT_EQ(fs::read_symlink(link).string(), c.target);
+    EXPECT_EQ(e2e::Hex(ReadWholeFile(c.targetPath).value_or("")), "00 10 EA") << c.name;
+  }
+  EXPECT_EQ(fs::status(elsewhere.PathOf("kept.prg")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::group_write);
+  // No temporary file is left beside either target.
+  EXPECT_EQ(Entries(elsewhere), Lines{"kept.prg"});
+}
+
 // ------------------------------------------------------- load-address hints
 
 TEST(LoadAddressHints, ForProgramsThatLoadWhereTheyCannotRun) {
@@ -164,6 +197,10 @@ TEST(LoadAddressHints, ForProgramsThatLoadWhereTheyCannotRun) {
       {"ORIGIN $1000\nNOP", {}},        // just above the screen
       {"ORIGIN $1001\nNOP", {}},
       {"STRIP\nORIGIN $0C00\nNOP", {}},  // copied, not loaded
+      // The file loads where its header says: ORIGIN from 0 again moves the
+      // load address of later code, not the header written before it.
+      {"ORIGIN $1000\nNOP\nORIGIN 0\nORIGIN $0800\nNOP", {}},
+      {"ORIGIN $0800\nNOP\nORIGIN 0\nORIGIN $1000\nNOP", {over("$0800-$0800", screen, "$0800-$0FFF")}},
       {"", {}},                          // no code: nothing loads
       {"// nothing\nX = 1\nLDA X", {zero}},
   };

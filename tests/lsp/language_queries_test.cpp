@@ -2,16 +2,24 @@
 // The shared queries (language/) where they are easy to get wrong: a caret
 // just after a name, names of included files, rename plans with two uses on
 // one line and clashes that differ only in case, where completion offers
-// what, and the long-branch rewrite.
+// what, the long-branch rewrite, the ".16" fix and the diagnostics' text
+// at their lines.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "engine/check_compile.h"
+#include "engine/file_system.h"
 #include "language/branch_fix.h"
 #include "language/completion.h"
+#include "language/diagnostic_text.h"
+#include "language/quick_fixes.h"
 #include "language/rename.h"
 #include "language/symbol_queries.h"
+#include "language/wide_operand_fix.h"
 #include "tests/engine/e2e_support.h"
 
 namespace {
@@ -111,6 +119,73 @@ TEST(LongBranch, TheInvertedBranchOverAJmpKeepsLabelCommentAndAlignment) {
   EXPECT_EQ(LongBranchReplacement("  bcc there", "\n"), "  BCS *+5\n  JMP there");
   EXPECT_FALSE(LongBranchReplacement("\tLDA #1", "\n"));
   EXPECT_FALSE(LongBranchReplacement("\tBNE", "\n"));
+}
+
+// Each fix is offered exactly where the assembler refuses the line, and the
+// line it makes assembles.
+TEST(WideOperand, TheAbsoluteFormWhereTheZeroPageFormIsMissing) {
+  struct Case {
+    const char* line;
+    std::optional<std::string> fixed;
+  };
+  const Case cases[] = {
+      {"\tSTA $12,Y", "\tSTA.16 $12,Y"},
+      {"LOOP:\tsta $12,y  // keep", "LOOP:\tsta.16 $12,y  // keep"},
+      {"\tLDA $12,Y", "\tLDA.16 $12,Y"},
+      {"\tJMP $12", "\tJMP.16 $12"},
+      {"\tLDX $12,Y", std::nullopt},    // has its zero-page form
+      {"\tSTA $12,X", std::nullopt},
+      {"\tSTX $12,X", std::nullopt},    // no absolute,X either
+      {"\tSTA.16 $12,Y", std::nullopt}, // a postfix already
+      {"\tBNE $12", std::nullopt},      // a branch has one form
+      {"\tLDA ($12),Y", std::nullopt},
+      {"X = $12", std::nullopt},
+  };
+  ScratchFolder folder;
+  const auto codes = [&](const std::string& line) {
+    std::vector<qv3::ErrorCode> found;
+    const auto result = Check("\tORIGIN $1000\n" + line + "\n", folder);
+    for (const auto& diagnostic : result.Knowledge.TopModule()->Diagnostics) found.push_back(diagnostic.Code);
+    return found;
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(WideOperandReplacement(c.line), c.fixed) << c.line;
+    if (!c.fixed) continue;
+    EXPECT_EQ(codes(c.line), std::vector<qv3::ErrorCode>{qv3::Err::ModeNotApplicable}) << c.line;
+    EXPECT_EQ(codes(*c.fixed), std::vector<qv3::ErrorCode>{}) << *c.fixed;
+  }
+  // An unknown name reads as 0, so JSR NOWHERE is refused as a zero-page
+  // JSR too: the name wants mending, not ".16".
+  const auto fixesOf = [&](const std::string& line) {
+    const auto result = Check("\tORIGIN $1000\n" + line + "\n", folder);
+    return QuickFixesOfLines(*result.Knowledge.TopModule(), 1, 2, [&](std::int32_t) { return std::string_view(line); },
+                             "\n");
+  };
+  EXPECT_TRUE(fixesOf("\tJSR NOWHERE").empty());
+  const std::vector<QuickFix> fixes = fixesOf("\tJSR $12");
+  ASSERT_EQ(fixes.size(), 1u);
+  EXPECT_EQ(fixes[0].Line, 2);
+  EXPECT_EQ(fixes[0].NewText, "\tJSR.16 $12");
+}
+
+// The text at the line drops the module and the quote of that same line,
+// and keeps a quote of another (an included file's line).
+TEST(DiagnosticText, TheMessageAloneUnlessTheQuoteIsAnotherLine) {
+  ScratchFolder folder;
+  folder.Write("bad.inc", "\tFROB\n");
+  const std::string source =
+      "\tORIGIN $1000\n\tLDA NOWHERE   // load\n\tINCLUDE BAD.INC\n\tLDA #$1G\n\tLDA.8 $10\n";
+  const auto result = Check(source, folder);
+  const std::vector<std::string> lines = qv3::SplitLines(source);
+  std::vector<std::string> messages;
+  for (const auto& diagnostic : result.Knowledge.TopModule()->Diagnostics)
+    messages.push_back(std::to_string(diagnostic.Line) + " " +
+                       DiagnosticMessage(diagnostic, lines[static_cast<std::size_t>(diagnostic.Line - 1)]));
+  std::sort(messages.begin(), messages.end());  // pass 1's come before pass 2's
+  EXPECT_EQ(messages, (std::vector<std::string>{"2 Unknown constant/label",
+                                                "3 Unknown instruction word in \"\tFROB\"",
+                                                "4 Invalid number!",
+                                                "5 Unknown addressing mode postfix"}));
 }
 
 }  // namespace

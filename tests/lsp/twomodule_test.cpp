@@ -161,7 +161,8 @@ TEST_F(TwoModuleServer, DiagnosticsDefinitionsAndHover) {
     unknown = true;
     EXPECT_EQ(diagnostic.value("severity").toInt(), 1);
     EXPECT_EQ(StartLine(diagnostic), getin.Line);
-    EXPECT_TRUE(diagnostic.value("message").toString().startsWith("Fatal in file [main]: Unknown"));
+    // The editor shows the module and the line: the message says what is wrong.
+    EXPECT_EQ(diagnostic.value("message").toString(), "Unknown constant/label");
   }
   EXPECT_TRUE(unknown);
 }
@@ -204,6 +205,34 @@ TEST_F(TwoModuleServer, UnsavedModulesAndIncludedFilesCountAsTheEditorShowsThem)
   const auto included = codesAfterChanging(sharedUri, shared + "\tLDA NOWHERE\n", 3);
   ASSERT_EQ(included.count(2), 1u);
   EXPECT_EQ(included.at(2), Find(main, "INCLUDE SHARED.INC").Line);
+}
+
+// lib.qvo on disk still names CLEARSCREEN; lib's open text lends main its
+// new name, so the rename checks clean before anything is saved.
+TEST_F(TwoModuleServer, AfterARenameAcrossModulesTheChecksAgreeWithNothingSaved) {
+  const std::string objectBefore = qv3::ReadWholeFile(folder.PathOf("lib.qvo")).value_or("");
+  Open(mainUri, main);
+  Open(libUri, lib);
+  const QJsonObject edit =
+      Ask("textDocument/rename", mainUri, In(Find(main, "@LIB.CLEARSCREEN"), 6), {{"newName", "BEEPON"}}).toObject();
+  const QJsonObject changes = edit.value("changes").toObject();
+  int version = 2;
+  for (const auto& [uri, text] : {std::pair{mainUri, main}, std::pair{libUri, lib}})
+    client.Notify("textDocument/didChange",
+                  QJsonObject{{"textDocument", QJsonObject{{"uri", uri}, {"version", version++}}},
+                              {"contentChanges", QJsonArray{QJsonObject{{"text", Apply(text, changes.value(uri).toArray())}}}}});
+  // main's checks until the one after lib's names changed.
+  QStringList fatal;
+  for (;;) {
+    const auto published = client.WaitFor("textDocument/publishDiagnostics", mainUri);
+    if (!published) break;
+    fatal.clear();
+    for (const QJsonValue diagnostic : published->value("params").toObject().value("diagnostics").toArray())
+      if (diagnostic.toObject().value("severity").toInt() == 1) fatal << diagnostic.toObject().value("message").toString();
+    if (fatal.isEmpty()) break;
+  }
+  EXPECT_TRUE(fatal.isEmpty()) << fatal.join('\n').toStdString();
+  EXPECT_EQ(qv3::ReadWholeFile(folder.PathOf("lib.qvo")).value_or(""), objectBefore) << "nothing was written";
 }
 
 TEST_F(TwoModuleServer, ReferencesFromTheDefiningModuleFindTheOtherModulesUses) {
@@ -341,19 +370,32 @@ TEST_F(TwoModuleServer, CompletionSymbolsTokensInlayHintsAndTheBranchFix) {
 
   // The one code action: a branch out of reach becomes the inverted branch over a JMP.
   const QString farUri = UriOf(folder.PathOf("far.qv3"));
-  const QString far = "\tORIGIN $1000\r\nSTART:\tNOP\r\n\tLEAP 200\r\n\tBNE START\t// back\r\n\tRTS\r\n";
+  const QString far =
+      "\tORIGIN $1000\r\nSTART:\tNOP\r\n\tLEAP 200\r\n\tBNE START\t// back\r\n\tSTA $12,Y\t// zero page\r\n\tRTS\r\n";
   QJsonArray before = Open(farUri, far);
-  ASSERT_EQ(before.size(), 1);
+  ASSERT_EQ(before.size(), 2);
   EXPECT_EQ(before[0].toObject().value("code").toInt(), 10);
-  const QJsonArray actions = client.Request("textDocument/codeAction",
-                                            QJsonObject{{"textDocument", QJsonObject{{"uri", farUri}}},
-                                                        {"range", QJsonObject{{"start", Position(3, 0)}, {"end", Position(3, 0)}}},
-                                                        {"context", QJsonObject{{"diagnostics", before}}}})
-                                 ->value("result").toArray();
-  ASSERT_EQ(actions.size(), 1);
-  const QJsonArray fix = actions[0].toObject().value("edit").toObject().value("changes").toObject().value(farUri).toArray();
-  const QString fixed = Apply(far, fix);
+  EXPECT_EQ(before[1].toObject().value("code").toInt(), 7);
+  const auto actionsOn = [&](int first, int last) {
+    return client.Request("textDocument/codeAction",
+                          QJsonObject{{"textDocument", QJsonObject{{"uri", farUri}}},
+                                      {"range", QJsonObject{{"start", Position(first, 0)}, {"end", Position(last, 0)}}},
+                                      {"context", QJsonObject{{"diagnostics", before}}}})
+        ->value("result")
+        .toArray();
+  };
+  EXPECT_EQ(actionsOn(3, 3).size(), 1) << "only the lines asked for";
+  const QJsonArray actions = actionsOn(0, 5);
+  ASSERT_EQ(actions.size(), 2);
+  EXPECT_EQ(actions[1].toObject().value("title").toString(),
+            "Use STA.16 (STA has no zero-page $nn,Y form; $nnnn,Y reaches the zero page too)");
+  const auto fixOf = [&](int index) {
+    return actions[index].toObject().value("edit").toObject().value("changes").toObject().value(farUri).toArray();
+  };
+  // The later line first: the branch fix adds a line.
+  const QString fixed = Apply(Apply(far, fixOf(1)), fixOf(0));
   EXPECT_TRUE(fixed.contains("\tBEQ *+5\t// back\r\n\tJMP START")) << fixed.toStdString();
+  EXPECT_TRUE(fixed.contains("\tSTA.16 $12,Y\t// zero page")) << fixed.toStdString();
   client.Notify("textDocument/didChange", QJsonObject{{"textDocument", QJsonObject{{"uri", farUri}, {"version", 2}}},
                                                       {"contentChanges", QJsonArray{QJsonObject{{"text", fixed}}}}});
   const auto after = client.WaitFor("textDocument/publishDiagnostics", farUri);

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTextCursor>
@@ -92,6 +94,44 @@ TEST_F(CompileCommandsTest, AFirstCompileErrorOfAModuleCompiledTwiceIsWithdrawn)
   EXPECT_FALSE(main().compileSession().FatalFlag);
   EXPECT_EQ(launcher.requests.size(), 1u);
   EXPECT_EQ(readBytes(path("main.prg")), std::string("\x00\x10\xA9\x42\x60", 5));
+}
+
+TEST_F(CompileCommandsTest, EveryModuleOpenInAWindowIsAssembledAsTheWindowShowsIt) {
+  // main names lib and itself, so main's second compile reads it as a
+  // dependent, from its window rather than from its file.
+  TfrmQVEdit& lib = openSource("lib.qv3", " ORIGIN $2000\nVALUE = $42\n RTS\n");
+  TfrmQVEdit& defs = openSource("defs.inc", "COUNT = 1\n");
+  const std::string savedMain = " ORIGIN $1000\n COMPILE LIB, MAIN\n LDA #@LIB.VALUE\n RTS\n";
+  TfrmQVEdit& editor = openSource("main.qv3", savedMain);
+  ASSERT_EQ(main().activeEditor(), &editor);
+  main().Compile2Click();
+  const std::string goodProgram("\x00\x10\xA9\x42\x60", 5);
+  ASSERT_EQ(readBytes(path("main.prg")), goodProgram);
+
+  // An unsaved error survives the second compile: the verdict names it.
+  editor.mCode->setPlainText(" ORIGIN $1000\n COMPILE LIB, MAIN\n LDQ #1\n RTS");
+  main().CompileRun1Click();
+  const QStringList failed = lines(*editor.lbMessy);
+  EXPECT_TRUE(failed.contains("Fatal in file [main]: Unknown instruction word (at line: 3 \" LDQ #1\", pass: 2)"))
+      << failed.join('\n').toStdString();
+  EXPECT_EQ(failed.back(), "Compile failed because of fatal error(s)!");
+  EXPECT_TRUE(main().compileSession().FatalFlag);
+  EXPECT_TRUE(launcher.requests.empty());
+  EXPECT_EQ(readBytes(path("main.prg")), goodProgram) << "the last good program stays";
+
+  // Mended, still unsaved, with unsaved values in the dependent's and the
+  // INCLUDEd file's windows.
+  lib.mCode->setPlainText(" ORIGIN $2000\nVALUE = $43\n RTS");
+  defs.mCode->setPlainText("COUNT = 2");
+  editor.mCode->setPlainText(" ORIGIN $1000\n COMPILE LIB, MAIN\n INCLUDE DEFS.INC\n LDA #@LIB.VALUE\n LDX #COUNT\n RTS");
+  main().mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(editor.parentWidget()));
+  ASSERT_EQ(main().activeEditor(), &editor);
+  main().CompileRun1Click();
+  EXPECT_FALSE(main().compileSession().FatalFlag) << lines(*editor.lbMessy).join('\n').toStdString();
+  EXPECT_EQ(launcher.requests.size(), 1u);
+  EXPECT_EQ(readBytes(path("main.prg")), std::string("\x00\x10\xA9\x43\xA2\x02\x60", 7));
+  EXPECT_EQ(readBytes(path("main.qv3")), savedMain) << "compiling saves nothing";
+  EXPECT_TRUE(editor.IsModified() && lib.IsModified() && defs.IsModified());
 }
 
 TEST_F(CompileCommandsTest, ANewDocumentCompilesAsAnonymusInTheCurrentFolder) {

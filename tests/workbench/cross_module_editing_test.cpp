@@ -113,6 +113,62 @@ TEST_F(CrossModuleEditingTest, RenameReachesAFileNotOpenLeavesItUnsavedAndUndoes
   EXPECT_EQ(text(mainEditor), mainBefore);
 }
 
+// The object file on disk still holds the old name; the windows' checks
+// read what the other windows' texts would write, so nothing needs saving.
+// The same goes for an INCLUDEd file edited in its window.
+TEST_F(CrossModuleEditingTest, AfterARenameAcrossModulesTheChecksAgreeWithNothingSaved) {
+  qv3::CompileSession compile;  // lib.qvo and lib.prg, as after an earlier compile
+  ASSERT_FALSE(qv3::RunCompileCommand(compile, qv3::SourceText(ExampleFile("main.qv3")), "main",
+                                      Bytes(folder.path()) + "/")
+                   .Abandoned);
+  ASSERT_FALSE(compile.FatalFlag);
+  const std::string objectBefore = readBytes(path("lib.qvo"));
+  TfrmQVEdit& mainEditor = open("main.qv3");
+  TfrmQVEdit& lib = open("lib.qv3");
+  placeCaret(mainEditor, "        JSR @LIB.CLEARSCREEN", "CLEARSCREEN", 3);
+  dialogs.textAnswers = {QStringLiteral("BEEPON")};
+  ASSERT_TRUE(main().symbolRename()->renameAtCaret()) << status().toStdString();
+  ASSERT_TRUE(text(lib).contains("\nBEEPON:\n"));
+
+  const auto fatalLines = [](TfrmQVEdit& editor, LiveCheck& check) {
+    QStringList lines;
+    if (const auto snapshot = check.latest())
+      if (const qv3::ModuleKnowledge* top = snapshot->Result.Knowledge.TopModule())
+        for (const qv3::LineDiagnostic& diagnostic : top->Diagnostics)
+          if (diagnostic.Fatal) lines << Latin1(diagnostic.Text);
+    if (!check.latest()) lines << editor.caption() + " not checked";
+    return lines;
+  };
+  LiveCheck& mainCheck = intelligence().liveCheck(mainEditor);
+  LiveCheck& libCheck = intelligence().liveCheck(lib);
+  QTest::qWaitFor([&] {
+    return !mainCheck.isPending() && !libCheck.isPending() && fatalLines(mainEditor, mainCheck).isEmpty();
+  }, 10000);
+  EXPECT_EQ(fatalLines(mainEditor, mainCheck), QStringList()) << "JSR @LIB.BEEPON is known";
+  EXPECT_EQ(fatalLines(lib, libCheck), QStringList());
+  EXPECT_TRUE(mainEditor.IsModified() && lib.IsModified());
+  EXPECT_EQ(readBytes(path("lib.qvo")), objectBefore) << "a check writes nothing";
+
+  // A name the other window no longer defines is unknown at once.
+  placeCaret(lib, "BEEPON:", "BEEPON", 0);
+  lib.mCode->textCursor().insertText("X");  // XBEEPON
+  QTest::qWaitFor([&] { return !fatalLines(mainEditor, mainCheck).isEmpty(); }, 10000);
+  // (An unknown name reads as 0, so the JSR is refused as a zero-page one as well.)
+  const QStringList unknown = fatalLines(mainEditor, mainCheck);
+  EXPECT_EQ(unknown.filter("Unknown constant/label").filter("JSR @LIB.BEEPON").size(), 1)
+      << unknown.join('\n').toStdString();
+
+  // An INCLUDEd file open in a window counts as it shows there: its edit
+  // checks the including module again.
+  TfrmQVEdit& shared = open("shared.inc");
+  placeCaret(shared, "TEXTPTR =", "TEXTPTR", 0);
+  shared.mCode->textCursor().insertText("MY");  // MYTEXTPTR
+  QTest::qWaitFor([&] { return !fatalLines(mainEditor, mainCheck).filter("TEXTPTR").isEmpty(); }, 10000);
+  EXPECT_EQ(fatalLines(mainEditor, mainCheck).filter("Unknown constant/label").filter("STA TEXTPTR").size(), 2)
+      << fatalLines(mainEditor, mainCheck).join('\n').toStdString();
+  EXPECT_EQ(readBytes(path("shared.inc")), ExampleFile("shared.inc"));
+}
+
 TEST_F(CrossModuleEditingTest, AModulesOwnUsesChangeInOneStepAndUntouchedModulesStayClosed) {
   TfrmQVEdit& lib = open("lib.qv3");
   const QString before = text(lib);

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QTextBlock>
@@ -272,6 +273,29 @@ TEST_F(DebuggerTest, StartDebuggingCompilesAsCompileDoesAndAFailedCompileRunsNot
   EXPECT_TRUE(dialogs.errors[0].startsWith("Cannot debug " + QDir(folder.path()).absoluteFilePath("empty.prg")))
       << dialogs.errors[0].toStdString();
   EXPECT_TRUE(dialogs.errors[0].contains("0 byte")) << dialogs.errors[0].toStdString();
+}
+
+TEST_F(DebuggerTest, AModuleWithoutALoadAddressNamesTheModuleThatLoadsIt) {
+  // game COMPILEs sound and copies its bytes in; sound alone is no program.
+  writeBytes(path("game.qv3"), " COMPILE SOUND\r\n ORIGIN $1001\r\n JSR $1100\r\n RTS\r\n");
+  writeBytes(path("other.qv3"), " ORIGIN $2000\r\n RTS\r\n");
+  TfrmQVEdit& sound = openSource("sound.qv3", " STRIP\r\n ORIGIN $1100\r\n LDA #$0F\r\n STA $FF11\r\n RTS\r\n");
+  debugger().startDebugging();
+  EXPECT_EQ(session().state(), State::NoProgram);
+  EXPECT_EQ(debugger().statusText(),
+            "sound has no load address (STRIP): it is no program of its own. game COMPILEs it and loads it: "
+            "debug game.");
+  EXPECT_TRUE(dialogs.errors.isEmpty());
+
+  // A loader open in a window counts as it shows there; without one the status says so.
+  TfrmQVEdit& game = openSource("game.qv3", " COMPILE SOUND\r\n ORIGIN $1001\r\n JSR $1100\r\n RTS\r\n");
+  game.mCode->setPlainText(" ORIGIN $1001\n RTS");
+  main().mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(sound.parentWidget()));
+  ASSERT_EQ(main().activeEditor(), &sound);
+  debugger().startDebugging();
+  EXPECT_EQ(session().state(), State::NoProgram);
+  EXPECT_TRUE(debugger().statusText().endsWith("No module of its folder COMPILEs it; debug the one that loads it."))
+      << debugger().statusText().toStdString();
 }
 
 TEST_F(DebuggerTest, AnEndedProgramSaysHowItEndedAndKeepsItsLastState) {

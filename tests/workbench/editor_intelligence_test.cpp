@@ -60,7 +60,7 @@ TEST_F(EditorIntelligenceTest, DiagnosticsWhileTypingMarkLinesAndChangeNothingEl
   const auto marks = code(editor).gutterMarks(kDiagnosticsLayer);
   ASSERT_EQ(marks.keys(), (QList<int>{1, 2}));
   EXPECT_EQ(marks[1].shape, CodeEditor::GutterMark::Shape::Dot) << "fatal";
-  EXPECT_TRUE(marks[1].toolTip.contains("Unknown instruction word")) << marks[1].toolTip.toStdString();
+  EXPECT_EQ(marks[1].toolTip, "Fatal: Unknown instruction word") << "the line is not quoted again";
   EXPECT_EQ(marks[2].shape, CodeEditor::GutterMark::Shape::Square) << "warning";
   EXPECT_NE(marks[1].colour, marks[2].colour);
   const auto underlines = code(editor).selectionLayer(kDiagnosticsLayer);
@@ -70,7 +70,8 @@ TEST_F(EditorIntelligenceTest, DiagnosticsWhileTypingMarkLinesAndChangeNothingEl
   EXPECT_EQ(underlines[1].cursor.selectedText(), "LDA.8 $10") << "nor its comment";
   // Hovering the line shows the diagnostic's text.
   const int onFoo = editor.mCode->document()->findBlockByNumber(1).position() + 2;
-  EXPECT_TRUE(intelligence().hoverTextAt(editor, onFoo).contains("Fatal in file [game]: Unknown instruction word"));
+  const QString hover = intelligence().hoverTextAt(editor, onFoo);
+  EXPECT_TRUE(hover.startsWith("Fatal: Unknown instruction word") && !hover.contains("at line")) << hover.toStdString();
 
   // The check is no compile: no list, caption, verdict, file or state of it moves.
   EXPECT_FALSE(editor.IsModified());
@@ -89,6 +90,40 @@ TEST_F(EditorIntelligenceTest, DiagnosticsWhileTypingMarkLinesAndChangeNothingEl
   ASSERT_TRUE(waitForCheck(editor));
   EXPECT_EQ(code(editor).gutterMarks(kDiagnosticsLayer).keys(), QList<int>{2});
   EXPECT_EQ(editor.mCode->document()->availableUndoSteps(), undoSteps);
+}
+
+TEST_F(EditorIntelligenceTest, QuickFixMendsTheCaretLineInOneUndoStepAndTheTooltipOffersIt) {
+  TfrmQVEdit& editor = newDocument("\tORIGIN $1000\nSTART:\tNOP\n\tLEAP 200\n\tBNE START\t// back\n\tSTA $12,Y\n\tRTS");
+  ASSERT_TRUE(waitForCheck(editor));
+  const QString sta = "Use STA.16 (STA has no zero-page $nn,Y form; $nnnn,Y reaches the zero page too)";
+  const int onSta = editor.mCode->document()->findBlockByNumber(4).position() + 2;
+  const QString hover = intelligence().hoverTextAt(editor, onSta);
+  EXPECT_TRUE(hover.startsWith("Fatal: Addressing mode not applicable for this instruction\n")) << hover.toStdString();
+  EXPECT_TRUE(hover.endsWith("\n\n" + intelligence().quickFixAction()->shortcut().toString(QKeySequence::NativeText) +
+                             ": " + sta))
+      << hover.toStdString();
+
+  placeCaret(editor, 4, "STA");
+  editor.mCode->setFocus();
+  pressKey(QKeySequence(Qt::CTRL | Qt::Key_Period));
+  EXPECT_EQ(editor.mCode->document()->findBlockByNumber(4).text(), "\tSTA.16 $12,Y");
+  EXPECT_EQ(main().statusBar()->currentMessage(), sta);
+  editor.mCode->undo();
+  EXPECT_EQ(editor.mCode->document()->findBlockByNumber(4).text(), "\tSTA $12,Y") << "one undo step";
+  editor.mCode->redo();
+
+  // The branch's fix, once the check has seen the text as it is now.
+  ASSERT_TRUE(waitForCheck(editor));
+  placeCaret(editor, 3, "BNE");
+  ASSERT_TRUE(intelligence().quickFixAtCaret()) << main().statusBar()->currentMessage().toStdString();
+  EXPECT_TRUE(editor.mCode->toPlainText().contains("\tBEQ *+5\t// back\n\tJMP START\n\tSTA.16 $12,Y\n"))
+      << editor.mCode->toPlainText().toStdString();
+  ASSERT_TRUE(waitForCheck(editor));
+  EXPECT_TRUE(code(editor).gutterMarks(kDiagnosticsLayer).isEmpty()) << "both lines assemble";
+
+  placeCaret(editor, 0, "ORIGIN");
+  EXPECT_FALSE(intelligence().quickFixAtCaret());
+  EXPECT_EQ(main().statusBar()->currentMessage(), "No quick fix for this line");
 }
 
 TEST_F(EditorIntelligenceTest, ANewerEditSupersedesTheRunningCheck) {

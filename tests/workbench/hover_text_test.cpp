@@ -145,7 +145,9 @@ TEST_F(HoverTextTest, SymbolsShowValueAndWhereTheyAreDefined) {
 TEST_F(HoverTextTest, DiagnosticsOfTheLineComeFirst) {
   const std::string unknown = At(12, "FOO");
   EXPECT_TRUE(Has(unknown, "Unknown instruction word")) << unknown;
-  EXPECT_TRUE(Has(unknown, "line: 12")) << unknown;
+  // The editor shows the line: it is not quoted again, nor the module named.
+  EXPECT_EQ(unknown.rfind("Fatal: Unknown instruction word", 0), 0u) << unknown;
+  EXPECT_FALSE(Has(unknown, "line: 12") || Has(unknown, "in file [")) << unknown;
   // A warning is listed and the instruction still explained below it.
   const std::string warned = At(13, "LDA");
   EXPECT_TRUE(Has(warned, "Unknown addressing mode postfix")) << warned;

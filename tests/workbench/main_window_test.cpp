@@ -44,7 +44,7 @@ TEST_F(MainWindowTest, TitleAndMenuAsTheUserSeesThem) {
   // The navigation items of the editor follow the four search items.
   EXPECT_EQ(Captions(*main().Search1).mid(0, 4), (QStringList{"Find", "Find again", "-", "Replace"}));
   EXPECT_EQ(Captions(*main().Search1).mid(4),
-            (QStringList{"-", "Go to Definition", "Find References", "&Outline", "Go to Line...",
+            (QStringList{"-", "Go to Definition", "Find References", "Quick Fix", "&Outline", "Go to Line...",
                          "Rename Symbol..."}));
   EXPECT_EQ(Captions(*main().Tools1), (QStringList{"&Screeneditor", "Sinus&editor", "&Chareditor"}));
   EXPECT_EQ(Captions(*main().Compile1), (QStringList{"Compile", "Compile && Run"}));

@@ -24,6 +24,7 @@
 #include "workbench/debugger/screen_pane.h"
 #include "workbench/debugger/plus4_program_machine.h"
 #include "workbench/debugger/stack_pane.h"
+#include "workbench/debugger/stripped_module.h"
 #include "workbench/debugger/ted_pane.h"
 #include "workbench/debugger/watch_dialog.h"
 #include "workbench/dialogs.h"
@@ -315,6 +316,10 @@ void DebuggerUi::startDebuggingTo(int toLine) {
   }
   if (programPath.isEmpty()) {
     setStatus(tr("The compile wrote no program: nothing to debug."));
+    return;
+  }
+  if (main_.compileSession().TopModuleStripped) {
+    setStatus(StrippedModuleText(main_, *main_.activeEditor()));
     return;
   }
   QFile file(programPath);

@@ -5,6 +5,7 @@
 
 #include "engine/compile_knowledge.h"
 #include "engine/source_text.h"
+#include "language/diagnostic_text.h"
 #include "workbench/editor/code_editor.h"
 #include "workbench/latin1.h"
 
@@ -26,7 +27,10 @@ void ShowDiagnosticMarks(CodeEditor& editor, const qv3::ModuleKnowledge* module)
         mark.colour = diagnostic.Fatal ? kFatalColour : kWarningColour;
       }
       if (!firstOnLine) mark.toolTip += u'\n';
-      mark.toolTip += Latin1(diagnostic.Text);
+      // The window shows the module and the line: the message is enough.
+      const std::string line = Bytes(editor.document()->findBlockByNumber(blockNumber).text());
+      mark.toolTip += (diagnostic.Fatal ? QStringLiteral("Fatal: ") : QStringLiteral("Warning: ")) +
+                      Latin1(DiagnosticMessage(diagnostic, line));
     }
   }
 

@@ -1,6 +1,7 @@
 #include "workbench/editor/editor_intelligence.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QHelpEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -10,11 +11,14 @@
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QToolTip>
+#include <algorithm>
 #include <map>
 
 #include "engine/file_system.h"
 #include "engine/source_text.h"
+#include "language/check_object_text.h"
 #include "language/completion.h"
+#include "language/quick_fixes.h"
 #include "workbench/editor/code_editor.h"
 #include "workbench/editor/completion_popup.h"
 #include "workbench/editor/editor_workspace.h"
@@ -46,6 +50,10 @@ EditorIntelligence::EditorIntelligence(TfrmQV3& main) : QObject(&main), main_(ma
   findReferences_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F12));
   connect(goToDefinition_, &QAction::triggered, this, &EditorIntelligence::goToDefinitionAtCaret);
   connect(findReferences_, &QAction::triggered, this, &EditorIntelligence::findReferencesAtCaret);
+  quickFix_ = main.Search1->addAction(QStringLiteral("Quick Fix"));
+  quickFix_->setObjectName(QStringLiteral("quickFix"));
+  quickFix_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period));
+  connect(quickFix_, &QAction::triggered, this, &EditorIntelligence::quickFixAtCaret);
 
   outline_ = new OutlineDock(&main);
   main.addDockWidget(Qt::RightDockWidgetArea, outline_);
@@ -99,11 +107,14 @@ void EditorIntelligence::attach(TfrmQVEdit& editor) {
     request.ModuleName = ModuleNameOf(editor);
     request.Folder = FolderOf(main_, editor);
     request.CurrentDirectory = CurrentDirectoryOf(main_);
+    request.Overlay = checkOverlay(editor);
     return request;
   };
   auto* check = new LiveCheck(*editor.mCode, request, &editor);
   connect(editor.mCode, &QPlainTextEdit::textChanged, check, &LiveCheck::schedule);
+  connect(editor.mCode, &QPlainTextEdit::textChanged, this, [this, &editor] { scheduleIncluders(editor); });
   connect(check, &LiveCheck::checked, this, [this, &editor] { editorChecked(editor); });
+  connect(check, &LiveCheck::objectTextChanged, this, [this, &editor] { scheduleFolderMates(editor); });
   editor.mCode->viewport()->installEventFilter(this);
   // The editor's own key: each window completes in its own text.
   auto* complete = new QAction(QStringLiteral("Complete"), editor.mCode);
@@ -113,6 +124,42 @@ void EditorIntelligence::attach(TfrmQVEdit& editor) {
   editor.mCode->addAction(complete);
   connect(complete, &QAction::triggered, this, [this, &editor] { completeAtCaret(editor); });
   check->schedule();
+}
+
+namespace {
+// The editor's check, when it has one already (none is made for asking).
+const LiveCheck* ExistingCheck(const TfrmQVEdit& editor) {
+  return editor.findChild<LiveCheck*>(QString(), Qt::FindDirectChildrenOnly);
+}
+}  // namespace
+
+qv3::FileOverlay EditorIntelligence::checkOverlay(const TfrmQVEdit& editor) const {
+  qv3::FileOverlay overlay = OpenDocumentsOverlay(main_, &editor);
+  for (const TfrmQVEdit* other : main_.editors()) {
+    const LiveCheck* check = ExistingCheck(*other);
+    if (other == &editor || other->documentPath().isEmpty() || !check || check->objectText().empty()) continue;
+    overlay.Files.emplace_back(ObjectFilePathOf(ModuleNameOf(*other), FolderOf(main_, *other)), check->objectText());
+  }
+  return overlay;
+}
+
+void EditorIntelligence::scheduleFolderMates(const TfrmQVEdit& changed) {
+  // Any module of the folder may name the changed module's constants.
+  const std::string folder = FolderOf(main_, changed);
+  for (TfrmQVEdit* editor : main_.editors())
+    if (editor != &changed && FolderOf(main_, *editor) == folder) liveCheck(*editor).schedule();
+}
+
+void EditorIntelligence::scheduleIncluders(const TfrmQVEdit& changed) {
+  if (changed.documentPath().isEmpty()) return;
+  const std::string path = Bytes(QFileInfo(changed.documentPath()).absoluteFilePath());
+  for (TfrmQVEdit* editor : main_.editors()) {
+    const LiveCheck* check = editor == &changed ? nullptr : ExistingCheck(*editor);
+    const auto snapshot = check ? check->latest() : nullptr;
+    const qv3::ModuleKnowledge* top = snapshot ? snapshot->Result.Knowledge.TopModule() : nullptr;
+    if (top && std::find(top->IncludedFiles.begin(), top->IncludedFiles.end(), path) != top->IncludedFiles.end())
+      liveCheck(*editor).schedule();
+  }
 }
 
 CompletionPopup& EditorIntelligence::completionPopup(TfrmQVEdit& editor) {
@@ -312,13 +359,52 @@ TfrmQVEdit* EditorIntelligence::editorOfViewport(QObject* viewport) const {
   return nullptr;
 }
 
+namespace {
+// The fixes the check offers for one line of the editor, read as it is now.
+std::vector<QuickFix> FixesOfLine(const CheckSnapshot& snapshot, const QTextBlock& block) {
+  const qv3::ModuleKnowledge* top = snapshot.Result.Knowledge.TopModule();
+  if (!top) return {};
+  const std::string line = Bytes(block.text());
+  const std::int32_t number = block.blockNumber() + 1;
+  return QuickFixesOfLines(*top, number, number, [&](std::int32_t) { return std::string_view(line); }, "\n");
+}
+}  // namespace
+
+bool EditorIntelligence::quickFixAtCaret() {
+  TfrmQVEdit* editor = main_.activeEditor();
+  if (!editor) {
+    tell(QStringLiteral("Open a .QV3 source first..."));
+    return false;
+  }
+  const QTextBlock block = editor->mCode->textCursor().block();
+  const auto snapshot = knowledgeFor(*editor, block.blockNumber(), true);
+  if (!snapshot) return false;
+  const std::vector<QuickFix> fixes = FixesOfLine(*snapshot, block);
+  if (fixes.empty()) {
+    tell(QStringLiteral("No quick fix for this line"));
+    return false;
+  }
+  // One undo step puts the line back.
+  QTextCursor cursor(block);
+  cursor.beginEditBlock();
+  cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+  cursor.insertText(Latin1(fixes.front().NewText));
+  cursor.endEditBlock();
+  tell(Latin1(fixes.front().Title));
+  return true;
+}
+
 QString EditorIntelligence::hoverTextAt(TfrmQVEdit& editor, int position) {
   const QTextBlock block = editor.mCode->document()->findBlock(position);
   if (!block.isValid()) return {};
   const auto snapshot = knowledgeFor(editor, block.blockNumber(), false);
   const std::string line = Bytes(block.text());
-  return Latin1(HoverText(snapshot ? &snapshot->Result.Knowledge : nullptr, line, block.blockNumber() + 1,
-                          static_cast<std::size_t>(position - block.position())));
+  QString text = Latin1(HoverText(snapshot ? &snapshot->Result.Knowledge : nullptr, line, block.blockNumber() + 1,
+                                  static_cast<std::size_t>(position - block.position())));
+  if (snapshot)
+    for (const QuickFix& fix : FixesOfLine(*snapshot, block))
+      text += QStringLiteral("\n\n%1: %2").arg(quickFix_->shortcut().toString(QKeySequence::NativeText), Latin1(fix.Title));
+  return text;
 }
 
 bool EditorIntelligence::eventFilter(QObject* watched, QEvent* event) {

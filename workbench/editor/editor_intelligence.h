@@ -1,8 +1,9 @@
 // What the editor knows about the code, wired into the main window: the
 // background check of every editor (diagnostic marks), the tooltips, go to
-// definition (F12, Ctrl+click), find references (Shift+F12), the outline
-// and completion (Ctrl+Space). Only completion changes a text, when an item
-// is chosen.
+// definition (F12, Ctrl+click), find references (Shift+F12), the outline,
+// completion (Ctrl+Space) and Quick Fix (Ctrl+.). Only completion (when an
+// item is chosen) and Quick Fix change a text. The checks of the windows read
+// each other's texts and the constants each other's checks find.
 #pragma once
 
 #include <QObject>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/file_system.h"
 #include "workbench/editor/symbol_navigation.h"
 
 class CompletionPopup;
@@ -41,6 +43,11 @@ class EditorIntelligence : public QObject {
   // of an editor (Ctrl+click). False when nothing was found.
   bool goToDefinitionAtCaret();
   bool findReferencesAtCaret();
+  // Quick Fix (Ctrl+.): puts the fix the caret line's diagnostic offers in
+  // place of the line (the branch over a JMP, the ".16" postfix), one undo
+  // step; false with the reason in the status bar when there is none.
+  bool quickFixAtCaret();
+  QAction* quickFixAction() const { return quickFix_; }
   bool goToDefinitionAt(TfrmQVEdit& editor, int position);
   // Opens the completion list at the caret of an editor; false when
   // nothing can be typed there.
@@ -62,6 +69,13 @@ class EditorIntelligence : public QObject {
   void attachEditors();
   void attach(TfrmQVEdit& editor);
   void editorChecked(TfrmQVEdit& editor);
+  // What a check of editor reads in place of files: the other windows'
+  // texts and the object files their last good checks would write.
+  qv3::FileOverlay checkOverlay(const TfrmQVEdit& editor) const;
+  // Checks again the windows a change may concern: those of modules of the
+  // same folder (the changed module's constants), those that include it.
+  void scheduleFolderMates(const TfrmQVEdit& changed);
+  void scheduleIncluders(const TfrmQVEdit& changed);
   void activeEditorChanged();
   TfrmQVEdit* editorOfViewport(QObject* viewport) const;
   // The last check of the editor when it is usable for the 0-based line;
@@ -75,6 +89,7 @@ class EditorIntelligence : public QObject {
   TfrmQV3& main_;
   QAction* goToDefinition_;
   QAction* findReferences_;
+  QAction* quickFix_;
   OutlineDock* outline_;
   ReferencesPane* references_;
 };

@@ -36,6 +36,15 @@ std::string FolderOf(const TfrmQV3& main, const TfrmQVEdit& editor) {
 
 std::string CurrentDirectoryOf(const TfrmQV3& main) { return WithSlash(Bytes(main.currentFolder())); }
 
+qv3::FileOverlay OpenDocumentsOverlay(const TfrmQV3& main, const TfrmQVEdit* except) {
+  qv3::FileOverlay overlay;
+  for (const TfrmQVEdit* editor : main.editors())
+    if (editor != except && !editor->documentPath().isEmpty())
+      overlay.Files.emplace_back(Bytes(QFileInfo(editor->documentPath()).absoluteFilePath()),
+                                 editor->DocumentBytes());
+  return overlay;
+}
+
 EditorWorkspace::EditorWorkspace(TfrmQV3& main) : editors_(main.editors()) {
   std::vector<OpenSource> documents;
   for (const TfrmQVEdit* editor : editors_)

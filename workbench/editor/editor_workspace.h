@@ -35,6 +35,11 @@ std::string FolderOf(const TfrmQV3& main, const TfrmQVEdit& editor);
 // The main window's current folder, "/"-terminated.
 std::string CurrentDirectoryOf(const TfrmQV3& main);
 
+// The texts of the open editors that show a file, read by a compile or a
+// check in place of those files, so that unsaved edits count. except is
+// left out (a check's own document, which it is given as its text).
+qv3::FileOverlay OpenDocumentsOverlay(const TfrmQV3& main, const TfrmQVEdit* except = nullptr);
+
 // The window that shows a module's source (includedFile empty) or an
 // included file: an open one, else the file opened into a new window
 // (which then becomes the active one). Null when no file bears the name.

@@ -4,6 +4,7 @@
 #include <QTextBlock>
 
 #include "engine/file_system.h"
+#include "language/check_object_text.h"
 #include "workbench/latin1.h"
 
 LiveCheck::LiveCheck(QPlainTextEdit& editor, std::function<CheckRequest()> request, QObject* parent)
@@ -58,6 +59,7 @@ void LiveCheck::checkNow() {
     qv3::CheckOptions options;
     options.CurrentDirectory = request.CurrentDirectory;
     options.Cancel = cancel.get();
+    options.Overlay = &request.Overlay;
     const auto engineStart = std::chrono::steady_clock::now();
     snapshot->Result = qv3::CheckCompile(std::string_view(request.Text), request.ModuleName, request.Folder, options);
     snapshot->EngineMilliseconds =
@@ -81,7 +83,11 @@ void LiveCheck::deliver(std::uint64_t generation, std::shared_ptr<CheckSnapshot>
   snapshot->TotalMilliseconds =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
   latest_ = std::move(snapshot);
+  std::string objectText = ObjectTextOfCheck(latest_->Result);
+  const bool objectChanged = !objectText.empty() && objectText != objectText_;
+  if (objectChanged) objectText_ = std::move(objectText);
   emit checked();
+  if (objectChanged) emit objectTextChanged();
 }
 
 bool LiveCheck::lineUnchanged(int blockNumber) const {

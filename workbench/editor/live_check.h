@@ -25,6 +25,9 @@ struct CheckRequest {
   std::string ModuleName;  // as the compile command names it
   std::string Folder;      // the document's folder, "/"-terminated
   std::string CurrentDirectory;
+  // The other open documents and the object files their checks would
+  // write, read in place of the files on disk.
+  qv3::FileOverlay Overlay;
 };
 
 // A finished check and the text it saw, line by line (the knowledge's lines
@@ -57,10 +60,15 @@ class LiveCheck : public QObject {
   // Whether the 0-based line reads now as the latest check saw it, so the
   // check's columns on it are right.
   bool lineUnchanged(int blockNumber) const;
+  // The object file's symbol section the last check without a fatal
+  // diagnostic says a compile would write (empty before the first).
+  const std::string& objectText() const { return objectText_; }
 
  signals:
   // A newer check has become latest().
   void checked();
+  // objectText() changed: the modules that use this one's names see others.
+  void objectTextChanged();
 
  private:
   struct Run {
@@ -80,4 +88,5 @@ class LiveCheck : public QObject {
   std::uint64_t generation_ = 0;  // of the run whose result is wanted
   bool running_ = false;
   std::shared_ptr<const CheckSnapshot> latest_;
+  std::string objectText_;
 };
