@@ -147,12 +147,15 @@ std::optional<qv3::debugger::Stop> DebugSession::runFramesDue() {
   for (std::uint64_t frames = 0; frames <= qv3::debugger::FramePacer::kMostFramesBehind; ++frames) {
     const std::uint64_t before = machine_->FrameCount();
     if (before >= due) break;
-    if (std::optional<qv3::debugger::Stop> stop = control_.RunSlice(*machine_, kInstructionsPerSlice, before + 1))
-      return stop;
+    const std::optional<qv3::debugger::Stop> stop = control_.RunSlice(*machine_, kInstructionsPerSlice, before + 1);
+    // The instruction that completed the frame may also be the one that
+    // stops the run (a watched store): the frame is still complete.
+    const bool frameDone = machine_->FrameCount() > before;
+    if (frameDone) emit frameEmulated();
+    if (stop) return stop;
     // A slice's instructions without the frame's end: the rest next time,
     // so the window still breathes.
-    if (machine_->FrameCount() == before) break;
-    emit frameEmulated();
+    if (!frameDone) break;
   }
   return std::nullopt;
 }

@@ -362,7 +362,11 @@ void Plus4Window::setPaused(bool paused) {
     pauseAction_->setChecked(paused);
   }
   // The status line says what the machine does now.
-  if (running_) status_->setText((paused ? QStringLiteral("%1 paused.") : QStringLiteral("%1 running.")).arg(programName_));
+  if (running_) {
+    status_->setText((paused ? QStringLiteral("%1 paused.") : QStringLiteral("%1 running.")).arg(programName_));
+    // The rate comes back with the next report.
+    speed_->setText(paused ? QStringLiteral("paused") : QStringLiteral("running"));
+  }
   if (paused) {
     inspectorDock_->show();
     refreshInspector();

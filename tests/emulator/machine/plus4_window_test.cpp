@@ -11,6 +11,8 @@
 #include <QListWidget>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTabWidget>
 #include <QProcess>
 #include <QImage>
 #include <QScreen>
@@ -495,7 +497,9 @@ TEST_F(BuiltInPlus4, TheWindowIsAnOrdinaryWindowThatTheWindowMenuRaises) {
   // one on the Plus/4's picture the Plus/4.
   const QPoint inMain = windows->frmQV3.mapToGlobal(QPoint(60, 450));
   ASSERT_FALSE(window->frameGeometry().contains(inMain));
-  const QPoint inPlus4 = window->view()->mapToGlobal(window->view()->rect().center());
+  // The picture's right part, where the main window does not cover it.
+  const QPoint inPlus4 = window->view()->mapToGlobal(QPoint(window->view()->width() - 20, window->view()->height() / 2));
+  ASSERT_FALSE(windows->frmQV3.frameGeometry().contains(inPlus4));
   for (const auto& [at, plus4InFront] : {std::pair{inMain, false}, std::pair{inPlus4, true}}) {
     XdoTool({"mousemove", QString::number(at.x()), QString::number(at.y())});
     XdoTool({"click", "1"});
@@ -541,8 +545,16 @@ TEST_F(BuiltInPlus4, TheInsideViewStaysOnTheScreenNearItsRightEdge) {
   const QRect memoryOnScreen(memory->mapToGlobal(QPoint(0, 0)), memory->size());
   EXPECT_TRUE(room.contains(memoryOnScreen)) << "the memory text is cut off";
   EXPECT_GE(memory->width(), memory->minimumWidth());
+  // Whole lines, no sideways scrolling, in the memory and the TED tab.
+  for (QPlainTextEdit* text : {memory, window->inspector()->ted()}) {
+    window->inspector()->findChild<QTabWidget*>()->setCurrentWidget(text == memory ? memory->parentWidget() : text);
+    QTest::qWait(100);
+    EXPECT_EQ(text->horizontalScrollBar()->maximum(), 0)
+        << "lines cut off: " << text->toPlainText().split('\n').value(1).toStdString();
+  }
   EXPECT_TRUE(window->statusText().contains("paused")) << window->statusText().toStdString();
   EXPECT_FALSE(window->statusText().contains("running")) << window->statusText().toStdString();
+  EXPECT_EQ(window->speedText(), "paused");
   if (const QByteArray folder = qgetenv("QV3_SCREENSHOTS"); !folder.isEmpty())
     window->screen()->grabWindow(0).save(QString::fromLocal8Bit(folder) + "/inside-right-edge.png");
   window->pauseAction()->trigger();
