@@ -226,10 +226,10 @@ QDockWidget* DebuggerUi::dockOf(const QWidget* pane) const {
 }
 
 void DebuggerUi::closePanes() {
-  layout_->close();
   // The main window's layout was saved with the pane's first size: a
   // hidden dock's place in it follows its size hint.
   screen_->setPictureSize(layoutPicture_);
+  layout_->close();
 }
 
 QString DebuggerUi::statusText() const { return status_->text(); }
