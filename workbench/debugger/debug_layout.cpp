@@ -2,6 +2,7 @@
 #include "workbench/debugger/debug_layout.h"
 
 #include <QDockWidget>
+#include <QEvent>
 #include <QMainWindow>
 #include <QSettings>
 #include <algorithm>
@@ -13,7 +14,19 @@ constexpr int kLayoutVersion = 1;
 }  // namespace
 
 DebugLayout::DebugLayout(QMainWindow& main, std::vector<QDockWidget*> panes, std::function<void()> placeDefault)
-    : main_(main), panes_(std::move(panes)), placeDefault_(std::move(placeDefault)) {}
+    : main_(main), panes_(std::move(panes)), placeDefault_(std::move(placeDefault)) {
+  main_.installEventFilter(this);
+}
+
+bool DebugLayout::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == &main_ && event->type() == QEvent::Close && open_) remember();
+  return QObject::eventFilter(watched, event);
+}
+
+void DebugLayout::remember() {
+  remembered_ = main_.saveState(kLayoutVersion);
+  if (settings_) settings_->setValue(kLayoutKey, remembered_);
+}
 
 void DebugLayout::useSettings(QSettings* settings) {
   settings_ = settings;
@@ -53,8 +66,7 @@ void DebugLayout::close() {
   open_ = false;
   // Only the panes belong to the debug layout, not a dock opened meanwhile.
   hideOtherDocks();
-  remembered_ = main_.saveState(kLayoutVersion);
-  if (settings_) settings_->setValue(kLayoutKey, remembered_);
+  remember();
   for (QDockWidget* dock : panes_) dock->hide();
   main_.restoreState(before_, kLayoutVersion);
   before_.clear();

@@ -7,7 +7,7 @@
 #pragma once
 
 #include <QByteArray>
-#include <QPointer>
+#include <QObject>
 #include <functional>
 #include <vector>
 
@@ -15,7 +15,7 @@ class QDockWidget;
 class QMainWindow;
 class QSettings;
 
-class DebugLayout {
+class DebugLayout final : public QObject {
  public:
   // placeDefault puts the panes (all shown) into the default arrangement.
   DebugLayout(QMainWindow& main, std::vector<QDockWidget*> panes, std::function<void()> placeDefault);
@@ -33,9 +33,15 @@ class DebugLayout {
   // The user's arrangement (empty: none yet).
   QByteArray remembered() const { return remembered_; }
 
+ protected:
+  // The main window closing with the panes open (the program quits in a
+  // session) keeps their arrangement too.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   bool isPane(const QDockWidget* dock) const;
   void hideOtherDocks();
+  void remember();
 
   QMainWindow& main_;
   std::vector<QDockWidget*> panes_;
