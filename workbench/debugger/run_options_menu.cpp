@@ -25,7 +25,7 @@ QAction* AddChoice(QMenu* menu, QActionGroup* group, const char* name, const QSt
 
 RunOptionsMenu::RunOptionsMenu(QMenu& debugMenu, DebugSession& session, ScreenPane& screen)
     : QObject(&debugMenu), session_(session), screen_(screen) {
-  QMenu* speed = debugMenu.addMenu(tr("Spee&d"));
+  QMenu* speed = debugMenu.addMenu(tr("Sp&eed"));
   speed->setObjectName(QStringLiteral("DebugSpeed"));
   auto* speeds = new QActionGroup(speed);
   RealSpeed = AddChoice(speed, speeds, "RealSpeed", tr("&Real Speed (50 Frames a Second)"));
