@@ -94,7 +94,7 @@ class Machine {
   // Frames completed since the start: the TED's on a machine that has one,
   // else the cycles counted in frames of a PAL Plus/4's single clock, so a
   // run at real speed paces both machines alike.
-  virtual std::uint64_t FrameCount() const { return State().Cycles / kCyclesPerPlainFrame; }
+  virtual std::uint64_t FrameCount() const { return State().Cycles / kCyclesPerBareFrame; }
   // A key held down while the program runs (PETSCII, as TypeKey): a program
   // that scans the keyboard sees it down until it is let go. A machine
   // without a keyboard takes its character when it goes down.
@@ -106,7 +106,7 @@ class Machine {
   virtual void SetJoystick(int /*port*/, std::uint8_t /*bits*/) {}
 
   // 312 lines of 57 single-clock cycles.
-  static constexpr std::uint64_t kCyclesPerPlainFrame = 312 * 57;
+  static constexpr std::uint64_t kCyclesPerBareFrame = 312 * 57;
 };
 
 enum class StopKind {

@@ -68,17 +68,18 @@ class ScreenPane : public QWidget {
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
-  QImage image_;
-  QString text_;
-  // The keys down now, by the key's identity (see KeyIdentity): what each
-  // gave the program, so its release takes back the same, whatever Shift did
-  // in between.
+  // Lets go of every key and the joystick.
   void releaseAll();
+  // Tells the joystick's bits as the keys down make them.
   void moveJoystick();
 
+  QImage image_;
+  QString text_;
   QSize pictureSize_{kScreenColumns * 8, kScreenRows * 8};
+  // The keys down now, by the physical key: what each gave the program, so
+  // its release takes back the same, whatever Shift did in between.
   std::map<quint32, std::uint8_t> keysDown_;
-  std::map<quint32, std::uint8_t> joystickKeysDown_;
+  std::map<quint32, std::uint8_t> joystickKeysDown_;  // and the joystick bits each moves
   int joystickPort_ = 0;
   std::uint8_t joystickBits_ = 0;
 };
