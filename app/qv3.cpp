@@ -8,6 +8,7 @@
 #include "workbench/command_line_files.h"
 #include "workbench/debugger/debugger_ui.h"
 #include "workbench/file_change_watch.h"
+#include "workbench/message_pane_size.h"
 #include "workbench/program_icon.h"
 #include "workbench/program_info.h"
 #include "workbench/recent_files.h"
@@ -20,9 +21,10 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(ProgramIcon());
   QSettings settings(QString::fromLatin1(kProgramName), QStringLiteral("qv3"));
   WorkbenchWindows windows;
-  // Both belong to the main window.
+  // All three belong to the main window.
   new RecentFiles(windows.frmQV3, settings);
   new FileChangeWatch(windows.frmQV3);
+  new MessagePaneSize(windows.frmQV3, settings);
   if (auto* debugger = windows.frmQV3.findChild<DebuggerUi*>(QStringLiteral("debugger"))) debugger->useSettings(&settings);
   // "Compile && Run" with the Preferences' emulator or the built-in Plus/4.
   const RunWiring run(windows.frmQV3, CreateBuiltInMachine(&windows.frmQV3));

@@ -13,6 +13,12 @@
 class DebuggerTest : public WorkbenchTest {
  protected:
   using State = DebugSession::State;
+  // The run rules are checked as fast as the host goes; real speed has
+  // tests of its own.
+  void SetUp() override {
+    WorkbenchTest::SetUp();
+    session().setRunSpeed(qv3::debugger::RunSpeed::Fastest);
+  }
   DebuggerUi& debugger() { return *main().findChild<DebuggerUi*>(QStringLiteral("debugger")); }
   DebugSession& session() { return debugger().session(); }
 

@@ -1,6 +1,7 @@
 // A program under the debugger: the machine it runs on, the stepping rules,
-// and the zero-interval timer that runs it a slice of instructions at a time
-// so the window keeps painting and Pause is heard while it runs.
+// and the timer that runs it a slice of instructions at a time so the window
+// keeps painting and Pause is heard while it runs: as fast as it goes, or at
+// real speed, one emulated frame at a time, 50 a second.
 #pragma once
 
 #include <QElapsedTimer>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "workbench/debugger/frame_pacer.h"
 #include "workbench/debugger/run_control.h"
 #include "workbench/debugger/sound_output.h"
 
@@ -50,6 +52,17 @@ class DebugSession : public QObject {
   }
   // A key for the program, while it runs or is stopped.
   void typeKey(std::uint8_t petscii);
+  // A key of the Screen pane going down or up: while the program runs it is
+  // held on the machine's keyboard until it goes up; typed while stopped, it
+  // waits for the program as typeKey's keys do.
+  void keyDown(std::uint8_t petscii);
+  void keyUp(std::uint8_t petscii);
+  // The joystick in port 1 or 2 as the Screen pane's keys move it.
+  void setJoystick(int port, std::uint8_t bits);
+
+  // Real speed or as fast as possible; a running program changes pace at once.
+  void setRunSpeed(qv3::debugger::RunSpeed speed);
+  qv3::debugger::RunSpeed runSpeed() const { return speed_; }
 
   // Only while Stopped; ignored otherwise.
   void continueRun();
@@ -73,11 +86,17 @@ class DebugSession : public QObject {
   void stopped();
   // A running program, every kProgressMilliseconds.
   void progressed();
+  // A run at real speed has completed an emulated frame: the one place
+  // per frame for what follows the machine's pace (sound, the picture).
+  void frameEmulated();
 
  private:
   bool canCommand() const { return state_ == State::Stopped && machine_; }
   void launch();
   void runSlice();
+  // Runs the frames the clock allows, one at a time; the stop if one came.
+  std::optional<qv3::debugger::Stop> runFramesDue();
+  void scheduleNextSlice();
   void finish(const qv3::debugger::Stop& stop);
 
   std::unique_ptr<qv3::debugger::Machine> machine_;
@@ -85,6 +104,9 @@ class DebugSession : public QObject {
   QTimer timer_;
   SoundOutput sound_;
   QElapsedTimer sinceProgress_;
+  QElapsedTimer clock_;  // the pacer's milliseconds
+  qv3::debugger::FramePacer pacer_;
+  qv3::debugger::RunSpeed speed_ = qv3::debugger::RunSpeed::Real;
   State state_ = State::NoProgram;
   qv3::debugger::Stop lastStop_;
   std::optional<qv3::debugger::MachineState> previous_;

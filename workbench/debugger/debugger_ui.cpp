@@ -17,10 +17,12 @@
 #include "engine/instruction_set.h"
 #include "workbench/editor/code_editor.h"
 #include "workbench/debugger/breakpoint_store.h"
+#include "workbench/debugger/debug_layout.h"
 #include "workbench/debugger/disassembly_pane.h"
 #include "workbench/debugger/memory_pane.h"
 #include "workbench/debugger/program_machine.h"
 #include "workbench/debugger/registers_pane.h"
+#include "workbench/debugger/run_options_menu.h"
 #include "workbench/debugger/screen_pane.h"
 #include "workbench/debugger/plus4_program_machine.h"
 #include "workbench/debugger/stack_pane.h"
@@ -61,6 +63,7 @@ DebuggerUi::DebuggerUi(TfrmQV3& main) : QObject(&main), main_(main) {
   connect(&session_, &DebugSession::stopped, this, &DebuggerUi::onStopped);
   connect(&session_, &DebugSession::stateChanged, this, &DebuggerUi::updateActions);
   connect(&session_, &DebugSession::progressed, this, &DebuggerUi::showProgress);
+  connect(&session_, &DebugSession::frameEmulated, this, &DebuggerUi::showScreen);
   updateActions();
 }
 
@@ -119,6 +122,8 @@ void DebuggerUi::useSettings(QSettings* settings) {
   if (settings_)
     BareMachine->setChecked(settings_->value(QStringLiteral("debugger/bareMachine"), false).toBool());
   showStopAtUndocumentedChoice();
+  runOptions_->useSettings(settings);
+  layout_->useSettings(settings);
 }
 
 bool DebuggerUi::runsOnBareMachine() const { return BareMachine->isChecked(); }
@@ -138,6 +143,9 @@ void DebuggerUi::showStopAtUndocumentedChoice() {
 
 void DebuggerUi::editDataBreakpoints() {
   WatchDialog dialog(session_, [this](const std::string& name) { return valueOfName(name); }, &main_);
+  // The machine running now, else the one the next session will run on.
+  const qv3::debugger::Machine* machine = session_.machine();
+  dialog.setRasterAvailable(machine ? machine->RasterLine().has_value() : !runsOnBareMachine());
   dialog.exec();
 }
 
@@ -164,48 +172,69 @@ void DebuggerUi::createPanes() {
   registers_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
   registersLayout->addWidget(status_);
   registersLayout->addWidget(registers_, 1);
-  QDockWidget* registersDock = addDock(tr("Registers"), "registersDock", registersBox, Qt::RightDockWidgetArea);
-
+  addDock(tr("Registers"), "registersDock", registersBox, Qt::RightDockWidgetArea);
   disassembly_ = new DisassemblyPane;
-  QDockWidget* codeDock = addDock(tr("Disassembly"), "disassemblyDock", disassembly_, Qt::RightDockWidgetArea);
-  main_.splitDockWidget(registersDock, codeDock, Qt::Vertical);
-
+  addDock(tr("Disassembly"), "disassemblyDock", disassembly_, Qt::RightDockWidgetArea);
   memory_ = new MemoryPane;
   memory_->setLabels([this](const std::string& name) { return valueOfName(name); });
-  QDockWidget* memoryDock = addDock(tr("Memory"), "memoryDock", memory_, Qt::BottomDockWidgetArea);
+  addDock(tr("Memory"), "memoryDock", memory_, Qt::BottomDockWidgetArea);
   screen_ = new ScreenPane;
-  QDockWidget* screenDock = addDock(tr("Screen"), "screenDock", screen_, Qt::BottomDockWidgetArea);
-  main_.splitDockWidget(memoryDock, screenDock, Qt::Horizontal);
+  addDock(tr("Screen"), "screenDock", screen_, Qt::BottomDockWidgetArea);
   stack_ = new StackPane;
-  QDockWidget* stackDock = addDock(tr("Stack"), "stackDock", stack_, Qt::BottomDockWidgetArea);
-  main_.splitDockWidget(memoryDock, stackDock, Qt::Horizontal);
+  addDock(tr("Stack"), "stackDock", stack_, Qt::BottomDockWidgetArea);
   ted_ = new TedPane;
-  QDockWidget* tedDock = addDock(tr("TED"), "tedDock", ted_, Qt::RightDockWidgetArea);
-  main_.tabifyDockWidget(codeDock, tedDock);
-  codeDock->raise();
+  addDock(tr("TED"), "tedDock", ted_, Qt::RightDockWidgetArea);
+  layout_ = std::make_unique<DebugLayout>(main_, docks_, [this] { placePanes(); });
 
   connect(registers_, &RegistersPane::stateEdited, this, &DebuggerUi::takeStateEdit);
   connect(memory_, &MemoryPane::byteEdited, this, &DebuggerUi::takeByteEdit);
-  connect(screen_, &ScreenPane::keyTyped, &session_, &DebugSession::typeKey);
+  connect(screen_, &ScreenPane::keyTyped, &session_, &DebugSession::keyDown);
+  connect(screen_, &ScreenPane::keyReleased, &session_, &DebugSession::keyUp);
+  connect(screen_, &ScreenPane::joystickMoved, &session_, &DebugSession::setJoystick);
+  runOptions_ = new RunOptionsMenu(*menu_, session_, *screen_);
 
   // The panes can be closed one by one; the menu brings them back.
   QMenu* panes = menu_->addMenu(tr("P&anes"));
   panes->setObjectName(QStringLiteral("DebugPanes"));
   for (QDockWidget* dock : docks_) panes->addAction(dock->toggleViewAction());
+  panes->addSeparator();
+  ResetLayout = panes->addAction(tr("&Reset Layout"));
+  ResetLayout->setObjectName(QStringLiteral("ResetLayout"));
+  ResetLayout->setToolTip(tr("The panes in their first places and sizes; the arrangement you made is forgotten"));
+  connect(ResetLayout, &QAction::triggered, this, [this] { layout_->reset(); });
 }
 
 void DebuggerUi::showPanes(QSize picture) {
-  if (std::any_of(docks_.begin(), docks_.end(), [](QDockWidget* dock) { return dock->isVisible(); })) return;
-  layoutBefore_ = main_.saveState();
+  if (layout_->isOpen()) {
+    // All closed by hand: a new program brings them back where they were.
+    if (std::none_of(docks_.begin(), docks_.end(), [](QDockWidget* dock) { return dock->isVisible(); }))
+      for (QDockWidget* dock : docks_) dock->show();
+    return;
+  }
   layoutPicture_ = screen_->pictureSize();
   screen_->setPictureSize(picture);
-  for (QDockWidget* dock : docks_) dock->show();
-  // The first time: code and registers in a column on the right, memory and
-  // screen in a strip no taller than the screen needs, the rest for editors.
-  if (panesPlaced_) return;
-  panesPlaced_ = true;
-  main_.resizeDocks({docks_[0], docks_[1]}, {400, 400}, Qt::Horizontal);
-  main_.resizeDocks({docks_[0], docks_[1]}, {registers_->sizeHint().height() + status_->sizeHint().height(), 600},
+  layout_->open();
+}
+
+void DebuggerUi::placePanes() {
+  // Code and registers in a column on the right (the TED behind the code),
+  // memory, stack and screen in a strip below, the rest for the editors.
+  QDockWidget* registersDock = dockOf(status_->parentWidget());
+  QDockWidget* codeDock = dockOf(disassembly_);
+  main_.addDockWidget(Qt::RightDockWidgetArea, registersDock);
+  main_.splitDockWidget(registersDock, codeDock, Qt::Vertical);
+  main_.tabifyDockWidget(codeDock, dockOf(ted_));
+  codeDock->raise();
+  main_.addDockWidget(Qt::BottomDockWidgetArea, dockOf(memory_));
+  main_.splitDockWidget(dockOf(memory_), dockOf(screen_), Qt::Horizontal);
+  main_.splitDockWidget(dockOf(memory_), dockOf(stack_), Qt::Horizontal);
+
+  // The registers as tall as their lines, the code all the rest of the
+  // column; the strip as tall as the screen needs.
+  const int columnWidth = std::clamp(main_.width() / 3, 360, 520);
+  main_.resizeDocks({registersDock, codeDock}, {columnWidth, columnWidth}, Qt::Horizontal);
+  const int registersHeight = status_->parentWidget()->sizeHint().height() + 8;
+  main_.resizeDocks({registersDock, codeDock}, {registersHeight, std::max(registersHeight, main_.height())},
                     Qt::Vertical);
   main_.resizeDocks({dockOf(memory_)}, {screen_->sizeHint().height() + 30}, Qt::Vertical);
   // Along the strip: the whole picture, the stack's notes, memory the rest.
@@ -223,12 +252,10 @@ QDockWidget* DebuggerUi::dockOf(const QWidget* pane) const {
 }
 
 void DebuggerUi::closePanes() {
-  for (QDockWidget* dock : docks_) dock->hide();
-  // The layout was saved with the pane's first size: a hidden dock's place
-  // in it follows its size hint.
+  // The main window's layout was saved with the pane's first size: a
+  // hidden dock's place in it follows its size hint.
   screen_->setPictureSize(layoutPicture_);
-  if (!layoutBefore_.isEmpty()) main_.restoreState(layoutBefore_);
-  layoutBefore_.clear();
+  layout_->close();
 }
 
 QString DebuggerUi::statusText() const { return status_->text(); }
@@ -386,6 +413,7 @@ void DebuggerUi::endSession() {
   clearCurrentLine();
   registers_->clear();
   memory_->showMemory(nullptr);
+  memory_->forgetProgram();
   disassembly_->clear();
   screen_->showScreen(nullptr);
   stack_->showStack(nullptr, 0, {});
@@ -551,6 +579,11 @@ void DebuggerUi::showProgress() {
   // disassembly and the current line wait for it to stop.
   const std::optional<qv3::debugger::MachineState> now = showMachinePanes();
   if (now) setStatus(tr("Running... (%1)").arg(placeText(now->PC)));
+}
+
+void DebuggerUi::showScreen() {
+  if (const qv3::debugger::Machine* machine = session_.machine())
+    screen_->showScreen(&machine->Ram(), machine->StoredToTed(kBackgroundRegister & 0xFF), machine->Frame());
 }
 
 std::optional<qv3::debugger::MachineState> DebuggerUi::showMachinePanes() {

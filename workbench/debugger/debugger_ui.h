@@ -19,6 +19,7 @@
 #include "workbench/debugger/debug_session.h"
 
 class CodeEditor;
+class DebugLayout;
 class DisassemblyPane;
 class MemoryPane;
 class QAction;
@@ -26,6 +27,7 @@ class QDockWidget;
 class QLabel;
 class QMenu;
 class RegistersPane;
+class RunOptionsMenu;
 class ScreenPane;
 class StackPane;
 class TedPane;
@@ -47,6 +49,8 @@ class DebuggerUi : public QObject {
   ScreenPane* screenPane() const { return screen_; }
   StackPane* stackPane() const { return stack_; }
   TedPane* tedPane() const { return ted_; }
+  // The Speed and Joystick submenus.
+  RunOptionsMenu* runOptions() const { return runOptions_; }
   // Where the bare-6502 choice is kept (the workbench's settings); without
   // it the choice lasts as long as the window.
   void useSettings(QSettings* settings);
@@ -75,6 +79,7 @@ class DebuggerUi : public QObject {
   QAction* DataBreakpoints;
   QAction* BareMachine;
   QAction* StopAtUndocumented;
+  QAction* ResetLayout;
 
  public slots:
   // Compiles the active document as "Compile" does and runs it from its start.
@@ -105,11 +110,15 @@ class DebuggerUi : public QObject {
   void createPanes();
   // picture: the size of what the Screen pane will show.
   void showPanes(QSize picture);
+  // The panes in their default places and proportions.
+  void placePanes();
   QDockWidget* dockOf(const QWidget* pane) const;
   void hookEditors();
   void applyBreakpoints();
   void onStopped();
   void showProgress();
+  // The Screen pane alone, as each frame of a run at real speed completes.
+  void showScreen();
   void showCode();
   // Registers, memory and screen as the machine stands; nothing without a machine.
   std::optional<qv3::debugger::MachineState> showMachinePanes();
@@ -143,10 +152,11 @@ class DebuggerUi : public QObject {
   ScreenPane* screen_ = nullptr;
   StackPane* stack_ = nullptr;
   TedPane* ted_ = nullptr;
+  RunOptionsMenu* runOptions_ = nullptr;
   QSettings* settings_ = nullptr;
   std::vector<QDockWidget*> docks_;
-  QByteArray layoutBefore_;  // the main window's docks before the panes opened
-  QSize layoutPicture_;      // the Screen pane's picture size then
+  std::unique_ptr<DebugLayout> layout_;
+  QSize layoutPicture_;  // the Screen pane's picture size before the panes opened
   std::unique_ptr<qv3::CompileKnowledge> knowledge_;
   std::map<std::uint16_t, std::string> labels_;     // address -> first label there
   std::map<std::uint16_t, std::string> constants_;  // address -> first constant of that value
@@ -156,7 +166,6 @@ class DebuggerUi : public QObject {
   QPointer<TfrmQVEdit> origin_;                     // the document being debugged
   QPointer<CodeEditor> marked_;                     // where the current line is shown
   bool applying_ = false;
-  bool panesPlaced_ = false;
 };
 
 // Makes the main window's debugger (its Debug menu after "&Compile", its

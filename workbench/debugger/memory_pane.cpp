@@ -110,6 +110,12 @@ void MemoryPane::setAddress(std::uint16_t address) {
   render();
 }
 
+void MemoryPane::forgetProgram() {
+  field_->clear();
+  note_->hide();
+  note_->clear();
+}
+
 void MemoryPane::setEditable(bool editable) {
   editable_ = editable;
   render();

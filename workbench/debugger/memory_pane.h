@@ -37,6 +37,8 @@ class MemoryPane : public QWidget {
   // The address gone to; the rows start at its 16-byte boundary.
   void setAddress(std::uint16_t address);
   void setEditable(bool editable);
+  // A new program: what was typed for the last one (a label it had) goes.
+  void forgetProgram();
 
   std::uint16_t address() const { return address_; }
   std::uint16_t firstRowAddress() const { return static_cast<std::uint16_t>(address_ & 0xFFF0); }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workbench/debugger/plus4_program_machine.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <map>
@@ -33,6 +34,37 @@ class Plus4ProgramMachine final : public Machine {
   // chip (and $FF3E/$FF3F the banking), not the RAM beneath it.
   void Poke(std::uint16_t address, std::uint8_t value) override { machine_.Store(address, value); }
   void TypeKey(std::uint8_t petscii) override { typed_.push_back(petscii); }
+  std::uint64_t FrameCount() const override { return machine_.FrameCount(); }
+  void HoldKey(std::uint8_t petscii, bool down) override {
+    const std::optional<plus4::KeyChord> chord = plus4::Keyboard::ChordOf(petscii);
+    if (!chord) return;  // no key types it
+    const std::uint64_t frame = machine_.FrameCount();
+    if (down) {
+      // A key pressed while a tap is still down waits for it to go up, so
+      // quick typing reaches the scan one key after the other; with only
+      // keys held for long down, it goes down at once beside them.
+      std::uint64_t start = frame;
+      for (const HeldKey& key : held_)
+        if (key.Releasing || key.Start > frame) start = std::max(start, key.Until + kGapFrames);
+      held_.push_back(HeldKey{petscii, *chord, start, start + kHoldFrames, false});
+    } else {
+      // A tap shorter than the scan's interval still reaches it: the key
+      // goes up when its shortest hold is over.
+      const auto pressed = std::find_if(held_.rbegin(), held_.rend(), [&](const HeldKey& key) {
+        return key.Petscii == petscii && !key.Releasing;
+      });
+      if (pressed == held_.rend()) return;
+      pressed->Releasing = true;
+      heldFrame_ = kNoFrame;
+      updateHeldKeys();
+    }
+    applyKeys();
+  }
+  void SetJoystick(int port, std::uint8_t bits) override {
+    if (port != 1 && port != 2) return;
+    joysticks_[static_cast<std::size_t>(port - 1)] = bits;
+    applyKeys();
+  }
   const std::array<std::uint8_t, 0x10000>& Ram() const override { return machine_.Ram(); }
   std::uint8_t Peek(std::uint16_t address) const override { return machine_.Peek(address); }
   bool StoredToTed(std::uint8_t reg) const override { return machine_.StoredToTed(reg); }
@@ -84,6 +116,7 @@ class Plus4ProgramMachine final : public Machine {
 
   std::optional<std::string> Step() override {
     typeKeys();
+    if (!held_.empty() && updateHeldKeys()) applyKeys();
     const cpu::Registers before = machine_.Registers();
     const std::uint8_t opcode = machine_.Peek(before.PC);
     const plus4::StepOutcome outcome = machine_.Step();
@@ -122,19 +155,45 @@ class Plus4ProgramMachine final : public Machine {
     const std::uint64_t frame = machine_.FrameCount();
     if (holding_) {
       if (frame < until_) return;
-      machine_.Keyboard().ReleaseAll();
       holding_ = false;
       until_ = frame + kGapFrames;
+      applyKeys();
       return;
     }
     if (typed_.empty() || frame < until_) return;
     const std::optional<plus4::KeyChord> chord = plus4::Keyboard::ChordOf(typed_.front());
     typed_.pop_front();
     if (!chord) return;  // no key types it
-    if (chord->Shift) machine_.Keyboard().Press(plus4::kShiftKey);
-    machine_.Keyboard().Press(chord->Key);
+    typing_ = *chord;
     holding_ = true;
     until_ = frame + kHoldFrames;
+    applyKeys();
+  }
+
+  // The held keys change at frame boundaries only: once a frame, those let
+  // up whose shortest hold is over go; whether the matrix is to be made anew.
+  bool updateHeldKeys() {
+    const std::uint64_t frame = machine_.FrameCount();
+    if (frame == heldFrame_) return false;
+    heldFrame_ = frame;
+    std::erase_if(held_, [&](const HeldKey& key) { return key.Releasing && frame >= key.Until; });
+    return true;
+  }
+
+  // The matrix as the typed key, the held keys and the joysticks make it.
+  void applyKeys() {
+    plus4::Keyboard& keyboard = machine_.Keyboard();
+    keyboard.ReleaseAll();
+    const auto press = [&](const plus4::KeyChord& chord) {
+      if (chord.Shift) keyboard.Press(plus4::kShiftKey);
+      keyboard.Press(chord.Key);
+    };
+    if (holding_) press(typing_);
+    const std::uint64_t frame = machine_.FrameCount();
+    for (const HeldKey& key : held_)
+      if (key.Start <= frame) press(key.Chord);
+    keyboard.SetJoystick(1, joysticks_[0]);
+    keyboard.SetJoystick(2, joysticks_[1]);
   }
 
   bool ownInterruptHandler() const {
@@ -158,6 +217,19 @@ class Plus4ProgramMachine final : public Machine {
   static constexpr std::uint8_t kBreakFlag = 0x10;
   plus4::Plus4Machine machine_;
   std::deque<std::uint8_t> typed_;
+  plus4::KeyChord typing_;  // the typed key being held
+  // A key held from the Screen pane.
+  struct HeldKey {
+    std::uint8_t Petscii = 0;
+    plus4::KeyChord Chord;
+    std::uint64_t Start = 0;  // the frame it goes down
+    std::uint64_t Until = 0;  // the frame before which it stays down
+    bool Releasing = false;   // let up, waiting for Until
+  };
+  static constexpr std::uint64_t kNoFrame = ~std::uint64_t{0};
+  std::vector<HeldKey> held_;  // in the order pressed
+  std::uint64_t heldFrame_ = kNoFrame;  // the frame updateHeldKeys last looked at
+  std::array<std::uint8_t, 2> joysticks_{};
   std::vector<std::uint16_t> frames_;  // the P bytes of the interrupts entered
   bool holding_ = false;
   std::uint64_t until_ = 0;

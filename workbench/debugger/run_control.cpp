@@ -84,11 +84,17 @@ std::optional<Stop> RunControl::predictedWatchHit(const Machine& machine, std::u
 }
 
 std::optional<Stop> RunControl::RunSlice(Machine& machine, std::size_t maxInstructions) {
+  return RunSlice(machine, maxInstructions, kNoFrameLimit);
+}
+
+std::optional<Stop> RunControl::RunSlice(Machine& machine, std::size_t maxInstructions, std::uint64_t frameLimit) {
   if (watchesChanged_ && mode_ != Mode::Idle) {
     machine.SetWatches(watches_);
     watchesChanged_ = false;
   }
+  const bool limited = frameLimit != kNoFrameLimit;
   for (std::size_t executed = 0; executed < maxInstructions && mode_ != Mode::Idle; ++executed) {
+    if (limited && machine.FrameCount() >= frameLimit) break;
     const MachineState before = machine.State();
     const std::pair<std::uint16_t, std::uint8_t> here{before.PC, before.SP};
     if (firstInstruction_ && !mayStopAtFirst_) notYetRun_ = here;

@@ -96,6 +96,23 @@ class Machine {
   // The sound samples (16-bit mono at 44100 a second) the machine made since
   // the last call; none on a machine without sound.
   virtual std::vector<std::int16_t> TakeSoundSamples() { return {}; }
+
+  // Frames completed since the start: the TED's on a machine that has one,
+  // else the cycles counted in frames of a PAL Plus/4's single clock, so a
+  // run at real speed paces both machines alike.
+  virtual std::uint64_t FrameCount() const { return State().Cycles / kCyclesPerBareFrame; }
+  // A key held down while the program runs (PETSCII, as TypeKey): a program
+  // that scans the keyboard sees it down until it is let go. A machine
+  // without a keyboard takes its character when it goes down.
+  virtual void HoldKey(std::uint8_t petscii, bool down) {
+    if (down) TypeKey(petscii);
+  }
+  // The joystick in port 1 or 2 (plus4::JoystickBit bits), on a machine
+  // with joystick ports.
+  virtual void SetJoystick(int /*port*/, std::uint8_t /*bits*/) {}
+
+  // 312 lines of 57 single-clock cycles.
+  static constexpr std::uint64_t kCyclesPerBareFrame = 312 * 57;
 };
 
 enum class StopKind {
@@ -156,6 +173,10 @@ class RunControl {
   // Executes at most maxInstructions of the current run. The stop when the run
   // ended in this slice; nothing while it goes on (call again) or when idle.
   std::optional<Stop> RunSlice(Machine& machine, std::size_t maxInstructions);
+  // The same, ending the slice early (without a stop) as soon as the
+  // machine's FrameCount() has reached frameLimit: a run at real speed
+  // runs one frame at a time.
+  std::optional<Stop> RunSlice(Machine& machine, std::size_t maxInstructions, std::uint64_t frameLimit);
 
  private:
   enum class Mode { Idle, Free, Into, Over, Out, To };
@@ -180,6 +201,7 @@ class RunControl {
   // Over: the instruction stepped over has run (at the step's own level).
   bool stepRan_ = false;
   bool watchesChanged_ = true;  // the machine has still to be told
+  static constexpr std::uint64_t kNoFrameLimit = ~std::uint64_t{0};
   static constexpr std::int32_t kNoReturn = -1;  // Over of an instruction that is no JSR
   std::int32_t returnAddress_ = kNoReturn;  // Over: where the JSR returns to
   std::uint8_t frameStack_ = 0;      // Over, Out: SP when the step began

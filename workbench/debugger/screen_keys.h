@@ -14,4 +14,10 @@ namespace qv3::debugger {
 // key: a Qt::Key value; text: the key's text as Latin-1; shift: Shift held.
 std::optional<std::uint8_t> PetsciiOfKey(int key, const std::string& text, bool shift);
 
+// The joystick bits (plus4::JoystickBit) a key moves while the Screen pane
+// plays a joystick: the cursor keys and the keypad's 8 4 6 2 (7 9 1 3 the
+// diagonals) the directions, Space, Ctrl and the keypad's 0 and 5 fire; 0
+// for any other key. keypad: the key is on the numeric keypad.
+std::uint8_t JoystickBitsOfKey(int key, bool keypad);
+
 }  // namespace qv3::debugger

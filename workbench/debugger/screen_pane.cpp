@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QPainter>
+#include <utility>
 
 #include "plus4/screen_glyphs.h"
 #include "workbench/debugger/screen_keys.h"
@@ -11,6 +12,12 @@
 namespace {
 
 QRgb ToQRgb(qv3::debugger::Rgb colour) { return qRgb(colour.R, colour.G, colour.B); }
+
+// The physical key where the platform says which it is, so a release
+// matches its press; else Qt's key code.
+quint32 KeyIdentity(const QKeyEvent& event) {
+  return event.nativeScanCode() ? event.nativeScanCode() : static_cast<quint32>(event.key()) | 0x80000000u;
+}
 
 }  // namespace
 
@@ -54,10 +61,20 @@ ScreenPane::ScreenPane(QWidget* parent) : QWidget(parent) {
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   // Clicked or tabbed into, it takes the keys for the program.
   setFocusPolicy(Qt::StrongFocus);
-  setToolTip(tr("Click here and type: the keys go to the program (GETIN)"));
+  setJoystickPort(0);
 }
 
 void ScreenPane::keyPressEvent(QKeyEvent* event) {
+  const quint32 identity = KeyIdentity(*event);
+  if (joystickPort_) {
+    if (const std::uint8_t bits =
+            qv3::debugger::JoystickBitsOfKey(event->key(), event->modifiers() & Qt::KeypadModifier)) {
+      joystickKeysDown_[identity] = bits;
+      moveJoystick();
+      event->accept();
+      return;
+    }
+  }
   const bool shift = event->modifiers() & Qt::ShiftModifier;
   const bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
   const std::optional<std::uint8_t> petscii =
@@ -66,8 +83,55 @@ void ScreenPane::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);  // the menus' keys still work
     return;
   }
-  emit keyTyped(*petscii);
   event->accept();
+  // A key held down repeats in the program's own way (the KERNAL's repeat,
+  // a game's scan), not the desktop's.
+  if (event->isAutoRepeat() && keysDown_.count(identity)) return;
+  keysDown_[identity] = *petscii;
+  emit keyTyped(*petscii);
+}
+
+void ScreenPane::keyReleaseEvent(QKeyEvent* event) {
+  if (event->isAutoRepeat()) {
+    event->accept();
+    return;
+  }
+  const quint32 identity = KeyIdentity(*event);
+  if (joystickKeysDown_.erase(identity)) {
+    moveJoystick();
+  } else if (const auto down = keysDown_.find(identity); down != keysDown_.end()) {
+    const std::uint8_t petscii = down->second;
+    keysDown_.erase(down);
+    emit keyReleased(petscii);
+  } else {
+    QWidget::keyReleaseEvent(event);
+    return;
+  }
+  event->accept();
+}
+
+void ScreenPane::moveJoystick() {
+  std::uint8_t bits = 0;
+  for (const auto& [identity, keyBits] : joystickKeysDown_) bits |= keyBits;
+  if (bits == joystickBits_) return;
+  joystickBits_ = bits;
+  emit joystickMoved(joystickPort_, bits);
+}
+
+void ScreenPane::releaseAll() {
+  const std::map<quint32, std::uint8_t> down = std::exchange(keysDown_, {});
+  for (const auto& [identity, petscii] : down) emit keyReleased(petscii);
+  joystickKeysDown_.clear();
+  moveJoystick();
+}
+
+void ScreenPane::setJoystickPort(int port) {
+  releaseAll();
+  joystickPort_ = port;
+  setToolTip(port ? tr("Click here and type: the keys go to the program as long as they are held; the cursor "
+                       "keys (and the keypad) move joystick %1, Space and Ctrl fire").arg(port)
+                  : tr("Click here and type: the keys go to the program as long as they are held (GETIN, "
+                       "keyboard scans)"));
 }
 
 void ScreenPane::focusInEvent(QFocusEvent* event) {
@@ -77,6 +141,8 @@ void ScreenPane::focusInEvent(QFocusEvent* event) {
 
 void ScreenPane::focusOutEvent(QFocusEvent* event) {
   QWidget::focusOutEvent(event);
+  // The keys no longer come here: none may stay down in the program.
+  releaseAll();
   update();
 }
 

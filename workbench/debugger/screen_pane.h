@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <map>
 
 #include "plus4/frame_buffer.h"
 
@@ -46,18 +47,39 @@ class ScreenPane : public QWidget {
   // Smaller panes show the picture scaled down.
   QSize minimumSizeHint() const override { return pictureSize_ / 2 + QSize(8, 8); }
 
+  // The joystick port (1 or 2) the cursor keys, the keypad, Space and Ctrl
+  // move; 0: none, they are keys of the Plus/4's keyboard.
+  void setJoystickPort(int port);
+  int joystickPort() const { return joystickPort_; }
+
  signals:
-  // A key typed into the pane, as PETSCII for the program's GETIN.
+  // A key pressed in the pane, as PETSCII for the program's GETIN.
   void keyTyped(std::uint8_t petscii);
+  // That key let go (or the pane lost the focus while it was down).
+  void keyReleased(std::uint8_t petscii);
+  // The joystick's bits (plus4::JoystickBit) changed.
+  void joystickMoved(int port, std::uint8_t bits);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
+  // Lets go of every key and the joystick.
+  void releaseAll();
+  // Tells the joystick's bits as the keys down make them.
+  void moveJoystick();
+
   QImage image_;
   QString text_;
   QSize pictureSize_{kScreenColumns * 8, kScreenRows * 8};
+  // The keys down now, by the physical key: what each gave the program, so
+  // its release takes back the same, whatever Shift did in between.
+  std::map<quint32, std::uint8_t> keysDown_;
+  std::map<quint32, std::uint8_t> joystickKeysDown_;  // and the joystick bits each moves
+  int joystickPort_ = 0;
+  std::uint8_t joystickBits_ = 0;
 };

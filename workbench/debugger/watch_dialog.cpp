@@ -63,7 +63,9 @@ WatchDialog::WatchDialog(DebugSession& session, LabelLookup labels, QWidget* par
   layout->addWidget(list_, 1);
   layout->addWidget(remove, 0, Qt::AlignRight);
   layout->addLayout(rasterRow);
-  layout->addWidget(new QLabel(tr("The raster line needs the Plus/4 machine model."), this));
+  rasterNote_ = new QLabel(tr("The raster line needs the Plus/4 machine model."), this);
+  rasterNote_->setObjectName(QStringLiteral("rasterNote"));
+  layout->addWidget(rasterNote_);
   layout->addWidget(buttons);
 
   connect(add, &QPushButton::clicked, this, &WatchDialog::addFromFields);
@@ -74,6 +76,10 @@ WatchDialog::WatchDialog(DebugSession& session, LabelLookup labels, QWidget* par
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::accept);
   showWatches();
 }
+
+void WatchDialog::setRasterAvailable(bool available) { rasterNote_->setVisible(!available); }
+
+bool WatchDialog::rasterNoteShown() const { return rasterNote_->isVisibleTo(this); }
 
 bool WatchDialog::addFromFields() {
   const std::string typed = Bytes(address_->text().trimmed());

@@ -26,6 +26,10 @@ class WatchDialog : public QDialog {
   // What the Add button does with the fields; false (and a note) when the
   // address is neither a number nor a label or neither box is ticked.
   bool addFromFields();
+  // Whether the machine in use has a raster line; without one the dialog
+  // says that the raster line needs the Plus/4 model.
+  void setRasterAvailable(bool available);
+  bool rasterNoteShown() const;
   void removeSelected();
   QLineEdit* addressField() const { return address_; }
   QCheckBox* readBox() const { return onRead_; }
@@ -48,6 +52,7 @@ class WatchDialog : public QDialog {
   QListWidget* list_;
   QCheckBox* rasterOn_;
   QSpinBox* rasterLine_;
+  QLabel* rasterNote_;
 };
 
 // "Write of $FF19", "Read of $FF19", "Read or write of $FF19".

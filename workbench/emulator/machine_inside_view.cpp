@@ -10,6 +10,7 @@
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -109,6 +110,17 @@ MachineInspector::MachineInspector(QWidget* parent) : QWidget(parent) {
   screen_ = NewTextPane(tabs);
   tabs->addTab(screen_, QStringLiteral("Screen"));
   ted_ = NewTextPane(tabs);
+  // The TED's lines whole too: as wide as the widest they come out over a
+  // few fillings of the registers (their texts change with the values).
+  int tedWidth = 0;
+  for (const std::uint8_t fill : {0x00, 0xFF, 0x55, 0xAA, 0x3B}) {
+    MachineSnapshot sample;
+    sample.Ted.fill(fill);
+    for (const QString& line : TedText(sample).split(QLatin1Char('\n')))
+      tedWidth = std::max(tedWidth, ted_->fontMetrics().horizontalAdvance(line + QStringLiteral("  ")));
+  }
+  ted_->setMinimumWidth(tedWidth + ted_->verticalScrollBar()->sizeHint().width() + 2 * ted_->frameWidth() +
+                        static_cast<int>(2 * ted_->document()->documentMargin()));
   tabs->addTab(ted_, QStringLiteral("TED"));
   layout->addWidget(tabs, 1);
   connect(goTo_, &QLineEdit::returnPressed, this, [this] { goTo(goTo_->text()); });

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <span>
 
+#include "workbench/emulator/inside_placement.h"
 #include "workbench/emulator/machine_inside_view.h"
 #include "workbench/emulator/machine_program.h"
 #include "workbench/emulator/machine_routes.h"
@@ -68,12 +70,9 @@ const QString kKeysHelp = QStringLiteral(
 }  // namespace
 
 Plus4Window::Plus4Window(const EmulatorFiles& files, QWidget* parent)
-    // A tool window: with a window manager it stays above the main window
-    // (transient for it) instead of dropping behind it at the first click,
-    // and keeps the usual title bar buttons.
-    : QMainWindow(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                              Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
-      files_(files) {
+    // An ordinary window of the desktop: the window manager stacks it with
+    // the main window as the user clicks, and it can be minimised on its own.
+    : QMainWindow(parent, Qt::Window), files_(files) {
   RegisterMachinePage();
   setObjectName(QStringLiteral("Plus4Window"));
   setAttribute(Qt::WA_DeleteOnClose);
@@ -139,15 +138,15 @@ Plus4Window::Plus4Window(const EmulatorFiles& files, QWidget* parent)
   addDockWidget(Qt::RightDockWidgetArea, inspectorDock_);
   inspectorDock_->hide();
   tools->addAction(inspectorDock_->toggleViewAction());
-  // The look inside comes beside the screen, not out of it: the window
-  // grows by the dock's width so the screen keeps its scale.
+  // The look inside comes beside or below the screen, not out of it: the
+  // window grows by the view's size, within the screen.
   connect(inspectorDock_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
-    if (visible == insideShown_ || isMaximized() || isFullScreen()) return;
+    if (visible == insideShown_ || inspectorDock_->isFloating() || isMaximized() || isFullScreen()) return;
     insideShown_ = visible;
-    const int width = (inspectorDock_->sizeHint().width() + 160) * (visible ? 1 : -1);
-    const int right = frameGeometry().right();
-    resize(this->width() + width, height());
-    move(std::max(0, right - frameGeometry().width() + 1), y());  // the right edge stays
+    if (visible)
+      makeRoomForInside();
+    else if (frameBeforeInside_.isValid())
+      setFrame(frameBeforeInside_);
   });
 
   startLimit_ = new QTimer(this);
@@ -281,6 +280,8 @@ int Plus4Window::startTimeLimit() const { return startLimit_->interval() / 1000;
 
 QString Plus4Window::speedText() const { return speed_->text(); }
 
+QString Plus4Window::statusText() const { return status_->text(); }
+
 void Plus4Window::startTookTooLong() {
   fail(QStringLiteral("%1 did not start within %2 s (still \"%3\"). A program that loads over the "
                       "zero page, the stack or the screen cannot start; Reset boots the machine again.")
@@ -360,12 +361,37 @@ void Plus4Window::setPaused(bool paused) {
     const QSignalBlocker quiet(pauseAction_);
     pauseAction_->setChecked(paused);
   }
+  // The status line says what the machine does now.
+  if (running_) {
+    status_->setText((paused ? QStringLiteral("%1 paused.") : QStringLiteral("%1 running.")).arg(programName_));
+    // The rate comes back with the next report.
+    speed_->setText(paused ? QStringLiteral("paused") : QStringLiteral("running"));
+  }
   if (paused) {
     inspectorDock_->show();
     refreshInspector();
   } else {
     view_->setFocus();
   }
+}
+
+void Plus4Window::makeRoomForInside() {
+  const QScreen* screen = this->screen();
+  if (!screen) return;
+  frameBeforeInside_ = frameGeometry();
+  const QSize inside = inspector_->sizeHint().expandedTo(inspector_->minimumSizeHint()) + QSize(12, 30);
+  const InsidePlacement placement = PlaceInside(screen->availableGeometry(), frameBeforeInside_, inside);
+  if (dockWidgetArea(inspectorDock_) != placement.Area) addDockWidget(placement.Area, inspectorDock_);
+  setFrame(placement.Frame);
+  const bool below = placement.Area == Qt::BottomDockWidgetArea;
+  resizeDocks({inspectorDock_}, {below ? inside.height() : inside.width()}, below ? Qt::Vertical : Qt::Horizontal);
+}
+
+void Plus4Window::setFrame(const QRect& frame) {
+  // resize() takes the client area, move() the frame's corner.
+  const QSize decoration = frameGeometry().size() - size();
+  resize(frame.size() - decoration);
+  move(frame.topLeft());
 }
 
 void Plus4Window::setScreenScale(int scale) {

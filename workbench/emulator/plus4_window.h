@@ -1,12 +1,13 @@
 // The built-in Plus/4: VICE xplus4 (a WebAssembly core under EmulatorJS) in
 // a web view, with Reset, Pause/Continue, Warp and a look inside while
-// paused. A tool window of the workbench: beside the editors, kept above
-// the main window by the window manager.
+// paused. An ordinary window of the desktop beside the editors; the Window
+// menu brings it up.
 #pragma once
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QRect>
 #include <QStringList>
 #include <functional>
 
@@ -60,6 +61,8 @@ class Plus4Window final : public QMainWindow {
   QAction* warpAction() const { return warpAction_; }
   // The frame rate or the state in the status bar ("stopped").
   QString speedText() const;
+  // The status bar's line: what the machine does ("NAME running.", "NAME paused.").
+  QString statusText() const;
 
  signals:
   void progressed(const QString& text);
@@ -77,6 +80,11 @@ class Plus4Window final : public QMainWindow {
   void fail(const QString& message);
   void showProgress(const QString& text);
   void refreshInspector();
+  // Opens the window's room for the look inside: beside the screen or below
+  // it, within the screen (see PlaceInside).
+  void makeRoomForInside();
+  // Moves and sizes the window by its frame.
+  void setFrame(const QRect& frame);
   void reset();
   void rerun();
   void prepareStart();
@@ -110,5 +118,6 @@ class Plus4Window final : public QMainWindow {
   bool running_ = false;
   bool paused_ = false;
   bool insideShown_ = false;
-  bool sized_ = false;  // sized once for the renderer; the user's size is kept after  // the window has grown for the look inside
+  QRect frameBeforeInside_;  // where the window was before the look inside opened
+  bool sized_ = false;  // sized once for the renderer; the user's size is kept after
 };

@@ -61,7 +61,11 @@ void WebMachine::runProgram(const QString& programPath, const QString& debugLabe
   const std::optional<EmulatorFiles> files = FindEmulatorFiles(roots_);
   if (!files) return;
   if (!window_) {
-    window_ = new Plus4Window(*files, windowParent_);
+    // No parent: a child window would be the main window's transient, kept
+    // above it and minimised with it. This object deletes it.
+    window_ = new Plus4Window(*files);
+    // Closing the main window still ends the program.
+    window_->setAttribute(Qt::WA_QuitOnClose, false);
     if (startSeconds_ > 0) window_->setStartTimeLimit(startSeconds_);
     placeBesideEditors(*window_);
     listInWindowMenu();

@@ -11,6 +11,8 @@
 #include <QListWidget>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTabWidget>
 #include <QProcess>
 #include <QImage>
 #include <QScreen>
@@ -471,9 +473,10 @@ QList<WId> Stacking() {
   return order;
 }
 
-// Under a window manager: a click on the main window leaves the Plus/4 in
-// front of it, and the Window menu lists and raises it.
-TEST_F(BuiltInPlus4, TheWindowStaysAboveTheMainWindowAndTheWindowMenuListsIt) {
+// Under a window manager: an ordinary window of the desktop, not the main
+// window's transient: a click on the main window brings that in front, the
+// Plus/4 can be minimised on its own, and the Window menu lists and raises it.
+TEST_F(BuiltInPlus4, TheWindowIsAnOrdinaryWindowThatTheWindowMenuRaises) {
   windows->frmQV3.setGeometry(0, 0, 1100, 900);
   machine = std::make_unique<WebMachine>(&windows->frmQV3);
   launcher = std::make_unique<WorkbenchLauncher>(
@@ -485,33 +488,78 @@ TEST_F(BuiltInPlus4, TheWindowStaysAboveTheMainWindowAndTheWindowMenuListsIt) {
   Plus4Window* window = machine->window();
   ASSERT_NE(window, nullptr);
   QTest::qWait(500);
+  EXPECT_EQ(window->windowHandle()->transientParent(), nullptr) << "kept above the main window as its transient";
   const WId main = windows->frmQV3.winId(), plus4 = window->winId();
   ASSERT_TRUE(Stacking().contains(main) && Stacking().contains(plus4)) << "no window manager lists the windows";
   auto plus4Above = [&] { const QList<WId> order = Stacking(); return order.indexOf(plus4) > order.indexOf(main); };
-  EXPECT_TRUE(plus4Above());
-  // Clicks on the main window (beside the Plus/4's) and on the Plus/4's
-  // picture, as a user makes them.
+  EXPECT_TRUE(plus4Above()) << "a run brings the Plus/4 up";
+  // A click on the main window (beside the Plus/4's) brings it in front,
+  // one on the Plus/4's picture the Plus/4.
   const QPoint inMain = windows->frmQV3.mapToGlobal(QPoint(60, 450));
   ASSERT_FALSE(window->frameGeometry().contains(inMain));
-  for (const QPoint& at : {inMain, window->view()->mapToGlobal(window->view()->rect().center()), inMain}) {
+  // The picture's right part, where the main window does not cover it.
+  const QPoint inPlus4 = window->view()->mapToGlobal(QPoint(window->view()->width() - 20, window->view()->height() / 2));
+  ASSERT_FALSE(windows->frmQV3.frameGeometry().contains(inPlus4));
+  for (const auto& [at, plus4InFront] : {std::pair{inMain, false}, std::pair{inPlus4, true}}) {
     XdoTool({"mousemove", QString::number(at.x()), QString::number(at.y())});
     XdoTool({"click", "1"});
-    QTest::qWait(400);
-    EXPECT_TRUE(plus4Above()) << "after a click at " << at.x() << "," << at.y() << " the Plus/4 is behind the main window";
+    EXPECT_TRUE(WaitUntil([&] { return plus4Above() == plus4InFront; }, 3))
+        << "after a click at " << at.x() << "," << at.y() << " the Plus/4 is "
+        << (plus4InFront ? "behind" : "in front of") << " the main window";
   }
-  // Listed in the Window menu; the item brings a minimised window back.
+  // Minimised on its own; the Window menu's item brings it back.
   QAction* item = windows->frmQV3.Window1->findChild<QAction*>("Plus4Window1");
   ASSERT_NE(item, nullptr) << "the Window menu does not list the Plus/4";
   EXPECT_TRUE(windows->frmQV3.Window1->actions().contains(item));
   EXPECT_TRUE(item->isVisible());
   window->showMinimized();
-  QTest::qWait(500);
+  EXPECT_TRUE(WaitUntil([&] { return window->isMinimized(); }, 5)) << "the window manager did not minimise it";
+  EXPECT_TRUE(windows->frmQV3.isVisible() && !windows->frmQV3.isMinimized()) << "the main window went with it";
   item->trigger();
   EXPECT_TRUE(WaitUntil([&] { return window->isVisible() && !window->isMinimized() && window->isActiveWindow(); }, 5));
   EXPECT_TRUE(plus4Above());
   window->close();
   EXPECT_TRUE(WaitUntil([&] { return machine->window() == nullptr; }, 10));
   EXPECT_FALSE(item->isVisible()) << "a closed window leaves the menu";
+}
+
+// Pause near the screen's right edge: the look inside opens within the
+// screen with its text whole, and the status says the machine is paused.
+// With QV3_SCREENSHOTS set, the screen is saved there as inside-right-edge.png.
+TEST_F(BuiltInPlus4, TheInsideViewStaysOnTheScreenNearItsRightEdge) {
+  compileAndRun("edge", Source("at the edge"));
+  expectOnScreen("AT THE EDGE");
+  Plus4Window* window = machine->window();
+  ASSERT_NE(window, nullptr);
+  const QRect room = window->screen()->availableGeometry();
+  window->move(room.right() - window->frameGeometry().width() + 1, room.top() + 40);
+  QTest::qWait(500);
+  window->pauseAction()->trigger();
+  ASSERT_TRUE(window->isPaused());
+  EXPECT_TRUE(WaitUntil([&] { return window->inspector()->registers()->text().startsWith("PC "); }, 20));
+  QTest::qWait(800);  // the window manager's move and resize
+  EXPECT_TRUE(room.contains(window->frameGeometry()))
+      << "the window runs off the screen: " << window->frameGeometry().x() << "," << window->frameGeometry().y()
+      << " " << window->frameGeometry().width() << "x" << window->frameGeometry().height();
+  QPlainTextEdit* memory = window->inspector()->memory();
+  const QRect memoryOnScreen(memory->mapToGlobal(QPoint(0, 0)), memory->size());
+  EXPECT_TRUE(room.contains(memoryOnScreen)) << "the memory text is cut off";
+  EXPECT_GE(memory->width(), memory->minimumWidth());
+  // Whole lines, no sideways scrolling, in the memory and the TED tab.
+  for (QPlainTextEdit* text : {memory, window->inspector()->ted()}) {
+    window->inspector()->findChild<QTabWidget*>()->setCurrentWidget(text == memory ? memory->parentWidget() : text);
+    QTest::qWait(100);
+    EXPECT_EQ(text->horizontalScrollBar()->maximum(), 0)
+        << "lines cut off: " << text->toPlainText().split('\n').value(1).toStdString();
+  }
+  EXPECT_TRUE(window->statusText().contains("paused")) << window->statusText().toStdString();
+  EXPECT_FALSE(window->statusText().contains("running")) << window->statusText().toStdString();
+  EXPECT_EQ(window->speedText(), "paused");
+  if (const QByteArray folder = qgetenv("QV3_SCREENSHOTS"); !folder.isEmpty())
+    window->screen()->grabWindow(0).save(QString::fromLocal8Bit(folder) + "/inside-right-edge.png");
+  window->pauseAction()->trigger();
+  EXPECT_FALSE(window->isPaused());
+  EXPECT_TRUE(window->statusText().contains("running")) << window->statusText().toStdString();
 }
 
 // A front end whose loader loads no core: the page waits for a start that
