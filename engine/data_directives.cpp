@@ -22,9 +22,10 @@ bool Listing(const ModuleAssembly& module, const LineContext& line) {
   return !line.IsPass1 && module.CodeListing;
 }
 
-// Pass 2 writes a value's low byte(s), warning when it does not fit.
-void WriteValue(ModuleAssembly& module, std::int64_t value, int width, bool& refused) {
-  WarnIfValueDoesNotFit(module, value, width);
+// Pass 2 writes a value's low byte(s), warning (once a line) when it does
+// not fit.
+void WriteValue(ModuleAssembly& module, std::int64_t value, int width, bool& refused, bool& warned) {
+  if (!warned) warned = WarnIfValueDoesNotFit(module, value, width);
   refused |= !WriteProgramByte(module, static_cast<std::uint8_t>(value & 0xFF), !refused);
   if (width == 2)
     refused |= !WriteProgramByte(module, static_cast<std::uint8_t>((value >> 8) & 0xFF), !refused);
@@ -45,9 +46,13 @@ class DataRun {
   DataRun(const DataRun&) = delete;
   DataRun& operator=(const DataRun&) = delete;
 
+  // Set once the line has reported a fault: a long line reports its first
+  // one only (each report repeats the line's text).
+  bool Reported = false;
+
   // Writes (pass 2) and counts one value of width bytes.
   void Put(std::int64_t value, int width) {
-    if (pass2_) WriteValue(module_, value, width, refused_);
+    if (pass2_) WriteValue(module_, value, width, refused_, warned_);
     AdvanceOrigin(module_, width);
   }
 
@@ -55,6 +60,7 @@ class DataRun {
   ModuleAssembly& module_;
   bool pass2_;
   bool refused_ = false;
+  bool warned_ = false;
 };
 
 ExpressionOptions DataOptions(const LineContext& line) { return {line.IsPass1, !line.IsPass1, false}; }
@@ -134,10 +140,13 @@ void ExpressionData(ModuleAssembly& module, LineContext& line, std::string_view 
     } while (reader.TakeComma());
   } else {
     std::size_t at = 0;
+    bool reported = false;
     while ((at = rest.find_first_not_of(' ', at)) != std::string_view::npos) {
       const std::size_t end = std::min(rest.find(' ', at), rest.size());
-      const ExpressionResult item =
-          EvaluateWholeExpression(module, rest.substr(at, end - at), DataOptions(line));
+      ExpressionOptions options = DataOptions(line);
+      options.Report &= !reported;
+      const ExpressionResult item = EvaluateWholeExpression(module, rest.substr(at, end - at), options);
+      reported |= !item.Valid;
       run.Put(item.Valid ? item.Value : 0, width);
       at = end;
     }
@@ -157,14 +166,19 @@ bool PutString(ModuleAssembly& module, const LineContext& line, std::string_view
         if (!line.IsPass1) Report(module, Err::TextSyntax);
         return false;
       }
-      const ExpressionResult code =
-          EvaluateWholeExpression(module, text.substr(i + 1, close - i - 1), DataOptions(line));
+      ExpressionOptions options = DataOptions(line);
+      options.Report &= !run.Reported;
+      const ExpressionResult code = EvaluateWholeExpression(module, text.substr(i + 1, close - i - 1), options);
+      run.Reported |= !code.Valid;
       run.Put(code.Valid ? code.Value : 0, 1);
       i = close;
       continue;
     }
     const auto code = cased ? PetsciiOfCasedCharacter(text[i]) : PetsciiOfUpperCasedCharacter(text[i]);
-    if (!code && !line.IsPass1) Report(module, Err::NoPetsciiCode, "\"" + std::string(1, text[i]) + "\"");
+    if (!code && !line.IsPass1 && !run.Reported) {
+      Report(module, Err::NoPetsciiCode, "\"" + std::string(1, text[i]) + "\"");
+      run.Reported = true;
+    }
     run.Put(code.value_or(0), 1);
   }
   return true;
@@ -191,8 +205,11 @@ void Text(ModuleAssembly& module, LineContext& line) {
       if (!PutString(module, line, rest.substr(at + 1, close - at - 1), quote == '~', run)) return;
       at = close + 1;
     } else {
-      ExpressionReader reader(module, rest.substr(at), DataOptions(line));
+      ExpressionOptions options = DataOptions(line);
+      options.Report &= !run.Reported;
+      ExpressionReader reader(module, rest.substr(at), options);
       const ExpressionResult value = reader.Next();
+      run.Reported |= !value.Valid;
       run.Put(value.Valid ? value.Value : 0, 1);
       at += reader.Position();
     }

@@ -246,7 +246,7 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
   const auto significant = std::find_if(rest.rbegin(), rest.rend(),
                                         [](char c) { return static_cast<unsigned char>(c) > 32; });
   const auto end = static_cast<std::size_t>(rest.rend() - significant);  // past the last one
-  bool invalidReported = false, refused = false;
+  bool invalidReported = false, refused = false, warned = false;
   if (module.Knowledge && !line.IsPass1) module.Knowledge->DataStart(module.Origin);
   std::size_t at = 0;
   while (at < end) {
@@ -261,7 +261,8 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
         Report(module, Err::InvalidNumber, true);
         invalidReported = true;
       }
-      WarnIfValueDoesNotFit(module, value, width);
+      // One warning a line: each repeats the line's text.
+      if (!warned) warned = WarnIfValueDoesNotFit(module, value, width);
       refused |= !WriteProgramByte(module, static_cast<std::uint8_t>(value & 0xFF), !refused);
       if (width == 2)
         refused |= !WriteProgramByte(module, static_cast<std::uint8_t>((value >> 8) & 0xFF), !refused);

@@ -37,6 +37,15 @@ std::int64_t FlooredModulo(std::int64_t a, std::int64_t b) {
   return r;
 }
 
+// A character as a diagnostic shows it: in quotes, or in hex when it is
+// no printable ASCII.
+std::string Shown(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  if (b >= 0x20 && b < 0x7F) return "\"" + std::string(1, c) + "\"";
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return std::string("$") + kDigits[b >> 4] + kDigits[b & 0xF];
+}
+
 std::string ShortText(std::string_view text) {
   constexpr std::size_t kShown = 24;
   std::string shown(text.substr(0, kShown));
@@ -90,8 +99,9 @@ ExpressionResult ExpressionReader::Next() {
     // address near the current location, as it takes such a symbol alone.
     if (forward_) result.Value = module_.Origin;
   } catch (const Failure& failure) {
-    if (options_.Report && failure.Code != 0)
+    if (options_.Report && failure.Code != 0 && !reported_)
       ReportDiagnostic(module_.Session, failure.Code, true, module_.ModuleName, failure.Detail);
+    reported_ |= options_.Report;
     // Skip to the next top-level comma so that a list goes on.
     int nesting = 0;
     for (; at_ < text_.size(); ++at_) {
@@ -144,7 +154,7 @@ std::int64_t ExpressionReader::Binary(int level) {
         const char c = text_[at_];
         if (c != ',' && c != ')' && c != ']' && !IsNameCharacter(c) && c != '$' && c != '\'' &&
             c != '@' && c != '!' && c != '=')
-          Fail(Err::UnknownOperator, "\"" + std::string(1, c) + "\"");
+          Fail(Err::UnknownOperator, Shown(c));
       }
       return value;
     }
@@ -262,7 +272,7 @@ std::int64_t ExpressionReader::Primary() {
   if (IsNameCharacter(c)) return Symbol();
   if (c == ')' || c == ']') Fail(Err::UnbalancedBrackets, Near());
   if (c == ',' ) Fail(Err::ExpressionSyntax, "(a value is missing before \",\")");
-  Fail(Err::UnknownOperator, "\"" + std::string(1, c) + "\"");
+  Fail(Err::UnknownOperator, Shown(c));
 }
 
 std::int64_t ExpressionReader::Number() {

@@ -54,6 +54,9 @@ class ExpressionReader {
   bool TakeComma();
   bool AtEnd();
   std::size_t Position() const { return at_; }
+  // Whether a fault was reported; a long list reports its first one only
+  // (each report repeats the line's text).
+  bool Reported() const { return reported_; }
 
  private:
   struct Failure {
@@ -83,6 +86,7 @@ class ExpressionReader {
   std::size_t at_ = 0;
   int depth_ = 0;
   bool forward_ = false;
+  bool reported_ = false;
 };
 
 // One expression that must fill the whole text.

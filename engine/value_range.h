@@ -10,6 +10,7 @@ struct ModuleAssembly;
 
 // One byte holds -128..255, two bytes -32768..65535: signed and unsigned
 // readings are both accepted ("LDA #-1" is $FF). Reports code 20 otherwise.
-void WarnIfValueDoesNotFit(ModuleAssembly& module, std::int64_t value, int bytes);
+// Returns whether it warned.
+bool WarnIfValueDoesNotFit(ModuleAssembly& module, std::int64_t value, int bytes);
 
 }  // namespace qv3
