@@ -99,9 +99,11 @@ ExpressionResult ExpressionReader::Next() {
     // address near the current location, as it takes such a symbol alone.
     if (forward_) result.Value = module_.Origin;
   } catch (const Failure& failure) {
-    if (options_.Report && failure.Code != 0 && !reported_)
+    const bool report =
+        options_.Report || (options_.ReportInvalidNumber && failure.Code == Err::InvalidNumber);
+    if (report && failure.Code != 0 && !reported_)
       ReportDiagnostic(module_.Session, failure.Code, true, module_.ModuleName, failure.Detail);
-    reported_ |= options_.Report;
+    reported_ |= report;
     // Skip to the next top-level comma so that a list goes on.
     int nesting = 0;
     for (; at_ < text_.size(); ++at_) {

@@ -38,6 +38,9 @@ struct ExpressionOptions {
   // A value needed in pass 1 (a constant, ORIGIN, LEAP, FILL, ALIGN): a
   // symbol not defined above is a diagnostic, not a stand-in.
   bool ForwardIsError = false;
+  // Report a malformed number even when Report is off: an instruction's
+  // operand reports it in pass 1 already, as its literals always did.
+  bool ReportInvalidNumber = false;
 };
 
 // Reads expressions one after another from a text: a list's items are
