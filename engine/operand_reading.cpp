@@ -81,7 +81,7 @@ bool TodaysReadingHolds(ModuleAssembly& module, std::string_view expression, boo
 ReadOperand ReadOperandWithExpressions(ModuleAssembly& module, std::string_view operand, bool isPass1) {
   ReadOperand read;
   std::string_view text = Trim(operand);
-  const ExpressionOptions options{isPass1, !isPass1, false};
+  const ExpressionOptions options{isPass1, !isPass1, false, true};
   if (text.empty()) {
     read.Mode = kImplied;
     read.Valid = true;
