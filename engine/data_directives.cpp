@@ -46,9 +46,10 @@ class DataRun {
   DataRun(const DataRun&) = delete;
   DataRun& operator=(const DataRun&) = delete;
 
-  // Set once the line has reported a fault: a long line reports its first
-  // one only (each report repeats the line's text).
-  bool Reported = false;
+  // Set once a value of the line has failed (reported in pass 2): the rest
+  // are written as 0 unread, so a long line reports its first fault only
+  // (each report repeats the line's text) and reads it once.
+  bool Failed = false;
 
   // Writes (pass 2) and counts one value of width bytes.
   void Put(std::int64_t value, int width) {
@@ -128,30 +129,63 @@ bool IsLiteralList(std::string_view rest) {
   return true;
 }
 
+namespace {
+// The items of a comma list: pass 1 only counts them (commas outside
+// brackets and character literals), and the values wait for pass 2.
+std::size_t CountListItems(std::string_view list) {
+  std::size_t items = 1;
+  int nesting = 0;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const char c = list[i];
+    if (c == '\'' && i + 2 < list.size() && list[i + 2] == '\'') i += 2;
+    else if (c == '(' || c == '[') ++nesting;
+    else if ((c == ')' || c == ']') && nesting > 0) --nesting;
+    else if (c == ',' && nesting == 0) ++items;
+  }
+  return items;
+}
+}  // namespace
+
 void ExpressionData(ModuleAssembly& module, LineContext& line, std::string_view keyword, int width) {
   if (Listing(module, line)) WriteDirectiveListing(module, module.Origin, keyword, line.RestOfLine);
   DataRun run(module, line);
   const std::string_view rest = line.RestOfLine;
-  if (rest.find(',') != std::string_view::npos) {
+  line.FirstWord = {};
+  const bool commas = rest.find(',') != std::string_view::npos;
+  if (line.IsPass1) {
+    std::size_t items = 0;
+    if (commas) {
+      items = CountListItems(rest);
+    } else {
+      for (std::size_t at = 0; (at = rest.find_first_not_of(' ', at)) != std::string_view::npos;
+           at = std::min(rest.find(' ', at), rest.size()))
+        ++items;
+    }
+    AdvanceOrigin(module, static_cast<std::int64_t>(items) * width);
+    return;
+  }
+  // After a line's first fault its other values are written as 0 unread:
+  // the module has failed, and a long line must not cost a report each.
+  if (commas) {
     ExpressionReader reader(module, rest, DataOptions(line));
     do {
-      const ExpressionResult item = reader.Next();
+      ExpressionResult item;
+      if (reader.Reported()) reader.SkipItem();
+      else item = reader.Next();
       run.Put(item.Valid ? item.Value : 0, width);
     } while (reader.TakeComma());
   } else {
     std::size_t at = 0;
-    bool reported = false;
+    bool failed = false;
     while ((at = rest.find_first_not_of(' ', at)) != std::string_view::npos) {
       const std::size_t end = std::min(rest.find(' ', at), rest.size());
-      ExpressionOptions options = DataOptions(line);
-      options.Report &= !reported;
-      const ExpressionResult item = EvaluateWholeExpression(module, rest.substr(at, end - at), options);
-      reported |= !item.Valid;
+      ExpressionResult item;
+      if (!failed) item = EvaluateWholeExpression(module, rest.substr(at, end - at), DataOptions(line));
+      failed |= !item.Valid;
       run.Put(item.Valid ? item.Value : 0, width);
       at = end;
     }
   }
-  line.FirstWord = {};
 }
 
 namespace {
@@ -166,19 +200,17 @@ bool PutString(ModuleAssembly& module, const LineContext& line, std::string_view
         if (!line.IsPass1) Report(module, Err::TextSyntax);
         return false;
       }
-      ExpressionOptions options = DataOptions(line);
-      options.Report &= !run.Reported;
-      const ExpressionResult code = EvaluateWholeExpression(module, text.substr(i + 1, close - i - 1), options);
-      run.Reported |= !code.Valid;
+      ExpressionResult code;
+      if (!run.Failed) code = EvaluateWholeExpression(module, text.substr(i + 1, close - i - 1), DataOptions(line));
+      run.Failed |= !code.Valid;
       run.Put(code.Valid ? code.Value : 0, 1);
       i = close;
       continue;
     }
     const auto code = cased ? PetsciiOfCasedCharacter(text[i]) : PetsciiOfUpperCasedCharacter(text[i]);
-    if (!code && !line.IsPass1 && !run.Reported) {
+    if (!code && !line.IsPass1 && !run.Failed)
       Report(module, Err::NoPetsciiCode, "\"" + std::string(1, text[i]) + "\"");
-      run.Reported = true;
-    }
+    run.Failed |= !code;
     run.Put(code.value_or(0), 1);
   }
   return true;
@@ -205,11 +237,11 @@ void Text(ModuleAssembly& module, LineContext& line) {
       if (!PutString(module, line, rest.substr(at + 1, close - at - 1), quote == '~', run)) return;
       at = close + 1;
     } else {
-      ExpressionOptions options = DataOptions(line);
-      options.Report &= !run.Reported;
-      ExpressionReader reader(module, rest.substr(at), options);
-      const ExpressionResult value = reader.Next();
-      run.Reported |= !value.Valid;
+      ExpressionReader reader(module, rest.substr(at), DataOptions(line));
+      ExpressionResult value;
+      if (run.Failed) reader.SkipItem();
+      else value = reader.Next();
+      run.Failed |= !value.Valid;
       run.Put(value.Valid ? value.Value : 0, 1);
       at += reader.Position();
     }

@@ -341,6 +341,15 @@ bool DataAfterLabel(ModuleAssembly& module, LineContext& line) {
 
 const std::array<std::uint8_t, 256> ScreenCodes = MakeScreenCodes();
 
+bool DefinesConstant(std::string_view restOfLine) {
+  std::string_view rest = restOfLine;
+  const std::string_view equals = TakeWordOf(rest);
+  if (equals == "=" || ReadNumberLiteral(TakeWordOf(rest)).Valid) return true;
+  for (const std::string_view comparison : {"==", "!=", "<=", ">="})
+    if (restOfLine.find(comparison) != std::string_view::npos) return false;
+  return true;
+}
+
 void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   CompileSession& session = module.Session;
   text = StripComment(text);
@@ -355,7 +364,9 @@ void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   line.Handled = false;
   line.Load(text);
 
-  if (line.RestOfLine.find('=') != std::string_view::npos && !DefineConstant(module, line)) return;
+  if (line.RestOfLine.find('=') != std::string_view::npos && DefinesConstant(line.RestOfLine) &&
+      !DefineConstant(module, line))
+    return;
   if (line.FirstWord.empty()) return;
   if (line.FirstWord.back() == ':' && !DefineLabel(module, line)) return;
 

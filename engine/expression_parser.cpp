@@ -104,17 +104,21 @@ ExpressionResult ExpressionReader::Next() {
     if (report && failure.Code != 0 && !reported_)
       ReportDiagnostic(module_.Session, failure.Code, true, module_.ModuleName, failure.Detail);
     reported_ |= report;
-    // Skip to the next top-level comma so that a list goes on.
-    int nesting = 0;
-    for (; at_ < text_.size(); ++at_) {
-      const char c = text_[at_];
-      if (c == '(' || c == '[') ++nesting;
-      if ((c == ')' || c == ']') && nesting > 0) --nesting;
-      if (c == ',' && nesting == 0) break;
-    }
+    SkipItem();
     result.Valid = false;
   }
   return result;
+}
+
+void ExpressionReader::SkipItem() {
+  int nesting = 0;
+  for (; at_ < text_.size(); ++at_) {
+    const char c = text_[at_];
+    if (c == '\'' && at_ + 2 < text_.size() && text_[at_ + 2] == '\'') at_ += 2;
+    else if (c == '(' || c == '[') ++nesting;
+    else if ((c == ')' || c == ']') && nesting > 0) --nesting;
+    else if (c == ',' && nesting == 0) break;
+  }
 }
 
 ExpressionReader::Operator ExpressionReader::PeekOperator() {

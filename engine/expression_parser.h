@@ -55,6 +55,8 @@ class ExpressionReader {
   ExpressionResult Next();
   // Skips blanks; true (and past it) at a ",".
   bool TakeComma();
+  // Skips to the next top-level "," (or the end) without reading.
+  void SkipItem();
   bool AtEnd();
   std::size_t Position() const { return at_; }
   // Whether a fault was reported; a long list reports its first one only

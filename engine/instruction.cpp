@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/directives.h"
 #include "engine/instruction_set.h"
 #include "engine/knowledge_collector.h"
 #include "engine/line_context.h"
@@ -262,7 +263,7 @@ std::optional<InstructionForm> ReadInstructionForm(std::string_view lineText) {
     if (c == '\t') c = ' ';
   std::string_view rest = text;
   std::string_view word = TakeWordOf(rest);
-  if (word.empty() || rest.find('=') != std::string_view::npos) return std::nullopt;
+  if (word.empty() || (rest.find('=') != std::string_view::npos && DefinesConstant(rest))) return std::nullopt;
   if (word.back() == ':') word = TakeWordOf(rest);
   if (word.empty()) return std::nullopt;
 

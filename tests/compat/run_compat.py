@@ -61,8 +61,11 @@ MNEMONIC_OPERANDS = [
 ]
 # Names with operator characters that today's reading resolves: alone as
 # a term, or (holding "+" or "-") only right of the operand's first "+".
-EXOTIC_ALONE = ["A*2", "P<Q", "V!", "Q[2]", "R/2", "S%3", "T&U", "K|L", "M^N", "E'F", "G>H", "N==O",
+EXOTIC_ALONE = ["A*2", "P<Q", "V!", "Q[2]", "R/2", "S%3", "T&U", "K|L", "M^N", "E'F", "G>H",
                 "*PTR", "[Y]", "U<<2", "H&&I"]
+# A line that names one of these holds a "=": a constant definition. They
+# are defined, and never referenced.
+EXOTIC_DEFINED = ["N==O", "P<=Q", "R!=S"]
 EXOTIC_RIGHT = ["B+1", "X-Y", "C+D+1", "F-1+G"]
 
 
@@ -126,7 +129,7 @@ def generate(rng, name):
         sep = rng.choice([" = ", " = ", "\t=\t", " =", " =  "])
         out.append(cname + sep + value)
         m.symbols.append(cname)
-    for e in above:
+    for e in above + rng.sample(EXOTIC_DEFINED, rng.randrange(0, 2)):
         out.append(e + ":  NOP")
     m.symbols.extend(e for e in alone)
     m.right.extend(right)
