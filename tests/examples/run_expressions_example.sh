@@ -23,7 +23,8 @@ cd "$work"
   cat out.txt err.txt
   exit 1
 }
-grep -q '^Success (expressions)!$' out.txt || { cat out.txt; exit 1; }
-tail -n 26 out.txt | head -n 25 > screen.txt
+# The assembler's Status lines go to standard error, the screen to output.
+grep -q '^Success (expressions)!$' err.txt || { cat err.txt; exit 1; }
+head -n 25 out.txt > screen.txt
 diff -u "$source_dir/tests/examples/expressions.screen.txt" screen.txt
 echo "the screen of examples/expressions is as expected"
