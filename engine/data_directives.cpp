@@ -40,7 +40,10 @@ class DataRun {
     SeekOrigin(module_);
     if (module_.Knowledge) module_.Knowledge->DataStart(module_.Origin);
   }
+  // "*" stays the line's address while its values are read, as in 64tass:
+  // the location counter moves past them at the end.
   ~DataRun() {
+    AdvanceOrigin(module_, size_);
     if (pass2_ && module_.Knowledge) module_.Knowledge->DataEnd(module_);
   }
   DataRun(const DataRun&) = delete;
@@ -54,14 +57,17 @@ class DataRun {
   // Writes (pass 2) and counts one value of width bytes.
   void Put(std::int64_t value, int width) {
     if (pass2_) WriteValue(module_, value, width, refused_, warned_);
-    AdvanceOrigin(module_, width);
+    size_ += width;
   }
+  // Counts bytes that pass 1 does not read.
+  void Skip(std::int64_t size) { size_ += size; }
 
  private:
   ModuleAssembly& module_;
   bool pass2_;
   bool refused_ = false;
   bool warned_ = false;
+  std::int64_t size_ = 0;
 };
 
 ExpressionOptions DataOptions(const LineContext& line) { return {line.IsPass1, !line.IsPass1, false}; }
@@ -161,7 +167,7 @@ void ExpressionData(ModuleAssembly& module, LineContext& line, std::string_view 
            at = std::min(rest.find(' ', at), rest.size()))
         ++items;
     }
-    AdvanceOrigin(module, static_cast<std::int64_t>(items) * width);
+    run.Skip(static_cast<std::int64_t>(items) * width);
     return;
   }
   // After a line's first fault its other values are written as 0 unread:
@@ -264,16 +270,15 @@ constexpr std::int64_t kMaxFill = 65536;
 
 void PutRun(ModuleAssembly& module, const LineContext& line, std::int64_t count, std::int64_t value) {
   DataRun run(module, line);
-  if (!line.IsPass1) WarnIfValueDoesNotFit(module, value, 1);
-  bool refused = false;
   if (line.IsPass1) {
-    AdvanceOrigin(module, count);
+    run.Skip(count);
     return;
   }
-  for (std::int64_t i = 0; i < count; ++i) {
+  WarnIfValueDoesNotFit(module, value, 1);
+  bool refused = false;
+  for (std::int64_t i = 0; i < count; ++i)
     refused |= !WriteProgramByte(module, static_cast<std::uint8_t>(value & 0xFF), !refused);
-    AdvanceOrigin(module, 1);
-  }
+  run.Skip(count);
 }
 }  // namespace
 

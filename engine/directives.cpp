@@ -345,8 +345,8 @@ bool DefinesConstant(std::string_view restOfLine) {
   std::string_view rest = restOfLine;
   const std::string_view equals = TakeWordOf(rest);
   if (equals == "=" || ReadNumberLiteral(TakeWordOf(rest)).Valid) return true;
-  for (const std::string_view comparison : {"==", "!=", "<=", ">="})
-    if (restOfLine.find(comparison) != std::string_view::npos) return false;
+  for (const std::string_view mark : {"==", "!=", "<=", ">=", "\"", "'"})
+    if (restOfLine.find(mark) != std::string_view::npos) return false;
   return true;
 }
 

@@ -18,9 +18,9 @@ inline constexpr int kMaxIncludeDepth = 64;
 
 // Whether a line whose rest (after the first word) holds a "=" defines a
 // constant: its next word is "=", or the word after that is a number or
-// absent, or it holds no comparison ("==", "!=", "<=", ">="). The others
-// always failed as definitions: they are instructions and directives whose
-// expressions compare.
+// absent, or it holds no comparison ("==", "!=", "<=", ">=") and no quote.
+// The others always failed as definitions: they are instructions and
+// directives whose expressions compare or whose text holds a "=".
 bool DefinesConstant(std::string_view restOfLine);
 
 // line: the source line with its "//" comment already cut.

@@ -292,9 +292,10 @@ std::int64_t ExpressionReader::Number() {
   for (; at_ < text_.size(); ++at_, ++digits) {
     const char ch = text_[at_];
     unsigned digit = 0;
+    // Lines are upper-cased outside tildes: lower-case digits were written
+    // inside a "~" stretch, where no literal reads them either.
     if (ch >= '0' && ch <= '9') digit = static_cast<unsigned>(ch - '0');
     else if (base == 16 && ch >= 'A' && ch <= 'F') digit = static_cast<unsigned>(ch - 'A' + 10);
-    else if (base == 16 && ch >= 'a' && ch <= 'f') digit = static_cast<unsigned>(ch - 'a' + 10);
     else break;
     if (digit >= base) Fail(Err::InvalidNumber, "");
     value = value * base + digit;
