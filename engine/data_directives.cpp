@@ -152,8 +152,8 @@ std::size_t CountListItems(std::string_view list) {
 }
 }  // namespace
 
-void ExpressionData(ModuleAssembly& module, LineContext& line, std::string_view keyword, int width) {
-  if (Listing(module, line)) WriteDirectiveListing(module, module.Origin, keyword, line.RestOfLine);
+void ExpressionData(ModuleAssembly& module, LineContext& line, std::string_view keyword, int width, bool list) {
+  if (list && Listing(module, line)) WriteDirectiveListing(module, module.Origin, keyword, line.RestOfLine);
   DataRun run(module, line);
   const std::string_view rest = line.RestOfLine;
   line.FirstWord = {};

@@ -25,8 +25,9 @@ std::int64_t PassOneValue(ModuleAssembly& module, std::string_view text, bool is
 // literals only.
 bool IsLiteralList(std::string_view rest);
 // BIN.B (width 1) or BIN.W (width 2) with expression items: separated by
-// commas, or by blanks when the list holds no comma.
-void ExpressionData(ModuleAssembly& module, LineContext& line, std::string_view keyword, int width);
+// commas, or by blanks when the list holds no comma. list: write the
+// listing line (not yet written for the line).
+void ExpressionData(ModuleAssembly& module, LineContext& line, std::string_view keyword, int width, bool list);
 
 // TEXT ~Mixed case~, "UPPER", VALUE, ~{CODE}~: PETSCII bytes.
 void Text(ModuleAssembly& module, LineContext& line);

@@ -229,11 +229,16 @@ bool Include(ModuleAssembly& module, LineContext& line) {
   return true;
 }
 
+// Today's blank-separated literals; a line that is no such list (a comma
+// makes every word invalid; pass 2 meets any other invalid word) is read
+// again as expressions from its start. Both readings count blank-separated
+// words alike, so pass 1 needs no look at the values without a comma.
 void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyword, int width) {
-  if (!IsLiteralList(line.RestOfLine)) {
-    ExpressionData(module, line, keyword, width);
+  if (line.RestOfLine.find(',') != std::string_view::npos) {
+    ExpressionData(module, line, keyword, width, true);
     return;
   }
+  const std::int32_t start = module.Origin;
   if (!line.IsPass1) WriteLoadAddress(module);
   if (Listing(module, line)) WriteDirectiveListing(module, module.Origin, keyword, line.RestOfLine);
   // The values are walked by position instead of being deleted word by word
@@ -246,7 +251,7 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
   const auto significant = std::find_if(rest.rbegin(), rest.rend(),
                                         [](char c) { return static_cast<unsigned char>(c) > 32; });
   const auto end = static_cast<std::size_t>(rest.rend() - significant);  // past the last one
-  bool invalidReported = false, refused = false, warned = false;
+  bool refused = false, warned = false;
   if (module.Knowledge && !line.IsPass1) module.Knowledge->DataStart(module.Origin);
   std::size_t at = 0;
   while (at < end) {
@@ -257,9 +262,10 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
     if (!line.IsPass1) {
       SeekOrigin(module);
       const auto [value, valid] = ReadNumberLiteral(line.FirstWord);
-      if (!invalidReported && !valid) {
-        Report(module, Err::InvalidNumber, true);
-        invalidReported = true;
+      if (!valid) [[unlikely]] {
+        module.Origin = start;
+        ExpressionData(module, line, keyword, width, false);
+        return;
       }
       // One warning a line: each repeats the line's text.
       if (!warned) warned = WarnIfValueDoesNotFit(module, value, width);
@@ -271,6 +277,9 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
   }
   if (module.Knowledge && !line.IsPass1) module.Knowledge->DataEnd(module);
   line.RestOfLine.remove_prefix(at);
+  // The last word is left for the keywords after BIN.B, as always, unless
+  // it is no number: such a line is read as expressions, which leave none.
+  if (line.IsPass1 && at > 0 && !ReadNumberLiteral(line.FirstWord).Valid) line.FirstWord = {};
 }
 enum class Keyword {
   None, Origin, Leap, NextPage, ObjectFile, Binary, Screen, Include, BinB, BinW, Strip, Compile

@@ -19,11 +19,7 @@ std::string Hex(std::uint64_t value, int digits) {
 }
 }  // namespace
 
-bool WarnIfValueDoesNotFit(ModuleAssembly& module, std::int64_t value, int bytes) {
-  const std::int64_t low = bytes == 1 ? -128 : -32768;
-  const std::int64_t high = bytes == 1 ? 255 : 65535;
-  if (value >= low && value <= high) [[likely]]
-    return false;
+bool ReportValueDoesNotFit(ModuleAssembly& module, std::int64_t value, int bytes) {
   std::string detail = value < 0 ? std::to_string(value) : "$" + Hex(static_cast<std::uint64_t>(value), 1);
   detail += " written as $";
   detail += Hex(static_cast<std::uint64_t>(value) & (bytes == 1 ? 0xFFu : 0xFFFFu), 2 * bytes);
