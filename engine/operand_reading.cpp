@@ -36,9 +36,27 @@ const std::vector<std::string>& OperatorNames(ModuleAssembly& module) {
   return *module.OperatorNames;
 }
 
+// The common literals at a glance: "$" and upper-case hex digits (any
+// number of them: the value wraps), or up to nine decimal digits. The
+// rest ("0X1F", ten digits, "%" with a blank) take the full reading.
+bool IsPlainLiteral(std::string_view term) {
+  if (term[0] == '$') {
+    if (term.size() == 1) return false;
+    for (std::size_t i = 1; i < term.size(); ++i) {
+      const char c = term[i];
+      if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+    }
+    return true;
+  }
+  if (term.size() > 9) return false;
+  for (const char c : term)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
 bool TermHolds(ModuleAssembly& module, std::string_view term, bool isPass1) {
   if (term.empty() || term == "*" || term[0] == '!' || term[0] == '@') return true;
-  if (IsNumberStart(term[0])) return ReadNumberLiteral(term).Valid;
+  if (IsNumberStart(term[0])) return IsPlainLiteral(term) || ReadNumberLiteral(term).Valid;
   if (IsPlainName(term) || module.Symbols.Find(term)) return true;
   if (!isPass1) return false;
   const auto& names = OperatorNames(module);
