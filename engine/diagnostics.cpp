@@ -8,7 +8,7 @@ namespace qv3 {
 
 namespace {
 // Indexed from 1; entry 0 is unused.
-constexpr std::array<std::string_view, 20> kErrorMessages = {
+constexpr std::array<std::string_view, 35> kErrorMessages = {
     "",
     "Invalid number!",
     "Unknown constant/label",
@@ -29,6 +29,21 @@ constexpr std::array<std::string_view, 20> kErrorMessages = {
     "Syntax error near COMPILE keyword",
     "Unknown addressing mode postfix",
     "Addressing mode cannot be changed",
+    "Value does not fit, only its low bytes are written:",
+    "Syntax error in expression",
+    "Unbalanced parentheses or brackets",
+    "Division by zero",
+    "Arithmetic overflow",
+    "Number too large",
+    "Expression nested too deeply",
+    "Symbol not defined above its use here:",
+    "Unknown operator",
+    "Character has no PETSCII code:",
+    "Syntax error near TEXT keyword. Use ~text~ or \"TEXT\", values and {codes}!",
+    "Syntax error near FILL keyword. Use FILL count, value!",
+    "Syntax error near ALIGN keyword. Use ALIGN boundary, value!",
+    "Count or boundary out of range:",
+    "A leading ( means indirect addressing: group with [ ]",
 };
 
 // The file name without any directory part: the text after the last "\" or ":".

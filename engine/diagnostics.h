@@ -30,13 +30,27 @@ inline constexpr ErrorCode ScreenSyntax = 16;
 inline constexpr ErrorCode CompileSyntax = 17;
 inline constexpr ErrorCode UnknownPostfix = 18;
 inline constexpr ErrorCode ModeCannotChange = 19;
-}  // namespace Err
-
 // Codes from 20 on belong to the language's later additions: 20-39 to
 // expressions, text and data, 40-59 to labels, conditions, repetition and
 // macros.
+inline constexpr ErrorCode ValueDoesNotFit = 20;  // a warning: the low bytes are written
+inline constexpr ErrorCode ExpressionSyntax = 21;
+inline constexpr ErrorCode UnbalancedBrackets = 22;
+inline constexpr ErrorCode DivisionByZero = 23;
+inline constexpr ErrorCode ArithmeticOverflow = 24;
+inline constexpr ErrorCode NumberTooLarge = 25;
+inline constexpr ErrorCode ExpressionTooDeep = 26;
+inline constexpr ErrorCode SymbolDefinedLater = 27;
+inline constexpr ErrorCode UnknownOperator = 28;
+inline constexpr ErrorCode NoPetsciiCode = 29;
+inline constexpr ErrorCode TextSyntax = 30;
+inline constexpr ErrorCode FillSyntax = 31;
+inline constexpr ErrorCode AlignSyntax = 32;
+inline constexpr ErrorCode CountOutOfRange = 33;
+inline constexpr ErrorCode IndirectNotClosed = 34;
+}  // namespace Err
 
-// The message text of a code 1..19.
+// The message text of a known code.
 std::string_view ErrorMessage(ErrorCode code);
 
 // Attached to every diagnostic line so the workbench can jump to its source.

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string>
 
+#include "engine/data_directives.h"
 #include "engine/file_system.h"
 #include "engine/instruction.h"
 #include "engine/knowledge_collector.h"
@@ -11,6 +12,7 @@
 #include "engine/module_assembly.h"
 #include "engine/session.h"
 #include "engine/source_text.h"
+#include "engine/value_range.h"
 
 namespace qv3 {
 
@@ -44,17 +46,6 @@ bool Listing(const ModuleAssembly& module, const LineContext& line) {
   return !line.IsPass1 && module.CodeListing;
 }
 
-// "1000 : BIN.B  $01 $02": the address, the keyword and the untouched rest.
-void WriteDirectiveListing(ModuleAssembly& module, std::int32_t origin, std::string_view keyword,
-                           std::string_view rest) {
-  std::string text = ListingAddress(origin);
-  text += " : ";
-  text += keyword;
-  text += ' ';
-  text += rest;
-  WriteObjectLine(module, text);
-}
-
 // Pass 1 records the constant; a constant's value is fixed there. Returns
 // false when the line ends here (a name defined before).
 bool DefineConstant(ModuleAssembly& module, LineContext& line) {
@@ -64,11 +55,26 @@ bool DefineConstant(ModuleAssembly& module, LineContext& line) {
       return false;
     }
     const std::string_view name = line.FirstWord;
-    TakeWordOf(line.RestOfLine);  // the "=" word, whatever it holds
+    const std::string_view equals = TakeWordOf(line.RestOfLine);  // whatever it holds
+    const std::string_view expression = line.RestOfLine;
     line.FirstWord = TakeWordOf(line.RestOfLine);
-    const std::int32_t value = Number(module, line.FirstWord);
+    std::int64_t value = 0;
+    // Today's definition reads one number word; an expression is read only
+    // where that word is no number, after a "=" standing alone.
+    if (ReadNumberLiteral(line.FirstWord).Valid || equals != "=") {
+      value = Number(module, line.FirstWord);
+    } else {
+      value = PassOneValue(module, expression, true);
+      line.FirstWord = {};
+    }
     module.Symbols.Add(name, static_cast<std::uint16_t>(value & 0xFFFF));
     if (module.Knowledge) module.Knowledge->Definition(module, line, name, SymbolKind::Constant);
+  } else if (module.Knowledge) [[unlikely]] {
+    // Pass 2 reads an expression again only for the references it makes.
+    std::string_view rest = line.RestOfLine;
+    const std::string_view equals = TakeWordOf(rest);
+    const std::string_view expression = rest;
+    if (equals == "=" && !ReadNumberLiteral(TakeWordOf(rest)).Valid) PassOneValue(module, expression, false);
   }
   line.Handled = true;
   return true;
@@ -94,7 +100,11 @@ bool DefineLabel(ModuleAssembly& module, LineContext& line) {
 }
 
 void Origin(ModuleAssembly& module, LineContext& line) {
-  const std::int32_t value = Number(module, TakeWordOf(line.RestOfLine));
+  const std::string_view expression = line.RestOfLine;
+  const std::string_view word = TakeWordOf(line.RestOfLine);
+  const auto value = static_cast<std::int32_t>(ReadNumberLiteral(word).Valid
+                                                   ? Number(module, word)
+                                                   : PassOneValue(module, expression, line.IsPass1));
   // The first ORIGIN of a pass also fixes the load address.
   if (module.Origin == 0) module.LoadAddress = static_cast<std::uint16_t>(value & 0xFFFF);
   module.Origin = value;
@@ -106,7 +116,9 @@ void Leap(ModuleAssembly& module, LineContext& line) {
     return;
   }
   line.RestOfLine = SkipBlanks(line.RestOfLine);
-  AdvanceOrigin(module, Number(module, line.RestOfLine));
+  AdvanceOrigin(module, ReadNumberLiteral(line.RestOfLine).Valid
+                            ? Number(module, line.RestOfLine)
+                            : PassOneValue(module, line.RestOfLine, line.IsPass1));
   if (Listing(module, line)) WriteObjectLine(module, "// * LEAP *");
 }
 
@@ -217,7 +229,16 @@ bool Include(ModuleAssembly& module, LineContext& line) {
   return true;
 }
 
+// Today's blank-separated literals; a line that is no such list (a comma
+// makes every word invalid; pass 2 meets any other invalid word) is read
+// again as expressions from its start. Both readings count blank-separated
+// words alike, so pass 1 needs no look at the values without a comma.
 void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyword, int width) {
+  if (line.RestOfLine.find(',') != std::string_view::npos) {
+    ExpressionData(module, line, keyword, width, true);
+    return;
+  }
+  const std::int32_t start = module.Origin;
   if (!line.IsPass1) WriteLoadAddress(module);
   if (Listing(module, line)) WriteDirectiveListing(module, module.Origin, keyword, line.RestOfLine);
   // The values are walked by position instead of being deleted word by word
@@ -230,7 +251,7 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
   const auto significant = std::find_if(rest.rbegin(), rest.rend(),
                                         [](char c) { return static_cast<unsigned char>(c) > 32; });
   const auto end = static_cast<std::size_t>(rest.rend() - significant);  // past the last one
-  bool invalidReported = false, refused = false;
+  bool refused = false, warned = false;
   if (module.Knowledge && !line.IsPass1) module.Knowledge->DataStart(module.Origin);
   std::size_t at = 0;
   while (at < end) {
@@ -241,10 +262,13 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
     if (!line.IsPass1) {
       SeekOrigin(module);
       const auto [value, valid] = ReadNumberLiteral(line.FirstWord);
-      if (!invalidReported && !valid) {
-        Report(module, Err::InvalidNumber, true);
-        invalidReported = true;
+      if (!valid) [[unlikely]] {
+        module.Origin = start;
+        ExpressionData(module, line, keyword, width, false);
+        return;
       }
+      // One warning a line: each repeats the line's text.
+      if (!warned) warned = WarnIfValueDoesNotFit(module, value, width);
       refused |= !WriteProgramByte(module, static_cast<std::uint8_t>(value & 0xFF), !refused);
       if (width == 2)
         refused |= !WriteProgramByte(module, static_cast<std::uint8_t>((value >> 8) & 0xFF), !refused);
@@ -253,6 +277,9 @@ void BinaryData(ModuleAssembly& module, LineContext& line, std::string_view keyw
   }
   if (module.Knowledge && !line.IsPass1) module.Knowledge->DataEnd(module);
   line.RestOfLine.remove_prefix(at);
+  // The last word is left for the keywords after BIN.B, as always, unless
+  // it is no number: such a line is read as expressions, which leave none.
+  if (line.IsPass1 && at > 0 && !ReadNumberLiteral(line.FirstWord).Valid) line.FirstWord = {};
 }
 enum class Keyword {
   None, Origin, Leap, NextPage, ObjectFile, Binary, Screen, Include, BinB, BinW, Strip, Compile
@@ -288,9 +315,49 @@ Keyword KeywordOf(std::string_view word) {
   }
   return Keyword::None;
 }
+
+// TEXT, FILL and ALIGN as a line's first word. A label of that name keeps
+// its meaning: these words are directives only where no label stands.
+bool AddedDirective(ModuleAssembly& module, LineContext& line) {
+  const std::string_view word = line.FirstWord;
+  if (word.size() != 4 && word.size() != 5) return false;
+  if (word == "TEXT") Text(module, line);
+  else if (word == "FILL") Fill(module, line);
+  else if (word == "ALIGN") Align(module, line);
+  else return false;
+  line.Handled = true;
+  return true;
+}
+
+// "LABEL: TEXT ~...~": a data directive after a label on its line.
+bool DataAfterLabel(ModuleAssembly& module, LineContext& line) {
+  std::string_view rest = line.RestOfLine;
+  const std::string_view word = TakeWordOf(rest);
+  const Keyword keyword = KeywordOf(word);
+  if (keyword != Keyword::BinB && keyword != Keyword::BinW && keyword != Keyword::Screen &&
+      word != "TEXT" && word != "FILL" && word != "ALIGN")
+    return false;
+  line.FirstWord = word;
+  line.RestOfLine = rest;
+  line.Handled = true;
+  if (keyword == Keyword::BinB) BinaryData(module, line, "BIN.B", 1);
+  else if (keyword == Keyword::BinW) BinaryData(module, line, "BIN.W", 2);
+  else if (keyword == Keyword::Screen) Screen(module, line);
+  else AddedDirective(module, line);
+  return true;
+}
 }  // namespace
 
 const std::array<std::uint8_t, 256> ScreenCodes = MakeScreenCodes();
+
+bool DefinesConstant(std::string_view restOfLine) {
+  std::string_view rest = restOfLine;
+  const std::string_view equals = TakeWordOf(rest);
+  if (equals == "=" || ReadNumberLiteral(TakeWordOf(rest)).Valid) return true;
+  for (const std::string_view mark : {"==", "!=", "<=", ">=", "\"", "'"})
+    if (restOfLine.find(mark) != std::string_view::npos) return false;
+  return true;
+}
 
 void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   CompileSession& session = module.Session;
@@ -306,7 +373,9 @@ void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   line.Handled = false;
   line.Load(text);
 
-  if (line.RestOfLine.find('=') != std::string_view::npos && !DefineConstant(module, line)) return;
+  if (line.RestOfLine.find('=') != std::string_view::npos && DefinesConstant(line.RestOfLine) &&
+      !DefineConstant(module, line))
+    return;
   if (line.FirstWord.empty()) return;
   if (line.FirstWord.back() == ':' && !DefineLabel(module, line)) return;
 
@@ -315,7 +384,11 @@ void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   // word (to their last value), so it is classified again after them.
   Keyword word = KeywordOf(line.FirstWord);
   if (word == Keyword::None) {
-    if (!line.Handled) AssembleInstruction(module, line);
+    if (line.Handled) return;
+    // The directives added to the language, and data after a label, are
+    // words that no instruction has: today they end in a fatal report.
+    if (line.AfterLabel ? DataAfterLabel(module, line) : AddedDirective(module, line)) return;
+    AssembleInstruction(module, line);
     return;
   }
   if (word == Keyword::Origin) line.Handled = true, Origin(module, line);

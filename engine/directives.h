@@ -16,6 +16,13 @@ extern const std::array<std::uint8_t, 256> ScreenCodes;
 // How deep INCLUDE files may nest; a deeper INCLUDE is a file error.
 inline constexpr int kMaxIncludeDepth = 64;
 
+// Whether a line whose rest (after the first word) holds a "=" defines a
+// constant: its next word is "=", or the word after that is a number or
+// absent, or it holds no comparison ("==", "!=", "<=", ">=") and no quote.
+// The others always failed as definitions: they are instructions and
+// directives whose expressions compare or whose text holds a "=".
+bool DefinesConstant(std::string_view restOfLine);
+
 // line: the source line with its "//" comment already cut.
 void ProcessLine(ModuleAssembly& module, std::string_view line, bool isPass1);
 

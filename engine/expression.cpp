@@ -1,16 +1,14 @@
 #include "engine/expression.h"
 
-#include "engine/module_assembly.h"
-#include "engine/operands.h"
+#include "engine/expression_parser.h"
 
 namespace qv3 {
 
-// A single term for now: the operator grammar is built on this entry point.
+// Faults are reported in pass 2 only; in pass 1 they make the result
+// invalid, and a symbol not defined yet stands in with the location
+// counter's value (Forward).
 ExpressionResult EvaluateExpression(ModuleAssembly& module, std::string_view text, bool isPass1) {
-  ExpressionResult result;
-  result.Value = ResolveTerm(module, text, isPass1);
-  result.Valid = true;
-  return result;
+  return EvaluateWholeExpression(module, text, ExpressionOptions{isPass1, !isPass1, false});
 }
 
 }  // namespace qv3

@@ -22,7 +22,8 @@ struct ExpressionResult {
 };
 
 // Evaluates the (upper-cased, comment-free) text in the module's current
-// state. Counts the uses of the symbols it reads.
+// state. Counts the uses of the symbols it reads. Faults are reported in
+// pass 2 only (pass 1 returns Valid false without a report).
 ExpressionResult EvaluateExpression(ModuleAssembly& module, std::string_view text, bool isPass1);
 
 }  // namespace qv3

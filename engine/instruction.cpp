@@ -4,13 +4,16 @@
 #include <string>
 #include <string_view>
 
+#include "engine/directives.h"
 #include "engine/instruction_set.h"
 #include "engine/knowledge_collector.h"
 #include "engine/line_context.h"
 #include "engine/module_assembly.h"
+#include "engine/operand_reading.h"
 #include "engine/operands.h"
 #include "engine/session.h"
 #include "engine/source_text.h"
+#include "engine/value_range.h"
 
 namespace qv3 {
 
@@ -190,7 +193,15 @@ void AssembleInstruction(ModuleAssembly& module, LineContext& line) {
   const OperandShape shape = OperandText(line.RestOfLine, expression);
   int mode = ClassifyOperand(expression, shape);
   OperandExpression(expression, shape);
-  std::int32_t value = ExpressionValue(module, expression, shape, line.IsPass1);
+  std::int64_t value = 0;
+  if (TodaysReadingHolds(module, expression, shape.Plus, shape.Minus, line.IsPass1)) [[likely]] {
+    value = ExpressionValue(module, expression, shape, line.IsPass1);
+  } else {
+    const ReadOperand read = ReadOperandWithExpressions(module, line.RestOfLine, line.IsPass1);
+    mode = read.Mode;
+    value = read.Value;
+    expression.assign(read.Expression);
+  }
 
   // The zero-page form is chosen by the value, not by how it was written.
   if (value < 256 && (mode == kAbsolute || mode == kAbsoluteX || mode == kAbsoluteY)) mode -= 3;
@@ -212,21 +223,27 @@ void AssembleInstruction(ModuleAssembly& module, LineContext& line) {
     return;
   }
 
-  if (IsRelativeBranch(mode, entry)) {
-    value = Subtract(Subtract(value, module.Origin), 2);
-    if (value < -128 || value > 127) {
+  const bool branch = IsRelativeBranch(mode, entry);
+  if (branch) {
+    // Today's operands are 32-bit and wrap; only a wider value of the
+    // expression grammar can lie beyond them, and it is out of range.
+    const bool wide = value != static_cast<std::int32_t>(value);
+    value = Subtract(Subtract(static_cast<std::int32_t>(value), module.Origin), 2);
+    if (wide || value < -128 || value > 127) {
       Report(module, Err::BranchOutOfRange, true);
       return;
     }
   }
 
   if (!line.IsPass1) {
+    if (!branch && entry.Length >= 2) WarnIfValueDoesNotFit(module, value, entry.Length - 1);
     WriteLoadAddress(module);
     SeekOrigin(module);
     WriteProgramByte(module, entry.Opcode);
     if (entry.Length >= 2) WriteProgramByte(module, static_cast<std::uint8_t>(value & 0xFF));
     if (entry.Length == 3) WriteProgramByte(module, static_cast<std::uint8_t>((value >> 8) & 0xFF));
-    if (module.CodeListing) WriteCodeLine(module, row, mode, entry, value, expression);
+    if (module.CodeListing)
+      WriteCodeLine(module, row, mode, entry, static_cast<std::int32_t>(value), expression);
     if (module.Knowledge) [[unlikely]]
       module.Knowledge->Instruction(module, module.Origin, entry.Opcode, entry.Length);
   }
@@ -246,7 +263,7 @@ std::optional<InstructionForm> ReadInstructionForm(std::string_view lineText) {
     if (c == '\t') c = ' ';
   std::string_view rest = text;
   std::string_view word = TakeWordOf(rest);
-  if (word.empty() || rest.find('=') != std::string_view::npos) return std::nullopt;
+  if (word.empty() || (rest.find('=') != std::string_view::npos && DefinesConstant(rest))) return std::nullopt;
   if (word.back() == ':') word = TakeWordOf(rest);
   if (word.empty()) return std::nullopt;
 

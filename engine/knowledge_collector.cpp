@@ -236,7 +236,7 @@ class DefinitionScan {
       fileLine_ = number;
       if (depth == 0) limitReached_ = false;
       line.Load(StripComment(text));
-      if (line.RestOfLine.find('=') != std::string_view::npos) {
+      if (line.RestOfLine.find('=') != std::string_view::npos && DefinesConstant(line.RestOfLine)) {
         const std::string_view name = line.FirstWord;
         TakeWordOf(line.RestOfLine);
         Define(line, name, SymbolKind::Constant, at, depth > 0);

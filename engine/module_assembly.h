@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +89,9 @@ struct ModuleAssembly {
   // Set when an INCLUDE of the module line being handled ran into the depth
   // limit; the line's remaining INCLUDEs are then refused as well.
   bool IncludeLimitReached = false;
+  // The names the module defines that hold operator characters (case
+  // folded, sorted), found when pass 1 first needs them.
+  std::optional<std::vector<std::string>> OperatorNames;
   // Set when the session collects what the compile knew.
   KnowledgeCollector* Knowledge = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "language/hover_text.h"
 
+#include "language/expression_hover.h"
+
 #include <array>
 #include <cctype>
 #include <string>
@@ -224,6 +226,11 @@ std::string HoverText(const qv3::CompileKnowledge* knowledge, std::string_view l
   std::string meaning = module ? SymbolHover(*knowledge, *module, lineNumber, column) : std::string();
   if (meaning.empty()) meaning = MnemonicHover(line, column, module, lineNumber);
   if (meaning.empty()) meaning = NumberLiteralHover(line, column);
+  // Inside an expression, what the whole of it came to follows.
+  if (module) {
+    const std::string expression = ExpressionHover(*module, line, lineNumber, column);
+    if (!expression.empty()) meaning = meaning.empty() ? expression : meaning + "\n\n" + expression;
+  }
   if (diagnostics.empty()) return meaning;
   if (meaning.empty()) return diagnostics;
   return diagnostics + "\n\n" + meaning;

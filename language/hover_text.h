@@ -49,7 +49,8 @@ std::string SymbolHover(const qv3::CompileKnowledge& knowledge, const qv3::Modul
 std::string DiagnosticsHover(const qv3::ModuleKnowledge& module, std::int32_t lineNumber);
 
 // Everything the tooltip at column of the 1-based line shows: the line's
-// diagnostics, then the word's meaning (symbol, mnemonic or literal).
+// diagnostics, then the word's meaning (symbol, mnemonic or literal) and
+// the value of the expression around it.
 // knowledge may be null (nothing checked yet).
 std::string HoverText(const qv3::CompileKnowledge* knowledge, std::string_view line,
                       std::int32_t lineNumber, std::size_t column);

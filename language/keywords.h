@@ -11,10 +11,13 @@ struct DirectiveWord {
   std::string_view Form;  // how it is written
 };
 
-inline constexpr std::array<DirectiveWord, 11> kDirectives = {{
+inline constexpr std::array<DirectiveWord, 14> kDirectives = {{
     {"ORIGIN", "ORIGIN $1000: where the following bytes go"},
-    {"BIN.B", "BIN.B $12 $34: bytes"},
-    {"BIN.W", "BIN.W $1234: words, low byte first"},
+    {"BIN.B", "BIN.B $12, VALUE+1: bytes"},
+    {"BIN.W", "BIN.W $1234, TABLE: words, low byte first"},
+    {"TEXT", "TEXT \"HELLO\", 13, ~Mixed {$93}~: PETSCII bytes"},
+    {"FILL", "FILL 40, ' ': a number of bytes of one value"},
+    {"ALIGN", "ALIGN 256: filler bytes up to the next multiple"},
     {"SCREEN", "SCREEN ~text~: screen codes"},
     {"BINARY", "BINARY FILE: a file's bytes"},
     {"INCLUDE", "INCLUDE FILE: a file's lines"},

@@ -220,6 +220,45 @@ TEST_F(CompileKnowledgeTest, DiagnosticsPerLineAreTheStatusLines) {
   EXPECT_TRUE(lib->Diagnostics.empty());
 }
 
+// Symbols used inside expressions are references in the line as written,
+// in text order, so that rename and "find references" reach every use:
+// in a constant's value (read in pass 1), in operands and in data lists.
+TEST(CompileKnowledgeExpressions, ReferencesInsideExpressionsHaveTheirColumns) {
+  constexpr char kSource[] =
+      "ROW = 12\n"                          // 1
+      "AT = ROW*40 + row\n"                 // 2
+      "\tORIGIN $1000\n"                    // 3
+      "\tLDA #[ROW+AT]*2\n"                 // 4
+      "\tBIN.B ROW, <AT+1, ROW\n"           // 5
+      "\tTEXT \"X{ROW}\", AT\n";             // 6
+  ScratchFolder folder;
+  CompileSession session;
+  CompileKnowledge knowledge;
+  session.Knowledge = &knowledge;
+  ASSERT_FALSE(e2e::CompileSource(session, folder, "t", kSource).Abandoned);
+  const ModuleKnowledge* module = knowledge.FindModule("t");
+  ASSERT_NE(module, nullptr);
+  struct Expected {
+    std::int32_t Line;
+    std::uint32_t Column;
+    std::string Name;
+  };
+  const std::vector<Expected> expected = {
+      {2, 5, "ROW"}, {2, 14, "ROW"}, {4, 7, "ROW"}, {4, 11, "AT"}, {5, 7, "ROW"},
+      {5, 13, "AT"}, {5, 19, "ROW"}, {6, 9, "ROW"}, {6, 16, "AT"},
+  };
+  ASSERT_EQ(module->References.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    const SymbolReference& reference = module->References[i];
+    SCOPED_TRACE(std::to_string(expected[i].Line) + " " + expected[i].Name);
+    EXPECT_EQ(reference.Where.Line, expected[i].Line);
+    EXPECT_EQ(reference.Where.Column, expected[i].Column);
+    EXPECT_EQ(reference.Where.Length, expected[i].Name.size());
+    ASSERT_TRUE(reference.Definition.has_value());
+    EXPECT_EQ(module->Definitions.at(*reference.Definition).Name, expected[i].Name);
+  }
+}
+
 TEST(CompileKnowledgeOutputs, CollectingChangesNoOutput) {
   // The same program compiled with and without collection: the same files
   // and the same lists.

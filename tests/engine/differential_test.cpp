@@ -103,7 +103,8 @@ struct Assembled {
 // Assembles both sources, both starting at origin, in a fresh folder.
 Assembled AssembleBoth(const std::vector<PairedLine>& lines, int origin,
                        const std::vector<std::string>& qv3Prelude = {},
-                       const std::vector<std::string>& peerPrelude = {}) {
+                       const std::vector<std::string>& peerPrelude = {},
+                       const std::string& peerOptions = "") {
   TempDir folder;
   std::ostringstream qv3, peer;
   qv3 << "ORIGIN " << Hex16(origin) << "\r\n";
@@ -126,7 +127,7 @@ Assembled AssembleBoth(const std::vector<PairedLine>& lines, int origin,
   EXPECT_TRUE(WIFEXITED(qv3Status) && WEXITSTATUS(qv3Status) == 0) << result.Qv3Output;
   result.Qv3 = test::ReadFileAsBytes(folder / "diff.prg");
 
-  const std::string peerCommand = "64tass --m6502 --cbm-prg -q -o '" + (folder / "peer.prg") +
+  const std::string peerCommand = "64tass --m6502 --cbm-prg -q " + peerOptions + " -o '" + (folder / "peer.prg") +
                                   "' '" + (folder / "diff.asm") + "' > '" + (folder / "peer.out") +
                                   "' 2>&1";
   const int peerStatus = std::system(peerCommand.c_str());
@@ -224,6 +225,55 @@ TEST_F(PeerAssembler, ExpressionsLabelsAndConstantsMatch) {
   ASSERT_FALSE(out.Peer.empty());
   EXPECT_EQ(out.Qv3, out.Peer) << FirstDifference(out.Qv3, out.Peer);
   EXPECT_EQ(out.Qv3Output.find("Fatal"), std::string::npos) << out.Qv3Output;
+}
+
+// Every operator, precedence level and literal of the expression grammar:
+// both assemblers write each value's low and high 16 bits as two words.
+// QV3 groups with [ ] where 64tass takes ( ).
+TEST_F(PeerAssembler, ExpressionValuesMatch) {
+  const std::vector<std::string> expressions = {
+      "1+2*3", "[1+2]*3", "20-3-4", "100/7/2", "-7/2", "7/-2", "-7%2", "7%-2", "17%5", "2*3%4",
+      "-5*-5", "--5", "+5", "~0", "~$1234", "![0]", "![7]", "!![9]", "1<<4", "$8000>>3", "-256>>4",
+      "1+2<<3", "3<4", "4<3", "4<=4", "5>=6", "5>2", "2==2", "2!=2", "1+1==2", "$F0&$3C",
+      "$F0|$0F", "$FF^$0F", "1|2&3", "1^3&5", "6&3==3", "1&&2", "0&&1", "0||0", "0||3",
+      "1||0&&0", "<$1234", ">$1234", "<$1234+1", ">$12FF+1", "<[$1234+1]", "2*<$1234",
+      "'A'", "'Z'-'A'", "' '", "'0'+9", "$FFFF", "%1011", "65535+1", "CONST*3+1", "CONST-CONST*2",
+      "[CONST+1]*[CONST-1]", "-CONST", "CONST<<8|CONST", "1000000*1000", "$7FFFFFFF+1",
+      "[5>3]+[2>1]*2",
+  };
+  std::vector<PairedLine> lines;
+  for (const std::string& e : expressions) {
+    std::string peer = e;
+    for (char& c : peer) c = c == '[' ? '(' : c == ']' ? ')' : c;
+    // 64tass's && and || give an operand's value; QV3's give 1 or 0.
+    if (peer.find("&&") != std::string::npos || peer.find("||") != std::string::npos)
+      peer = "((" + peer + ") != 0)";
+    lines.push_back({"BIN.W [" + e + "] & $FFFF, [[" + e + "] >> 16] & $FFFF",
+                     ".word (" + peer + ") & $ffff, ((" + peer + ") >> 16) & $ffff"});
+  }
+  const Assembled out = AssembleBoth(lines, 0x3000, {"CONST = 37"}, {"CONST = 37"});
+  ASSERT_FALSE(out.Peer.empty());
+  ASSERT_EQ(out.Qv3.size(), out.Peer.size()) << out.Qv3Output;
+  for (std::size_t i = 0; i < expressions.size(); ++i) {
+    const std::size_t at = 2 + 4 * i;
+    const std::vector<std::uint8_t> qv3(out.Qv3.begin() + at, out.Qv3.begin() + at + 4);
+    const std::vector<std::uint8_t> peer(out.Peer.begin() + at, out.Peer.begin() + at + 4);
+    EXPECT_EQ(qv3, peer) << expressions[i];
+  }
+  EXPECT_EQ(out.Qv3Output.find("Fatal"), std::string::npos) << out.Qv3Output;
+}
+
+// TEXT's letters as 64tass --ascii encodes them: kept case in "~" strings,
+// capitals for the upper-cased line in quotes; control codes by number.
+TEST_F(PeerAssembler, PetsciiTextMatches) {
+  const Assembled out = AssembleBoth(
+      {{"TEXT ~Hello, World! 0123 @[]?~", ".text \"Hello, World! 0123 @[]?\""},
+       {"TEXT \"PLUS/4: 1+1=2\", 13, 0", ".text \"plus/4: 1+1=2\", 13, 0"},
+       {"TEXT ~{$93}Red{28}~", ".text \"{clr}Red{red}\""},
+       {"BIN.B 'A', 'Z', '@'", ".byte 'a', 'z', '@'"}},
+      0x3000, {}, {}, "--ascii");
+  ASSERT_FALSE(out.Peer.empty());
+  EXPECT_EQ(out.Qv3, out.Peer) << FirstDifference(out.Qv3, out.Peer);
 }
 
 }  // namespace

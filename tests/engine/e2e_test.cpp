@@ -165,9 +165,9 @@ TEST_F(BadInputTest, NulBytesAndHighBytesInAndOutOfTildes) {
   EXPECT_EQ(e2e::Hex(*folder.Read("bad.prg")), "00 10 41 20 20 20 EA");
   const std::string object = e2e::CrLfLines({"// Objects", "\xC4\xD6\xDC = $1004", "", "// Code"});
   EXPECT_EQ(*folder.Read("bad.qvo"), object);
-  // A NUL in an operand makes a bad number, and the module's files stay.
+  // A NUL in an operand is no operator, and the module's files stay.
   ASSERT_FALSE(Compile(source + "LDA #1\0junk\n"s).Abandoned);
-  EXPECT_TRUE(Listed("Invalid number!"));
+  EXPECT_TRUE(Listed("Unknown operator $00"));
   EXPECT_EQ(e2e::Hex(*folder.Read("bad.prg")), "00 10 41 20 20 20 EA");
   EXPECT_EQ(*folder.Read("bad.qvo"), object);
 }

@@ -79,9 +79,9 @@ void Assemble(Assembly& assembly, const ScratchFolder& folder, const std::vector
   assembly.Outcome = RunCompileCommand(assembly.Session, lines, "big", folder.Path());
 }
 
-// How many Status lines report code.
+// How many Status lines report code (a detail may follow the message).
 int Reports(const CompileSession& session, ErrorCode code) {
-  const std::string needle = ": " + std::string(ErrorMessage(code)) + " (at line: ";
+  const std::string needle = ": " + std::string(ErrorMessage(code)) + " ";
   int count = 0;
   for (const auto& line : session.StatusList.Lines())
     if (line.Info && line.Text.find(needle) != std::string::npos) ++count;
@@ -319,6 +319,32 @@ TEST(ResourceLimits, TenMegabyteOperand) {
       },
       bytes);
   ExpectFrugal(report, bytes);
+}
+
+// Ten megabytes of expression: a sum of five million terms is read in one
+// sweep; ten million brackets are refused at the nesting limit, not by a
+// stack overflow.
+TEST(ResourceLimits, TenMegabyteExpressions) {
+  SKIP_UNLESS_OPTIMISED();
+  std::size_t bytes = 0;
+  const std::size_t terms = kTenMegabytes / 2;  // "+1" each
+  const auto sum = AssembleLongLine(
+      [] { return " LDA #1" + Repeat("+1", kTenMegabytes); },
+      [&](const Assembly& a, const ScratchFolder& folder) {
+        const char low = static_cast<char>((terms + 1) & 0xFF);
+        return Expect(Diagnostics(a.Session) == 1 && Reports(a.Session, Err::ValueDoesNotFit) == 1 &&
+                          folder.Read("big.prg") == std::string("\x00\x10\xA9", 3) + low,
+                      "the low byte of the sum and one value-range warning");
+      },
+      bytes);
+  ExpectFrugal(sum, bytes);
+  const auto nested = AssembleLongLine(
+      [] { return " LDA #" + Repeat("[", kTenMegabytes) + "1"; },
+      [](const Assembly& a, const ScratchFolder&) {
+        return Expect(Reports(a.Session, Err::ExpressionTooDeep) == 1, "one nesting report");
+      },
+      bytes);
+  ExpectFrugal(nested, bytes);
 }
 
 TEST(ResourceLimits, TenMegabyteLabel) {

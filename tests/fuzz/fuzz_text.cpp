@@ -177,15 +177,15 @@ void CheckSplitText(std::string_view text, std::string_view separator) {
 
 // The linker routes the engine's calls of ReportDiagnostic here
 // (-Wl,--wrap); the real one still runs.
-void RealReportDiagnostic(qv3::CompileSession&, qv3::ErrorCode, bool, std::string_view) asm(
-    "__real__ZN3qv316ReportDiagnosticERNS_14CompileSessionEtbSt17basic_string_viewIcSt11char_traitsIcEE");
+void RealReportDiagnostic(qv3::CompileSession&, qv3::ErrorCode, bool, std::string_view, std::string_view) asm(
+    "__real__ZN3qv316ReportDiagnosticERNS_14CompileSessionEtbSt17basic_string_viewIcSt11char_traitsIcEES5_");
 void CountingReportDiagnostic(qv3::CompileSession& session, qv3::ErrorCode code, bool fatal,
-                              std::string_view fileName) asm(
-    "__wrap__ZN3qv316ReportDiagnosticERNS_14CompileSessionEtbSt17basic_string_viewIcSt11char_traitsIcEE");
+                              std::string_view fileName, std::string_view detail) asm(
+    "__wrap__ZN3qv316ReportDiagnosticERNS_14CompileSessionEtbSt17basic_string_viewIcSt11char_traitsIcEES5_");
 void CountingReportDiagnostic(qv3::CompileSession& session, qv3::ErrorCode code, bool fatal,
-                              std::string_view fileName) {
+                              std::string_view fileName, std::string_view detail) {
   ++g_reports;
-  RealReportDiagnostic(session, code, fatal, fileName);
+  RealReportDiagnostic(session, code, fatal, fileName, detail);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -27,9 +27,10 @@ constexpr std::string_view kVerdict = "Compile failed because of fatal error(s)!
 // True when line has the shape of a diagnostic line and agrees with its
 // record:
 // ^(Fatal|Warning)( in file \[[^\]]*\])?: MESSAGE \(at line: -?\d+ ".*", pass: [12]\)$
-// where MESSAGE is one of the texts of codes 1..19 other than 6 (which no
-// part of the engine reports), the kind word matches Fatal, the number
-// matches Line and the pass digit matches Pass.
+// where MESSAGE is the text of a known code other than 6 (which no part of
+// the engine reports), followed for codes from 20 on by an optional detail,
+// the kind word matches Fatal, the number matches Line and the pass digit
+// matches Pass.
 inline bool IsWellFormedDiagnostic(std::string_view line, const qv3::TErrorInfo& info) {
   using detail::Consume;
   using detail::IsDigit;
@@ -45,36 +46,42 @@ inline bool IsWellFormedDiagnostic(std::string_view line, const qv3::TErrorInfo&
   }
   if (!Consume(rest, ": ")) return false;
 
-  bool known = false;
-  for (qv3::ErrorCode code = 1; code <= 19 && !known; ++code) {
-    if (code == qv3::Err::UnknownAddressingMode) continue;
+  // The rest after the message: -?\d+ ".*", pass: [12]) agreeing with the record.
+  const auto tailAgrees = [&info](std::string_view rest) {
+    std::size_t digits = rest.substr(0, 1) == "-" ? 1 : 0;
+    const std::size_t start = digits;
+    while (digits < rest.size() && IsDigit(rest[digits])) ++digits;
+    if (digits == start) return false;
+    std::int64_t number = 0;
+    if (std::from_chars(rest.data(), rest.data() + digits, number).ec != std::errc()) return false;
+    if (number != info.Line) return false;
+    rest.remove_prefix(digits);
+    if (!Consume(rest, " \"")) return false;
+    // The quoted line text is anything (quotes included); the tail is fixed.
+    constexpr std::string_view kTail = "\", pass: N)";
+    if (rest.size() < kTail.size()) return false;
+    const std::string_view tail = rest.substr(rest.size() - kTail.size());
+    const char pass = tail[kTail.size() - 2];
+    if (tail.substr(0, kTail.size() - 2) != kTail.substr(0, kTail.size() - 2) || tail.back() != ')')
+      return false;
+    if (pass != '1' && pass != '2') return false;
+    return pass - '0' == info.Pass;
+  };
+  // Codes from 20 on may carry a detail between the message and the place.
+  for (qv3::ErrorCode code = 1; code < 60; ++code) {
+    if (code == qv3::Err::UnknownAddressingMode || qv3::ErrorMessage(code).empty()) continue;
     std::string_view attempt = rest;
-    if (Consume(attempt, qv3::ErrorMessage(code)) && Consume(attempt, " (at line: ")) {
-      rest = attempt;
-      known = true;
+    if (!Consume(attempt, qv3::ErrorMessage(code))) continue;
+    constexpr std::string_view kPlace = " (at line: ";
+    if (Consume(attempt, kPlace)) {
+      if (tailAgrees(attempt)) return true;
+      continue;
     }
+    if (code < 20 || attempt.substr(0, 1) != " ") continue;
+    for (auto at = attempt.find(kPlace); at != std::string_view::npos; at = attempt.find(kPlace, at + 1))
+      if (tailAgrees(attempt.substr(at + kPlace.size()))) return true;
   }
-  if (!known) return false;
-
-  std::size_t digits = rest.substr(0, 1) == "-" ? 1 : 0;
-  const std::size_t start = digits;
-  while (digits < rest.size() && IsDigit(rest[digits])) ++digits;
-  if (digits == start) return false;
-  std::int64_t number = 0;
-  if (std::from_chars(rest.data(), rest.data() + digits, number).ec != std::errc()) return false;
-  if (number != info.Line) return false;
-  rest.remove_prefix(digits);
-  if (!Consume(rest, " \"")) return false;
-
-  // The quoted line text is anything (quotes included); the tail is fixed.
-  constexpr std::string_view kTail = "\", pass: N)";
-  if (rest.size() < kTail.size()) return false;
-  const std::string_view tail = rest.substr(rest.size() - kTail.size());
-  const char pass = tail[kTail.size() - 2];
-  if (tail.substr(0, kTail.size() - 2) != kTail.substr(0, kTail.size() - 2) || tail.back() != ')')
-    return false;
-  if (pass != '1' && pass != '2') return false;
-  return pass - '0' == info.Pass;
+  return false;
 }
 
 // Checks every line of both lists; returns an empty text when all is well,

@@ -36,6 +36,7 @@ for program in "${programs[@]}"; do
   expect_program "$bindir/$program"
   expect_file "$mandir/man1/$program.1"
 done
+expect_file "$mandir/man7/qv3.7"  # the language
 if [ "$with_workbench" = 1 ]; then
   expect_program "$bindir/qv3"
   expect_file "$desktop"

@@ -114,6 +114,54 @@ TEST(CompletionPlaces, InstructionsWhereTheyStandNamesInOperandsNothingInComment
     EXPECT_NE(std::find(first.begin(), first.end(), expected), first.end()) << expected;
 }
 
+// The editor's live check and qv3-lsp's diagnostics come from the same
+// check: each fault of the expression language is there, on its line, with
+// its code; the added directives are offered where a line starts.
+TEST(ExpressionLanguage, EveryFaultIsADiagnosticOfTheCheckAndTheDirectivesAreOffered) {
+  ScratchFolder folder;
+  const std::pair<const char*, qv3::ErrorCode> lines[] = {
+      {"\tORIGIN $1000", 0},
+      {"\tLDA #300", qv3::Err::ValueDoesNotFit},
+      {"\tLDA #1*", qv3::Err::ExpressionSyntax},  // "1+" is 1+0, as always
+      {"\tLDA #[1", qv3::Err::UnbalancedBrackets},
+      {"\tLDA #1/0", qv3::Err::DivisionByZero},
+      {"\tLDA #$7FFFFFFF*$7FFFFFFF*4", qv3::Err::ArithmeticOverflow},
+      {"\tLDA #$1FFFFFFFF*2", qv3::Err::NumberTooLarge},  // "+1" would wrap, as always
+      {"X = LATER+1", qv3::Err::SymbolDefinedLater},
+      {"\tLDA #1?2", qv3::Err::UnknownOperator},
+      {"\tTEXT ~a_b~", qv3::Err::NoPetsciiCode},
+      {"\tTEXT ~open", qv3::Err::TextSyntax},
+      {"\tFILL", qv3::Err::FillSyntax},
+      {"\tALIGN", qv3::Err::AlignSyntax},
+      {"\tFILL 100000", qv3::Err::CountOutOfRange},
+      {"\tJMP (1+2)*3", qv3::Err::IndirectNotClosed},
+      {"LATER:\tRTS", 0},
+  };
+  std::string source;
+  for (const auto& [line, code] : lines) source += std::string(line) + "\n";
+  source += "\tLDA #" + std::string(300, '[') + "1" + std::string(300, ']') + "\n";
+  const auto result = Check(source, folder);
+  const auto* module = result.Knowledge.TopModule();
+  ASSERT_NE(module, nullptr);
+  const auto codesOfLine = [&](std::int32_t line) {
+    std::vector<qv3::ErrorCode> codes;
+    for (const auto* diagnostic : module->DiagnosticsOfLine(line)) codes.push_back(diagnostic->Code);
+    return codes;
+  };
+  for (std::size_t i = 0; i < std::size(lines); ++i) {
+    if (lines[i].second == 0) continue;
+    const auto codes = codesOfLine(static_cast<std::int32_t>(i + 1));
+    EXPECT_NE(std::find(codes.begin(), codes.end(), lines[i].second), codes.end()) << lines[i].first;
+  }
+  const auto deep = codesOfLine(static_cast<std::int32_t>(std::size(lines) + 1));
+  EXPECT_NE(std::find(deep.begin(), deep.end(), qv3::Err::ExpressionTooDeep), deep.end());
+
+  for (const char* directive : {"TEXT", "FILL", "ALIGN"}) {
+    const auto offered = Texts(CompletionsAt(&result.Knowledge, std::string_view(directive, 2), 1, 2, folder.Path()));
+    EXPECT_NE(std::find(offered.begin(), offered.end(), directive), offered.end()) << directive;
+  }
+}
+
 TEST(LongBranch, TheInvertedBranchOverAJmpKeepsLabelCommentAndAlignment) {
   EXPECT_EQ(LongBranchReplacement("LOOP:\tBNE FAR\t// back", "\r\n"), "LOOP:\tBEQ *+5\t// back\r\n     \tJMP FAR");
   EXPECT_EQ(LongBranchReplacement("  bcc there", "\n"), "  BCS *+5\n  JMP there");

@@ -229,7 +229,7 @@ TEST_F(MessageJumpTest, LineNumbersOutsideTheTextSelectNothing) {
 }
 
 TEST_F(MessageJumpTest, AnEmptyLineGivesAnEmptySelectionAtItsStart) {
-  TfrmQVEdit& editor = openSource("empty.qv3", " NOP\n ORIGIN START\n NOP\n");
+  TfrmQVEdit& editor = openSource("empty.qv3", " NOP\n ORIGIN $1G\n NOP\n");
   main().Compile2Click();
   editor.mCode->setPlainText("A\n\nC");
   doubleClickDiagnostic(editor, "Invalid number!");

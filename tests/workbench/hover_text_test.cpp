@@ -119,9 +119,10 @@ TEST_F(HoverTextTest, LiteralsReadAsTheAssemblerReadsThem) {
   EXPECT_EQ(HoverText(nullptr, "\tLDA #$1f", 1, 7), "$1F = 31 = %00011111");
   EXPECT_EQ(HoverText(nullptr, "\tLDX #%1010", 1, 6), "$0A = 10 = %00001010");
   EXPECT_EQ(HoverText(nullptr, "\tLDA $1234", 1, 6), "$1234 = 4660 = %0001001000110100");
-  // A term that starts with "~" is a name to the assembler, not a number.
+  // "~" is the bitwise not of the expression that follows, and the digits
+  // it keeps in lower case make no number.
   const std::string name = At(9, "~$ff~", 2);
-  EXPECT_TRUE(Has(name, "~$ff~: value not known\nUnknown constant/label")) << name;
+  EXPECT_TRUE(Has(name, "Invalid number!")) << name;
   // Between tildes nothing is upper-cased: "$~ff~" is no number.
   const std::string tilde = At(9, "$~ff~", 2);
   EXPECT_TRUE(Has(tilde, "$~ff~: Invalid number! (read as 0)")) << tilde;
@@ -152,6 +153,50 @@ TEST_F(HoverTextTest, DiagnosticsOfTheLineComeFirst) {
   const std::string warned = At(13, "LDA");
   EXPECT_TRUE(Has(warned, "Unknown addressing mode postfix")) << warned;
   EXPECT_TRUE(Has(warned, "\n\nLDA zero page")) << warned;
+}
+
+// Inside an expression the tooltip adds what the whole expression came to,
+// from the check's symbols and the line's address; a single term adds
+// nothing (its own hover says it).
+TEST(ExpressionHover, ShowsTheValueOfTheExpressionAroundTheCursor) {
+  ScratchFolder folder;
+  const std::string source =
+      "ROW = 12\n"                        // 1
+      "AT = ROW*40 + $0C00\n"             // 2
+      "\tORIGIN $1000\n"                  // 3
+      "\tSTA AT+5,X\n"                    // 4
+      "\tLDA ([AT-$0C00]/40),Y\n"         // 5
+      "\tBIN.B 1, <AT+1, *-$1000\n"       // 6
+      "\tLDA #ROW\n";                     // 7
+  const qv3::CheckResult result = qv3::CheckCompile(std::string_view(source), "main", folder.Path());
+  const std::vector<std::string> lines = qv3::SplitLines(source);
+  const auto at = [&](int line, std::string_view word, std::size_t offset = 0) {
+    const std::string& text = lines.at(static_cast<std::size_t>(line - 1));
+    return HoverText(&result.Knowledge, text, line, text.find(word) + offset);
+  };
+  const struct {
+    int Line;
+    const char* Word;
+    std::size_t Offset;
+    const char* Shown;  // empty: no expression value at all
+  } cases[] = {
+      {2, "ROW", 0, "ROW*40 + $0C00 = $0DE0 = 3552"},
+      {2, "*", 0, "ROW*40 + $0C00 = $0DE0 = 3552"},
+      {4, "AT", 0, "AT+5 = $0DE5 = 3557"},
+      {4, "+", 0, "AT+5 = $0DE5 = 3557"},
+      {5, "/", 0, "[AT-$0C00]/40 = $0C = 12"},
+      {6, "<AT", 0, "<AT+1 = $E1 = 225"},
+      {6, "*-", 0, "*-$1000 = $05 = 5"},  // the line's address, $1005, in every item
+      {6, "1,", 0, ""},
+      {7, "ROW", 0, ""},
+  };
+  for (const auto& c : cases) {
+    const std::string hover = at(c.Line, c.Word, c.Offset);
+    if (*c.Shown)
+      EXPECT_NE(hover.find(c.Shown), std::string::npos) << c.Line << " " << c.Word << ": " << hover;
+    else  // the literal's or the symbol's own paragraph only
+      EXPECT_EQ(hover.find("\n\n"), std::string::npos) << c.Line << " " << c.Word << ": " << hover;
+  }
 }
 
 }  // namespace

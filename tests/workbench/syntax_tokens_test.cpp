@@ -46,8 +46,8 @@ TEST(SyntaxTokens, CommentEndsTheLineEvenInsideTildes) {
   EXPECT_EQ(Pieces("NOP///"), "Mnemonic[NOP] Comment[///]");
   // An "=" in the comment does not make the line a constant definition.
   EXPECT_EQ(Pieces("LDA #1 // X = 5"), "Mnemonic[LDA] Number[1] Comment[// X = 5]");
-  // A single "/" is no comment; with the blanks ignored it is part of the term.
-  EXPECT_EQ(Pieces("LDA #1 / 2"), "Mnemonic[LDA] Number[1 / 2]");
+  // A single "/" is no comment: it divides.
+  EXPECT_EQ(Pieces("LDA #1 / 2"), "Mnemonic[LDA] Number[1] Number[2]");
 }
 
 TEST(SyntaxTokens, LabelIsTheFirstWordEndingInAColon) {
@@ -123,8 +123,10 @@ TEST(SyntaxTokens, OperandTermsAndPrefixes) {
 
 TEST(SyntaxTokens, DirectiveArguments) {
   EXPECT_EQ(Pieces("BIN.B $01 %1010 255"), "Directive[BIN.B] Number[$01] Number[%1010] Number[255]");
-  EXPECT_EQ(Pieces("bin.w $1234 LABEL -2"), "Directive[bin.w] Number[$1234] Number[-2]");
-  EXPECT_EQ(Pieces("BIN.B $01,$02"), "Directive[BIN.B] Number[$01,$02]");
+  // Values that are not all literals are expressions, separated by blanks
+  // or by commas.
+  EXPECT_EQ(Pieces("bin.w $1234 LABEL -2"), "Directive[bin.w] Number[$1234] Number[2]");
+  EXPECT_EQ(Pieces("BIN.B $01,$02"), "Directive[BIN.B] Number[$01] Number[$02]");
   EXPECT_EQ(Pieces("INCLUDE macros.qv3"), "Directive[INCLUDE] FileName[macros.qv3]");
   EXPECT_EQ(Pieces("BINARY sprite data.bin  "), "Directive[BINARY] FileName[sprite data.bin]");
   EXPECT_EQ(Pieces("COMPILE lib1, lib2"), "Directive[COMPILE] FileName[lib1, lib2]");
@@ -132,6 +134,26 @@ TEST(SyntaxTokens, DirectiveArguments) {
   EXPECT_EQ(Pieces("OBJECTFILE 12"), "Directive[OBJECTFILE]");
   EXPECT_EQ(Pieces("STRIP"), "Directive[STRIP]");
   EXPECT_EQ(Pieces("BINARY"), "Directive[BINARY]");
+}
+
+// Expressions are coloured where the assembler reads them: arguments and
+// values that are no single literal, the added directives, data after a
+// label, character literals and quoted text.
+TEST(SyntaxTokens, ExpressionsAndTheAddedDirectives) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"X = $2000+19*320", "Constant[X] Number[$2000] Number[19] Number[320]"},
+      {"X = 1 + 2", "Constant[X] Number[1]"},  // one number word: the rest is ignored
+      {"ORIGIN BASE+$10", "Directive[ORIGIN] Number[$10]"},
+      {"BIN.B 1, 2, LO|$80", "Directive[BIN.B] Number[1] Number[2] Number[$80]"},
+      {"TEXT \"HI\", 13, ~lo~", "Directive[TEXT] Text[\"HI\"] Number[13] Text[~lo~]"},
+      {"FILL 3, 'A'", "Directive[FILL] Number[3] Number['A']"},
+      {"ALIGN 256", "Directive[ALIGN] Number[256]"},
+      {"TITLE: TEXT ~Hi~", "Label[TITLE:] Directive[TEXT] Text[~Hi~]"},
+      {"LDA #[1+2]*3", "Mnemonic[LDA] Number[1] Number[2] Number[3]"},
+      {"LDA #3<4 == 1", "Mnemonic[LDA] Number[3] Number[4] Number[1]"},
+      {"TEXT: NOP", "Label[TEXT:] Mnemonic[NOP]"},
+  };
+  for (const auto& [line, expected] : cases) EXPECT_EQ(Pieces(line), expected) << line;
 }
 
 TEST(SyntaxTokens, TildeStretchesKeepEverythingInside) {
