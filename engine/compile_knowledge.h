@@ -73,6 +73,10 @@ struct AssembledRange {
   // lines of an INCLUDEd file are joined while they follow each other.
   bool Instruction = false;
   std::uint8_t Opcode = 0;
+  // For bytes a macro or a REPEAT block made: the module line of the body
+  // line that made them (Line is then the invocation's, or for a REPEAT
+  // block of the module's own text the body line itself); 0 otherwise.
+  std::int32_t MacroLine = 0;
 };
 
 // A diagnostic of a line as the Status list shows it (after a module compiled
@@ -99,6 +103,9 @@ struct ModuleKnowledge {
   std::vector<LineDiagnostic> Diagnostics;    // in Status list order
   // The paths of the INCLUDEd files, as the assembler opened them, each once.
   std::vector<std::string> IncludedFiles;
+  // The module's own lines that a condition left out (IF branches not
+  // taken), ascending.
+  std::vector<std::int32_t> InactiveLines;
 
   // The first definition of a name, letter case ignored; nothing when unknown.
   std::optional<std::size_t> FindDefinition(std::string_view name) const;

@@ -6,8 +6,10 @@
 
 #include "engine/file_system.h"
 #include "engine/instruction.h"
+#include "engine/block_diagnostics.h"
 #include "engine/knowledge_collector.h"
 #include "engine/line_context.h"
+#include "engine/line_source.h"
 #include "engine/module_assembly.h"
 #include "engine/session.h"
 #include "engine/source_text.h"
@@ -74,10 +76,36 @@ bool DefineConstant(ModuleAssembly& module, LineContext& line) {
   return true;
 }
 
+// A ".NAME" label: its first definition in the module keeps its name, a
+// definition in another scope is kept under the scope's name. Returns
+// false when the line ends here (defined before in the same scope, or a
+// symbol of that name that is no local label).
+bool DefineLocalLabel(ModuleAssembly& module, LineContext& line, std::uint16_t address) {
+  const std::string_view name = line.FirstWord;
+  LabelScopes& scopes = module.Scopes;
+  if (!line.IsPass1) {
+    if (const auto index = scopes.FindInScope(name)) module.Symbols.SetValue(*index, address);
+    line.AfterLabel = true;
+    return true;
+  }
+  const bool further = scopes.IsKnownLocal(name);
+  const std::string qualified = further ? scopes.QualifiedName(name) : std::string(name);
+  if (scopes.FindInScope(name) || module.Symbols.Find(qualified)) {
+    Report(module, Err::DuplicateLabel, true);
+    return false;
+  }
+  const std::size_t index = module.Symbols.Add(qualified, address);
+  scopes.AddLocal(name, index);
+  if (module.Knowledge) module.Knowledge->Definition(module, line, name, SymbolKind::Label, qualified);
+  line.AfterLabel = true;
+  return true;
+}
+
 // Returns false when the line ends here (a duplicate label in pass 1).
 bool DefineLabel(ModuleAssembly& module, LineContext& line) {
   line.FirstWord.remove_suffix(1);  // the ":"
   const auto address = static_cast<std::uint16_t>(module.Origin & 0xFFFF);
+  if (IsLocalLabelName(line.FirstWord)) return DefineLocalLabel(module, line, address);
   if (const auto index = module.Symbols.Find(line.FirstWord)) {
     if (line.IsPass1) {
       Report(module, Err::DuplicateLabel, true);
@@ -89,8 +117,17 @@ bool DefineLabel(ModuleAssembly& module, LineContext& line) {
     module.Symbols.Add(line.FirstWord, address);
     if (module.Knowledge) module.Knowledge->Definition(module, line, line.FirstWord, SymbolKind::Label);
   }
+  module.Scopes.EnterScope(line.FirstWord);
   line.AfterLabel = true;
   return true;
+}
+
+// "-" or "+" as the first word: an anonymous label, followed by the line's
+// instruction as a label is.
+void DefineAnonymousLabel(ModuleAssembly& module, LineContext& line) {
+  module.Scopes.DefineAnonymous(line.FirstWord[0] == '+',
+                                static_cast<std::int32_t>(module.Origin & 0xFFFF));
+  line.AfterLabel = true;
 }
 
 void Origin(ModuleAssembly& module, LineContext& line) {
@@ -203,15 +240,19 @@ bool Include(ModuleAssembly& module, LineContext& line) {
   KnowledgeCollector* const knowledge = module.Knowledge;
   if (knowledge) knowledge->EnterInclude(path);
   const bool isPass1 = line.IsPass1;
+  const BlockMark blocks = EnterBlocksFile(module);
+  const LineOrigin including{module.Session.CurrentLineNumber, 0, path};
+  std::int32_t number = 0;
   SourceText(*content).ForEachLine([&](std::string_view included) {
     if (cancel && cancel->load(std::memory_order_relaxed)) throw CompileCancelled();
     if (knowledge) [[unlikely]]
       knowledge->IncludedLine();
-    ProcessLine(module, included, isPass1);
+    FeedLine(module, included, isPass1, LineOrigin{including.ModuleLine, ++number, path});
     if (knowledge && !isPass1) [[unlikely]]
       knowledge->EndOfLine(included);
     return true;
   });
+  LeaveBlocksFile(module, blocks);
   if (knowledge) knowledge->LeaveInclude();
   --module.IncludeDepth;
   return true;
@@ -292,6 +333,8 @@ Keyword KeywordOf(std::string_view word) {
 
 const std::array<std::uint8_t, 256> ScreenCodes = MakeScreenCodes();
 
+bool IsDirectiveWord(std::string_view word) { return KeywordOf(word) != Keyword::None; }
+
 void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   CompileSession& session = module.Session;
   text = StripComment(text);
@@ -309,6 +352,9 @@ void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   if (line.RestOfLine.find('=') != std::string_view::npos && !DefineConstant(module, line)) return;
   if (line.FirstWord.empty()) return;
   if (line.FirstWord.back() == ':' && !DefineLabel(module, line)) return;
+  if (line.FirstWord.size() == 1 && (line.FirstWord[0] == '-' || line.FirstWord[0] == '+') &&
+      !line.Handled)
+    DefineAnonymousLabel(module, line);
 
   // Every keyword is compared with FirstWord as the earlier ones left it:
   // the chain does not stop at a match. Only BIN.B and BIN.W change the

@@ -16,6 +16,9 @@ extern const std::array<std::uint8_t, 256> ScreenCodes;
 // How deep INCLUDE files may nest; a deeper INCLUDE is a file error.
 inline constexpr int kMaxIncludeDepth = 64;
 
+// Whether the word (upper case) names one of the directives.
+bool IsDirectiveWord(std::string_view word);
+
 // line: the source line with its "//" comment already cut.
 void ProcessLine(ModuleAssembly& module, std::string_view line, bool isPass1);
 

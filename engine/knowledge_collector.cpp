@@ -8,6 +8,7 @@
 #include "engine/directives.h"
 #include "engine/file_system.h"
 #include "engine/line_context.h"
+#include "engine/line_source.h"
 #include "engine/message_list.h"
 #include "engine/module_assembly.h"
 #include "engine/session.h"
@@ -61,6 +62,12 @@ std::optional<Found> FindTerm(std::string_view text, std::string_view term, std:
   return std::nullopt;
 }
 
+// The module line of the body line an expansion is handling, or 0.
+std::int32_t MacroLineOf(const ModuleAssembly& module) {
+  const auto* frames = CurrentExpansion(module);
+  return frames ? frames->back().ModuleLine : 0;
+}
+
 std::string LowerCaseAToZ(std::string_view text) {
   std::string lower(text);
   for (char& c : lower)
@@ -70,9 +77,10 @@ std::string LowerCaseAToZ(std::string_view text) {
 }  // namespace
 
 void KnowledgeCollector::Definition(const ModuleAssembly& module, const LineContext& line,
-                                    std::string_view name, SymbolKind kind) {
+                                    std::string_view name, SymbolKind kind,
+                                    std::string_view keyedAs) {
   SymbolDefinition definition;
-  definition.Name.assign(name);
+  definition.Name.assign(keyedAs.empty() ? name : keyedAs);
   definition.Kind = kind;
   definition.Where.Line = module.Session.CurrentLineNumber;
   definition.Where.Column = static_cast<std::uint32_t>(line.ColumnOf(name));
@@ -167,27 +175,57 @@ void KnowledgeCollector::EndOfLine(std::string_view text) {
   pending_.clear();
 }
 
+void KnowledgeCollector::ExpandedLine(const ModuleAssembly& module, std::string_view text,
+                                      std::int32_t moduleLine, bool fromInclude) {
+  (void)module;
+  if (pending_.empty() || fromInclude) return;
+  std::size_t budget = 8 * text.size() + 4096;
+  std::size_t kept = 0;
+  for (Pending& pending : pending_) {
+    auto found = FindTerm(text, pending.Term, 0, true, budget);
+    if (!found) found = FindTerm(text, pending.Term, 0, false, budget);
+    if (!found) {
+      pending_[kept++] = std::move(pending);
+      continue;
+    }
+    SourceSpan& where = pending.Reference.Where;
+    where.Line = moduleLine;
+    where.Column = static_cast<std::uint32_t>(found->Start);
+    where.Length = static_cast<std::uint32_t>(found->End - found->Start);
+    if (expandedPlaces_.emplace(where.Line, where.Column, FoldCase(pending.Term)).second)
+      target_.References.push_back(std::move(pending.Reference));
+  }
+  pending_.resize(kept);
+}
+
+void KnowledgeCollector::InactiveLine(std::int32_t line) {
+  auto& lines = target_.InactiveLines;
+  if (lines.empty() || lines.back() < line) lines.push_back(line);
+}
+
 void KnowledgeCollector::Assembled(const ModuleAssembly& module, std::int32_t address,
                                    std::uint64_t size) {
   if (size == 0) return;
   const auto bytes = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, UINT32_MAX));
   const std::int32_t line = module.Session.CurrentLineNumber;
+  const std::int32_t macroLine = MacroLineOf(module);
   auto& ranges = target_.Ranges;
   if (!ranges.empty()) {
     AssembledRange& last = ranges.back();
-    if (last.Line == line && !last.Instruction &&
+    if (last.Line == line && last.MacroLine == macroLine && !last.Instruction &&
         static_cast<std::int64_t>(last.Address) + last.Size == static_cast<std::int64_t>(address) &&
         last.Size <= UINT32_MAX - bytes) {
       last.Size += bytes;
       return;
     }
   }
-  ranges.push_back({line, address, bytes});
+  ranges.push_back({line, address, bytes, false, 0, macroLine});
 }
 
 void KnowledgeCollector::Instruction(const ModuleAssembly& module, std::int32_t address,
                                      std::uint8_t opcode, std::uint32_t length) {
-  target_.Ranges.push_back({module.Session.CurrentLineNumber, address, length, true, opcode});
+  target_.Ranges.push_back(
+      {module.Session.CurrentLineNumber, address, length, true, opcode, MacroLineOf(module)});
 }
 
 void KnowledgeCollector::DataEnd(const ModuleAssembly& module) {

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
+#include <tuple>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,8 +28,10 @@ class KnowledgeCollector {
 
   // Pass 1: the symbol just added to the module's table; name is a view
   // into the line context of the current include depth.
+  // keyedAs: the name the table keeps it under, when not the name as
+  // written (a local label defined in a second scope).
   void Definition(const ModuleAssembly& module, const LineContext& line, std::string_view name,
-                  SymbolKind kind);
+                  SymbolKind kind, std::string_view keyedAs = {});
   // Pass 2: an operand term naming a symbol of this module (symbol: its
   // index, nothing when unknown), or an @MODULE.NAME term. term is a view
   // into the module's operand scratch text.
@@ -53,6 +57,14 @@ class KnowledgeCollector {
   void EnterInclude(std::string_view path);
   void IncludedLine() { ++includes_.back().Line; }
   void LeaveInclude() { includes_.pop_back(); }
+  // Pass 2, after each line a macro or REPEAT block made: the references
+  // found in its body line (text, on module line moduleLine) are placed
+  // there, each place once however often it was expanded; references the
+  // body line does not hold (arguments) stay for the invocation's line.
+  void ExpandedLine(const ModuleAssembly& module, std::string_view text, std::int32_t moduleLine,
+                    bool fromInclude);
+  // Pass 2: a line of the module's own text left out by a condition.
+  void InactiveLine(std::int32_t line);
   // After pass 2: the definitions take the values pass 2 left.
   void Finish(const ModuleAssembly& module);
 
@@ -74,6 +86,9 @@ class KnowledgeCollector {
 
   ModuleKnowledge& target_;
   std::vector<Pending> pending_;
+  // The places references in expanded lines were put, so a body line
+  // expanded many times lists each reference once.
+  std::set<std::tuple<std::int32_t, std::uint32_t, std::string>> expandedPlaces_;
   std::int32_t dataStart_ = 0;
 };
 
