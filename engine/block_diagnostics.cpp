@@ -6,7 +6,7 @@ namespace qv3 {
 
 namespace {
 // Indexed from code 40.
-constexpr std::array<std::string_view, 19> kBlockMessages = {
+constexpr std::array<std::string_view, 20> kBlockMessages = {
     "IF without ENDIF",
     "ELSEIF, ELSE or ENDIF without IF",
     "ELSEIF or ELSE after ELSE",
@@ -26,6 +26,7 @@ constexpr std::array<std::string_view, 19> kBlockMessages = {
     "Error:",
     "Warning:",
     "Syntax error in IF, REPEAT or MACRO line",
+    "Too many errors in this expansion: the rest of it is left out",
 };
 }  // namespace
 

@@ -3,6 +3,7 @@
 // 40..59.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 #include "engine/diagnostics.h"
@@ -29,6 +30,7 @@ inline constexpr ErrorCode ValueNotKnownYet = 55;
 inline constexpr ErrorCode ProgramError = 56;
 inline constexpr ErrorCode ProgramWarning = 57;
 inline constexpr ErrorCode BlockSyntax = 58;
+inline constexpr ErrorCode ExpansionErrors = 59;
 }  // namespace Err
 
 // How far expansions go: macro invocations and REPEAT blocks nested in each
@@ -38,6 +40,10 @@ inline constexpr ErrorCode BlockSyntax = 58;
 inline constexpr int kMaxExpansionDepth = 64;
 inline constexpr long long kMaxRepeatCount = 65536;
 inline constexpr long long kMaxExpandedLines = 1'000'000;
+// Fatal diagnostics one invocation's expansion may report before the rest
+// of it is left out (each expanded line's report names its body line, so
+// equal reports do not merge as those of one line do).
+inline constexpr std::size_t kMaxExpansionReports = 20;
 
 // The message text of a code 40..59 (empty for one without a text).
 std::string_view BlockErrorMessage(ErrorCode code);

@@ -386,9 +386,17 @@ void Substitute(std::string_view body, const std::vector<Substitution>& substitu
 
 // The text that follows a diagnostic of an expanded line: its body line in
 // each expansion around it, innermost first.
+// Deep nesting (recursion) names the three innermost and the outermost.
 std::string ExpansionDetailText(const LineSourceState& state) {
   std::string text;
-  for (auto frame = state.Frames.rbegin(); frame != state.Frames.rend(); ++frame) {
+  const std::size_t count = state.Frames.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto frame = state.Frames.rbegin() + static_cast<std::ptrdiff_t>(i);
+    if (count > 4 && i == 3) {
+      text += ", ... (" + std::to_string(count - 4) + " more)";
+      continue;
+    }
+    if (count > 4 && i > 3 && i + 1 < count) continue;
     if (!text.empty()) text += ", ";
     text += frame->Name.empty() ? "in REPEAT" : "in macro " + frame->Name;
     if (!frame->Body.File.empty()) {
@@ -435,10 +443,19 @@ void Expand(ModuleAssembly& module, LineSourceState& state, const std::vector<Bl
   // lines; inside a macro they stay on the macro's invocation line.
   bool ownLines = name.empty();
   for (const ExpansionFrame& frame : state.Frames) ownLines &= frame.Name.empty();
+  if (state.Frames.empty()) {
+    state.FatalAtInvocation = session.FatalReports;
+    state.Abandoned = false;
+  }
   state.Frames.push_back({name, 0, {}});
   std::string text;
   for (const BlockBodyLine& line : body) {
-    if (state.Stopped) break;
+    if (state.Stopped || state.Abandoned) break;
+    if (session.FatalReports - state.FatalAtInvocation >= kMaxExpansionReports) {
+      Report(module, Err::ExpansionErrors, true);
+      state.Abandoned = true;
+      break;
+    }
     if (++state.Lines > kMaxExpandedLines) {
       Report(module, Err::ExpansionTooLarge, true);
       state.Stopped = true;
@@ -475,7 +492,7 @@ void RunRepeat(ModuleAssembly& module, LineSourceState& state, const BlockRecord
   WriteExpansionListing(module, isPass1, "repeat", block.CountText);
   std::string counter;
   std::vector<Substitution> substitutions;
-  for (std::int64_t round = 0; round < block.Count && !state.Stopped; ++round) {
+  for (std::int64_t round = 0; round < block.Count && !state.Stopped && !state.Abandoned; ++round) {
     substitutions.clear();
     if (!block.Counter.empty()) {
       counter = std::to_string(round);

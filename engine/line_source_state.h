@@ -67,6 +67,8 @@ struct LineSourceState {
   std::int64_t Lines = 0;          // expanded and recorded in this pass
   bool Stopped = false;            // a limit was reached: no more expansion in this pass
   std::uint32_t Expansions = 0;    // numbers the scopes of expansions
+  std::size_t FatalAtInvocation = 0;  // the fatal count when the outermost expansion began
+  bool Abandoned = false;             // the outermost expansion is left (too many errors)
   // Pass 1's conditions and REPEAT counts in the order met: pass 2 takes
   // the same branches and counts, so both passes see the same lines.
   std::vector<std::int64_t> Decisions;
