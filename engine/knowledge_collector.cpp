@@ -175,24 +175,35 @@ void KnowledgeCollector::EndOfLine(std::string_view text) {
   pending_.clear();
 }
 
-void KnowledgeCollector::ExpandedLine(const ModuleAssembly& module, std::string_view text,
-                                      std::int32_t moduleLine, bool fromInclude) {
-  (void)module;
-  if (pending_.empty() || fromInclude) return;
+void KnowledgeCollector::ExpandedLine(std::string_view text, std::int32_t moduleLine,
+                                      std::string_view file, std::int32_t fileLine) {
+  if (pending_.empty()) return;
   std::size_t budget = 8 * text.size() + 4096;
   std::size_t kept = 0;
-  for (Pending& pending : pending_) {
+  for (std::size_t i = 0; i < pending_.size(); ++i) {
+    Pending& pending = pending_[i];
     auto found = FindTerm(text, pending.Term, 0, true, budget);
     if (!found) found = FindTerm(text, pending.Term, 0, false, budget);
     if (!found) {
-      pending_[kept++] = std::move(pending);
+      // An argument: written on the invocation's line, searched there from its start.
+      pending.From = 0;
+      if (kept != i) pending_[kept] = std::move(pending);
+      ++kept;
       continue;
     }
     SourceSpan& where = pending.Reference.Where;
+    where = SourceSpan{};
     where.Line = moduleLine;
     where.Column = static_cast<std::uint32_t>(found->Start);
     where.Length = static_cast<std::uint32_t>(found->End - found->Start);
-    if (expandedPlaces_.emplace(where.Line, where.Column, FoldCase(pending.Term)).second)
+    if (!file.empty()) {
+      where.FromInclude = true;
+      where.IncludedFile = IncludedFileNumber(target_.IncludedFiles, file);
+      where.IncludedLine = fileLine;
+    }
+    const auto place = std::tuple(where.IncludedFile, where.IncludedFile ? fileLine : moduleLine,
+                                  where.Column, FoldCase(pending.Term));
+    if (expandedPlaces_.insert(place).second)
       target_.References.push_back(std::move(pending.Reference));
   }
   pending_.resize(kept);
@@ -236,6 +247,14 @@ void KnowledgeCollector::DataEnd(const ModuleAssembly& module) {
 
 void KnowledgeCollector::Finish(const ModuleAssembly& module) {
   // Every symbol the table holds was noted when pass 1 added it, in order.
+  // References of expanded lines were placed on their body lines, which may
+  // lie above the invocation: put back in source order.
+  auto& references = target_.References;
+  const auto byPlace = [](const SymbolReference& a, const SymbolReference& b) {
+    return a.Where.Line < b.Where.Line;
+  };
+  if (!std::is_sorted(references.begin(), references.end(), byPlace))
+    std::stable_sort(references.begin(), references.end(), byPlace);
   const std::size_t count = std::min(target_.Definitions.size(), module.Symbols.Size());
   for (std::size_t i = 0; i < count; ++i) target_.Definitions[i].Value = module.Symbols.Value(i);
 }

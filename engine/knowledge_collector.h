@@ -61,8 +61,10 @@ class KnowledgeCollector {
   // found in its body line (text, on module line moduleLine) are placed
   // there, each place once however often it was expanded; references the
   // body line does not hold (arguments) stay for the invocation's line.
-  void ExpandedLine(const ModuleAssembly& module, std::string_view text, std::int32_t moduleLine,
-                    bool fromInclude);
+  // file and fileLine: the body line's INCLUDEd file (empty for the module's
+  // own text) and its line there.
+  void ExpandedLine(std::string_view text, std::int32_t moduleLine, std::string_view file,
+                    std::int32_t fileLine);
   // Pass 2: a line of the module's own text left out by a condition.
   void InactiveLine(std::int32_t line);
   // After pass 2: the definitions take the values pass 2 left.
@@ -88,7 +90,7 @@ class KnowledgeCollector {
   std::vector<Pending> pending_;
   // The places references in expanded lines were put, so a body line
   // expanded many times lists each reference once.
-  std::set<std::tuple<std::int32_t, std::uint32_t, std::string>> expandedPlaces_;
+  std::set<std::tuple<std::uint32_t, std::int32_t, std::uint32_t, std::string>> expandedPlaces_;
   std::int32_t dataStart_ = 0;
 };
 

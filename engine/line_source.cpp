@@ -439,10 +439,6 @@ void Expand(ModuleAssembly& module, LineSourceState& state, const std::vector<Bl
   const std::size_t conditionals = state.Conditionals.size();
   const std::string detail = session.ExpansionDetail;
   const std::int32_t invocationLine = session.CurrentLineNumber;
-  // A REPEAT block of the module's own text puts its lines on their own
-  // lines; inside a macro they stay on the macro's invocation line.
-  bool ownLines = name.empty();
-  for (const ExpansionFrame& frame : state.Frames) ownLines &= frame.Name.empty();
   if (state.Frames.empty()) {
     state.FatalAtInvocation = session.FatalReports;
     state.Abandoned = false;
@@ -467,10 +463,9 @@ void Expand(ModuleAssembly& module, LineSourceState& state, const std::vector<Bl
     frame.ModuleLine = line.ModuleLine;
     frame.Body = {line.ModuleLine, line.FileLine, file};
     session.ExpansionDetail = ExpansionDetailText(state);
-    if (ownLines) session.CurrentLineNumber = line.ModuleLine;
     FeedLine(module, text, isPass1, frame.Body);
     if (module.Knowledge && !isPass1) [[unlikely]]
-      module.Knowledge->ExpandedLine(module, line.Text, line.ModuleLine, line.File != 0);
+      module.Knowledge->ExpandedLine(line.Text, line.ModuleLine, file, line.FileLine);
   }
   CloseBlocksSince(module, state, conditionals);
   state.Frames.pop_back();
@@ -488,8 +483,15 @@ void WriteExpansionListing(ModuleAssembly& module, bool isPass1, std::string_vie
   WriteObjectLine(module, listing);
 }
 
+// "ADD16:3": the third expansion of ADD16 in this module ("REPEAT:5": the
+// fifth REPEAT round), the scope its local labels are kept under.
+std::string ExpansionScope(LineSourceState& state, const std::string& name) {
+  return name + ":" + std::to_string(++state.Expansions[FoldCase(name)]);
+}
+
 void RunRepeat(ModuleAssembly& module, LineSourceState& state, const BlockRecording& block, bool isPass1) {
   WriteExpansionListing(module, isPass1, "repeat", block.CountText);
+  const std::int32_t endLine = module.Session.CurrentLineNumber;
   std::string counter;
   std::vector<Substitution> substitutions;
   for (std::int64_t round = 0; round < block.Count && !state.Stopped && !state.Abandoned; ++round) {
@@ -500,13 +502,17 @@ void RunRepeat(ModuleAssembly& module, LineSourceState& state, const BlockRecord
     }
     // Every round is a scope of its own: an unrolled loop's local labels
     // do not clash.
-    module.Scopes.PushScope("REPEAT:" + std::to_string(++state.Expansions));
+    module.Scopes.PushScope(ExpansionScope(state, "REPEAT"));
     const std::size_t fatal = module.Session.FatalReports;
+    // The rounds stand on the REPEAT line, as a macro's lines stand on its
+    // invocation: the line map keeps its order, each byte knows its body line.
+    module.Session.CurrentLineNumber = block.Line;
     Expand(module, state, block.Body, substitutions, std::string(), isPass1);
     module.Scopes.PopScope();
     // A round that failed would fail again the same way, thousands of times.
     if (module.Session.FatalReports != fatal) break;
   }
+  module.Session.CurrentLineNumber = endLine;
 }
 
 void FinishRecording(ModuleAssembly& module, LineSourceState& state, bool isPass1) {
@@ -601,10 +607,20 @@ bool Invoke(ModuleAssembly& module, LineSourceState& state, std::string_view lin
   const std::string name = Normalised(word);
   WriteExpansionListing(module, isPass1, "macro", Normalised(TrimBlanks(line.substr(
                                                       static_cast<std::size_t>(word.data() - line.data())))));
-  module.Scopes.PushScope(name + ":" + std::to_string(++state.Expansions));
+  module.Scopes.PushScope(ExpansionScope(state, name));
   Expand(module, state, macro.Body, substitutions, name, isPass1);
   module.Scopes.PopScope();
   return true;
+}
+
+// A line the layer handles itself is quoted by its diagnostics, and the
+// references its condition or count makes are placed in it.
+void NoteBlockLine(ModuleAssembly& module, std::string_view line, bool isPass1) {
+  module.Session.CurrentLineText.assign(line);
+  if (!module.Knowledge || isPass1) return;
+  const auto depth = static_cast<std::size_t>(module.IncludeDepth);
+  while (module.LineContexts.size() <= depth) module.LineContexts.push_back(std::make_unique<LineContext>());
+  module.LineContexts[depth]->Load(line);
 }
 
 void HandleLine(ModuleAssembly& module, LineSourceState& state, std::string_view text, bool isPass1,
@@ -617,7 +633,7 @@ void HandleLine(ModuleAssembly& module, LineSourceState& state, std::string_view
     return;
   }
   const bool active = Active(state);
-  if (word != BlockWord::None) module.Session.CurrentLineText.assign(line);
+  if (word != BlockWord::None) NoteBlockLine(module, line, isPass1);
   switch (word) {
     case BlockWord::If: OpenIf(module, state, rest, active, isPass1, line); return;
     case BlockWord::ElseIf:

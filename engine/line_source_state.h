@@ -66,7 +66,9 @@ struct LineSourceState {
   std::vector<std::string> Files;  // the included files body lines came from
   std::int64_t Lines = 0;          // expanded and recorded in this pass
   bool Stopped = false;            // a limit was reached: no more expansion in this pass
-  std::uint32_t Expansions = 0;    // numbers the scopes of expansions
+  // Expansions so far of each macro (and of REPEAT rounds, under
+  // "REPEAT"), by folded name: they name the scopes of expansions.
+  std::unordered_map<std::string, std::uint32_t> Expansions;
   std::size_t FatalAtInvocation = 0;  // the fatal count when the outermost expansion began
   bool Abandoned = false;             // the outermost expansion is left (too many errors)
   // Pass 1's conditions and REPEAT counts in the order met: pass 2 takes
