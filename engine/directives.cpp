@@ -9,6 +9,7 @@
 #include "engine/block_diagnostics.h"
 #include "engine/knowledge_collector.h"
 #include "engine/line_context.h"
+#include "engine/block_keywords.h"
 #include "engine/line_source.h"
 #include "engine/module_assembly.h"
 #include "engine/session.h"
@@ -335,7 +336,7 @@ const std::array<std::uint8_t, 256> ScreenCodes = MakeScreenCodes();
 
 bool IsDirectiveWord(std::string_view word) { return KeywordOf(word) != Keyword::None; }
 
-void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
+bool ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1, bool leaveBlockLines) {
   CompileSession& session = module.Session;
   text = StripComment(text);
   session.CurrentLineText.assign(text);
@@ -348,21 +349,25 @@ void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   line.AfterLabel = false;
   line.Handled = false;
   line.Load(text);
+  // Mnemonics, the most common first words, have three letters; no keyword has.
+  if (leaveBlockLines && line.FirstWord.size() != 3 && IsBlockKeyword(line.FirstWord)) [[unlikely]]
+    return false;
 
-  if (line.RestOfLine.find('=') != std::string_view::npos && !DefineConstant(module, line)) return;
-  if (line.FirstWord.empty()) return;
-  if (line.FirstWord.back() == ':' && !DefineLabel(module, line)) return;
-  if (line.FirstWord.size() == 1 && (line.FirstWord[0] == '-' || line.FirstWord[0] == '+') &&
-      !line.Handled)
-    DefineAnonymousLabel(module, line);
+  if (line.RestOfLine.find('=') != std::string_view::npos && !DefineConstant(module, line)) return true;
+  if (line.FirstWord.empty()) return true;
+  if (line.FirstWord.back() == ':' && !DefineLabel(module, line)) return true;
 
   // Every keyword is compared with FirstWord as the earlier ones left it:
   // the chain does not stop at a match. Only BIN.B and BIN.W change the
   // word (to their last value), so it is classified again after them.
   Keyword word = KeywordOf(line.FirstWord);
   if (word == Keyword::None) {
-    if (!line.Handled) AssembleInstruction(module, line);
-    return;
+    if (line.Handled) return true;
+    if (line.FirstWord.size() == 1 && (line.FirstWord[0] == '-' || line.FirstWord[0] == '+') &&
+        !line.AfterLabel) [[unlikely]]
+      DefineAnonymousLabel(module, line);
+    AssembleInstruction(module, line);
+    return true;
   }
   if (word == Keyword::Origin) line.Handled = true, Origin(module, line);
   if (word == Keyword::Leap) line.Handled = true, Leap(module, line);
@@ -370,15 +375,15 @@ void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   if (word == Keyword::ObjectFile) line.Handled = true, module.CodeListing = true;
   if (word == Keyword::Binary) {
     line.Handled = true;
-    if (!Binary(module, line)) return;
+    if (!Binary(module, line)) return true;
   }
   if (word == Keyword::Screen) {
     line.Handled = true;
-    if (!Screen(module, line)) return;
+    if (!Screen(module, line)) return true;
   }
   if (word == Keyword::Include) {
     line.Handled = true;
-    if (!Include(module, line)) return;
+    if (!Include(module, line)) return true;
   }
   if (word == Keyword::BinB) {
     line.Handled = true;
@@ -405,6 +410,7 @@ void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   }
 
   if (!line.Handled) AssembleInstruction(module, line);
+  return true;
 }
 
 }  // namespace qv3

@@ -19,7 +19,10 @@ inline constexpr int kMaxIncludeDepth = 64;
 // Whether the word (upper case) names one of the directives.
 bool IsDirectiveWord(std::string_view word);
 
-// line: the source line with its "//" comment already cut.
-void ProcessLine(ModuleAssembly& module, std::string_view line, bool isPass1);
+// line: the source line with its "//" comment already cut. With
+// leaveBlockLines, a line whose first word is a keyword of conditions,
+// repetition or macros is left alone (false): the line source handles it.
+bool ProcessLine(ModuleAssembly& module, std::string_view line, bool isPass1,
+                 bool leaveBlockLines = false);
 
 }  // namespace qv3

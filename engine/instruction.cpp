@@ -219,9 +219,13 @@ void AssembleInstruction(ModuleAssembly& module, LineContext& line) {
   const OperandShape shape = OperandText(line.RestOfLine, expression);
   int mode = ClassifyOperand(expression, shape);
   OperandExpression(expression, shape);
-  const auto anonymous = AnonymousOperand(module, row, mode, postfix, expression, line.IsPass1);
-  std::int32_t value =
-      anonymous ? *anonymous : ExpressionValue(module, expression, shape, line.IsPass1);
+  std::int32_t value;
+  std::optional<std::int32_t> anonymous;
+  if ((shape.Plus || shape.Minus) &&
+      (anonymous = AnonymousOperand(module, row, mode, postfix, expression, line.IsPass1))) [[unlikely]]
+    value = *anonymous;
+  else
+    value = ExpressionValue(module, expression, shape, line.IsPass1);
 
   // The zero-page form is chosen by the value, not by how it was written.
   if (value < 256 && (mode == kAbsolute || mode == kAbsoluteX || mode == kAbsoluteY)) mode -= 3;

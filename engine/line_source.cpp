@@ -91,16 +91,6 @@ BlockWord ClassifyLine(std::string_view line, std::string_view& rest) {
   return word;
 }
 
-// The cheap test every line of a module without blocks passes: whether its
-// first word (up to a blank, TAB or "/") could be a keyword at all.
-bool MayBeBlockLine(std::string_view text) {
-  std::size_t start = 0;
-  while (start < text.size() && IsBlank(text[start])) ++start;
-  std::size_t end = start;
-  while (end < text.size() && !IsBlank(text[end]) && text[end] != '/') ++end;
-  return KeywordOf(text.substr(start, end - start)) != BlockWord::None;
-}
-
 }  // namespace
 
 namespace {
@@ -526,7 +516,7 @@ void FinishRecording(ModuleAssembly& module, LineSourceState& state, bool isPass
 }
 
 void Record(ModuleAssembly& module, LineSourceState& state, BlockWord word, std::string_view line,
-            LineOrigin origin, bool isPass1) {
+            const LineOrigin& origin, bool isPass1) {
   BlockRecording& open = *state.Open;
   const BlockWord closing = open.Kind == BlockWord::Macro ? BlockWord::EndMacro : BlockWord::EndRepeat;
   if (word == open.Kind) {
@@ -624,7 +614,7 @@ void NoteBlockLine(ModuleAssembly& module, std::string_view line, bool isPass1) 
 }
 
 void HandleLine(ModuleAssembly& module, LineSourceState& state, std::string_view text, bool isPass1,
-                LineOrigin origin) {
+                const LineOrigin& origin) {
   const std::string_view line = StripComment(text);
   std::string_view rest;
   const BlockWord word = ClassifyLine(line, rest);
@@ -659,14 +649,8 @@ void HandleLine(ModuleAssembly& module, LineSourceState& state, std::string_view
 }
 }  // namespace
 
-void FeedLine(ModuleAssembly& module, std::string_view text, bool isPass1, LineOrigin origin) {
-  if (!module.Blocks) [[likely]] {
-    if (!MayBeBlockLine(text)) [[likely]] {
-      ProcessLine(module, text, isPass1);
-      return;
-    }
-    module.Blocks = std::make_unique<LineSourceState>();
-  }
+void FeedBlockLine(ModuleAssembly& module, std::string_view text, bool isPass1, const LineOrigin& origin) {
+  if (!module.Blocks) module.Blocks = std::make_unique<LineSourceState>();
   HandleLine(module, *module.Blocks, text, isPass1, origin);
 }
 

@@ -13,10 +13,10 @@
 #include <string_view>
 #include <vector>
 
-namespace qv3 {
+#include "engine/directives.h"
+#include "engine/module_assembly.h"
 
-struct ModuleAssembly;
-struct LineSourceState;
+namespace qv3 {
 
 // Where a line stands in the file that holds it.
 struct LineOrigin {
@@ -33,8 +33,16 @@ struct ExpansionFrame {
   LineOrigin Body;              // the body line in its file
 };
 
-// One line of a source (its comment not cut yet).
-void FeedLine(ModuleAssembly& module, std::string_view text, bool isPass1, LineOrigin origin);
+// One line of a source (its comment not cut yet). Until the first keyword
+// the line processor reads every line itself, and hands back the one that
+// starts with a keyword; from then on the layer looks at each line first.
+void FeedBlockLine(ModuleAssembly& module, std::string_view text, bool isPass1, const LineOrigin& origin);
+inline void FeedLine(ModuleAssembly& module, std::string_view text, bool isPass1,
+                     const LineOrigin& origin) {
+  if (!module.Blocks && ProcessLine(module, text, isPass1, true)) [[likely]]
+    return;
+  FeedBlockLine(module, text, isPass1, origin);
+}
 
 // Around each pass: the first forgets the blocks and macros of the pass
 // before (the decisions pass 1 took are kept for pass 2); the second reports
