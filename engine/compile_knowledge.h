@@ -116,6 +116,16 @@ struct ModuleKnowledge {
   // The line whose byte sits at address (the last writer, as in the
   // program file); nothing when no line put a byte there.
   std::optional<std::int32_t> LineAtAddress(std::uint16_t address) const;
+  // Expansions (macros, REPEAT blocks). The instructions a body line made,
+  // one per expansion: where a breakpoint on that line stops.
+  std::vector<std::uint16_t> AddressesOfBodyLine(std::int32_t line) const;
+  // The body line (module line) of the expanded instruction at address;
+  // nothing for an instruction no expansion made.
+  std::optional<std::int32_t> BodyLineAt(std::uint16_t address) const;
+  // Past the last byte of the expansion the instruction at address belongs
+  // to (the run of expanded ranges of its invocation line that holds it):
+  // where a step over the whole invocation ends.
+  std::optional<std::uint16_t> ExpansionEndAt(std::uint16_t address) const;
   // The diagnostics of one line.
   std::vector<const LineDiagnostic*> DiagnosticsOfLine(std::int32_t line) const;
   // The path of the included file a span lies in; empty for the module's own text.
