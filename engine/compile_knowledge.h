@@ -79,6 +79,23 @@ struct AssembledRange {
   std::int32_t MacroLine = 0;
 };
 
+// An IF ... ENDIF, REPEAT ... ENDREPEAT or MACRO ... ENDMACRO block of the
+// module's own text (the editor folds it).
+enum class BlockKind : std::uint8_t { Condition, Repeat, Macro };
+struct BlockSpan {
+  BlockKind Kind = BlockKind::Condition;
+  std::int32_t FirstLine = 0;  // the opening keyword's line
+  std::int32_t LastLine = 0;   // the closing keyword's line
+};
+
+// A macro defined in the module's own text.
+struct MacroInfo {
+  std::string Name;                     // upper case
+  std::vector<std::string> Parameters;  // upper case
+  SourceSpan Where;                     // the name on the MACRO line
+  std::int32_t LastLine = 0;            // the ENDMACRO line
+};
+
 // A diagnostic of a line as the Status list shows it (after a module compiled
 // twice has had its first compile's diagnostics withdrawn).
 struct LineDiagnostic {
@@ -106,6 +123,8 @@ struct ModuleKnowledge {
   // The module's own lines that a condition left out (IF branches not
   // taken), ascending.
   std::vector<std::int32_t> InactiveLines;
+  std::vector<BlockSpan> Blocks;  // in the order they close
+  std::vector<MacroInfo> Macros;  // in order of definition
 
   // The first definition of a name, letter case ignored; nothing when unknown.
   std::optional<std::size_t> FindDefinition(std::string_view name) const;

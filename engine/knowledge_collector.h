@@ -67,6 +67,11 @@ class KnowledgeCollector {
                     std::int32_t fileLine);
   // Pass 2: a line of the module's own text left out by a condition.
   void InactiveLine(std::int32_t line);
+  // Pass 2: a block of the module's own text closed; a macro defined there.
+  void Block(BlockKind kind, std::int32_t firstLine, std::int32_t lastLine) {
+    target_.Blocks.push_back({kind, firstLine, lastLine});
+  }
+  void Macro(MacroInfo macro) { target_.Macros.push_back(std::move(macro)); }
   // After pass 2: the definitions take the values pass 2 left.
   void Finish(const ModuleAssembly& module);
 

@@ -110,6 +110,14 @@ void ReportAt(ModuleAssembly& module, ErrorCode code, std::int32_t line, const s
   session.CurrentLineText = std::move(current);
 }
 
+// The collector, when pass 2 collects and the line is one of the module's
+// own (not of an INCLUDEd file, not made by an expansion).
+KnowledgeCollector* OwnLineKnowledge(const ModuleAssembly& module, const LineSourceState& state,
+                                     bool isPass1) {
+  if (isPass1 || module.IncludeDepth != 0 || !state.Frames.empty()) return nullptr;
+  return module.Knowledge;
+}
+
 std::int64_t Decide(LineSourceState& state, bool isPass1, std::int64_t computed) {
   if (isPass1) {
     state.Decisions.push_back(computed);
@@ -219,6 +227,8 @@ void Branch(ModuleAssembly& module, LineSourceState& state, BlockWord word, std:
   }
   OpenConditional& open = state.Conditionals.back();
   if (word == BlockWord::EndIf) {
+    if (KnowledgeCollector* knowledge = OwnLineKnowledge(module, state, isPass1))
+      knowledge->Block(BlockKind::Condition, open.Line, module.Session.CurrentLineNumber);
     state.Conditionals.pop_back();
     return;
   }
@@ -508,6 +518,21 @@ void RunRepeat(ModuleAssembly& module, LineSourceState& state, const BlockRecord
 void FinishRecording(ModuleAssembly& module, LineSourceState& state, bool isPass1) {
   BlockRecording block = std::move(*state.Open);
   state.Open.reset();
+  if (KnowledgeCollector* knowledge = OwnLineKnowledge(module, state, isPass1)) {
+    const std::int32_t last = module.Session.CurrentLineNumber;
+    const bool macro = block.Kind == BlockWord::Macro;
+    knowledge->Block(macro ? BlockKind::Macro : BlockKind::Repeat, block.Line, last);
+    if (macro && block.Valid) {
+      MacroInfo info{block.Name, block.Parameters, {}, last};
+      info.Where.Line = block.Line;
+      const auto keyword = block.Text.find_first_not_of(" \t");
+      const auto at = FoldCase(block.Text).find(FoldCase(block.Name),
+                                                keyword == std::string::npos ? 0 : keyword + 5);
+      info.Where.Column = static_cast<std::uint32_t>(at == std::string::npos ? 0 : at);
+      info.Where.Length = static_cast<std::uint32_t>(block.Name.size());
+      knowledge->Macro(std::move(info));
+    }
+  }
   if (block.Kind == BlockWord::Repeat) {
     RunRepeat(module, state, block, isPass1);
   } else if (block.Valid) {

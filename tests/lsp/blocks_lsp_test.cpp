@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// qv3-lsp on a document with conditions, repetition and macros: the blocks
+// fold, the macros are in the outline with their parameters, lines a
+// condition leaves out are greyed (comment tokens, whole).
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "tests/engine/e2e_support.h"
+#include "tests/lsp/lsp_client.h"
+
+namespace lsp_test {
+namespace {
+
+using qv3::e2e::ScratchFolder;
+
+const QString kSource =
+    "\tORIGIN $1000\r\n"           // 0 (0-based, as the protocol counts)
+    "MACRO ADD16 DEST, VALUE\r\n"  // 1
+    "\tCLC\r\n"                    // 2
+    "ENDMACRO\r\n"                 // 3
+    "IF 0\r\n"                     // 4
+    "\tNOP\r\n"                    // 5
+    "ENDIF\r\n"                    // 6
+    "REPEAT 2\r\n"                 // 7
+    "\tADD16 $FB, 1\r\n"           // 8
+    "ENDREPEAT\r\n";               // 9
+
+TEST(LspBlocks, FoldingOutlineAndInactiveLines) {
+  ScratchFolder folder;
+  const QString uri = UriOf(folder.PathOf("blocks.qv3"));
+  LspClient client;
+  client.Initialize();
+  client.Notify("textDocument/didOpen",
+                QJsonObject{{"textDocument", QJsonObject{{"uri", uri}, {"languageId", "qv3"}, {"version", 1}, {"text", kSource}}}});
+  ASSERT_TRUE(client.WaitFor("textDocument/publishDiagnostics", uri));
+  const QJsonObject document{{"textDocument", QJsonObject{{"uri", uri}}}};
+
+  const auto folding = client.Request("textDocument/foldingRange", document);
+  ASSERT_TRUE(folding);
+  std::set<std::pair<int, int>> folds;
+  for (const QJsonValue range : folding->value("result").toArray())
+    folds.emplace(range.toObject().value("startLine").toInt(), range.toObject().value("endLine").toInt());
+  EXPECT_EQ(folds, (std::set<std::pair<int, int>>{{1, 3}, {4, 6}, {7, 9}}));
+
+  const auto symbols = client.Request("textDocument/documentSymbol", document);
+  ASSERT_TRUE(symbols);
+  bool macroListed = false;
+  for (const QJsonValue symbol : symbols->value("result").toArray()) {
+    if (symbol.toObject().value("name").toString() != "ADD16") continue;
+    macroListed = true;
+    const QJsonObject range = symbol.toObject().value("location").toObject().value("range").toObject();
+    EXPECT_EQ(range.value("start").toObject().value("line").toInt(), 1);
+    EXPECT_EQ(range.value("start").toObject().value("character").toInt(), 6);
+  }
+  EXPECT_TRUE(macroListed);
+
+  // Decoded tokens: (line, start, length, type); type 5 is "comment".
+  const auto tokens = client.Request("textDocument/semanticTokens/full", document);
+  ASSERT_TRUE(tokens);
+  const QJsonArray data = tokens->value("result").toObject().value("data").toArray();
+  int line = 0, start = 0;
+  bool inactiveGreyed = false, activeGreyed = false;
+  for (qsizetype i = 0; i + 4 < data.size(); i += 5) {
+    const int deltaLine = data[i].toInt();
+    start = deltaLine == 0 ? start + data[i + 1].toInt() : data[i + 1].toInt();
+    line += deltaLine;
+    const bool comment = data[i + 3].toInt() == 5;
+    if (line == 5 && comment && start == 0 && data[i + 2].toInt() == 4) inactiveGreyed = true;
+    if (line == 2 && comment) activeGreyed = true;
+  }
+  EXPECT_TRUE(inactiveGreyed) << "the NOP a condition left out";
+  EXPECT_FALSE(activeGreyed);
+}
+
+}  // namespace
+}  // namespace lsp_test
