@@ -51,6 +51,7 @@ struct SymbolReference {
   std::string Name;    // the symbol's name as the assembler read it (no "@MODULE.")
   std::string Module;  // the module that defines it: this module's name, or the one of @MODULE.NAME
   bool External = false;  // written as @MODULE.NAME
+  bool Anonymous = false;  // "-", "--", "+", ...: Value is the anonymous label's address
   SourceSpan Where;       // the whole term, "@MODULE." included
   // Index into Definitions of the defining module (CompileKnowledge::FindModule(Module)),
   // when that module's definition is known.

@@ -138,8 +138,10 @@ std::optional<std::int32_t> AnonymousOperand(ModuleAssembly& module, int row, in
   if (sign == '+' && expression.size() > 1 && module.Symbols.Find(expression.substr(1)))
     return std::nullopt;
   bool known = true;
-  if (const auto target = module.Scopes.AnonymousTarget(sign == '+', expression.size(), known))
+  if (const auto target = module.Scopes.AnonymousTarget(sign == '+', expression.size(), known)) {
+    if (module.Knowledge && !isPass1) module.Knowledge->AnonymousReference(module, expression, *target);
     return *target;
+  }
   // Pass 1 does not know the labels ahead: sized as for a label ahead.
   if (known && !(isPass1 && sign == '+'))
     ReportDiagnostic(module.Session, Err::AnonymousLabelNotFound, true, module.ModuleName);

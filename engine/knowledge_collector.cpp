@@ -120,6 +120,16 @@ void KnowledgeCollector::Reference(const ModuleAssembly& module, std::string_vie
   Add(module, std::move(reference), term);
 }
 
+void KnowledgeCollector::AnonymousReference(const ModuleAssembly& module, std::string_view term,
+                                            std::int32_t target) {
+  SymbolReference reference;
+  reference.Name.assign(term);
+  reference.Module = target_.Name;
+  reference.Anonymous = true;
+  reference.Value = target;
+  Add(module, std::move(reference), term);
+}
+
 void KnowledgeCollector::ExternalReference(const ModuleAssembly& module, std::string_view term,
                                            std::string_view moduleName,
                                            std::string_view symbolName,

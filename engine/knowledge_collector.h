@@ -37,6 +37,8 @@ class KnowledgeCollector {
   // into the module's operand scratch text.
   void Reference(const ModuleAssembly& module, std::string_view term,
                  std::optional<std::size_t> symbol, std::optional<std::int32_t> value);
+  // Pass 2: an anonymous label's reference ("-", "++", ...) and its target.
+  void AnonymousReference(const ModuleAssembly& module, std::string_view term, std::int32_t target);
   void ExternalReference(const ModuleAssembly& module, std::string_view term,
                          std::string_view moduleName, std::string_view symbolName,
                          std::optional<std::int32_t> value);

@@ -114,9 +114,16 @@ std::vector<SourcePlace> ReferencesAt(const qv3::CompileKnowledge& knowledge, st
   for (const qv3::ModuleKnowledge* user : ModulesToSearch(knowledge, workspace)) {
     if (user->Folder != owner->Folder) continue;
     for (const auto& reference : user->References) {
-      if (!qv3::EqualsIgnoringCase(reference.Module, owner->Name) ||
-          !qv3::EqualsIgnoringCase(reference.Name, definition.Name))
+      // In the module's own check a reference knows its definition: a local
+      // label (".LOOP") of one scope is not the same-named one of another.
+      const bool ownLocal = user == owner && !reference.External && reference.Definition &&
+                            !reference.Name.empty() && reference.Name[0] == '.';
+      if (ownLocal) {
+        if (*reference.Definition != index) continue;
+      } else if (!qv3::EqualsIgnoringCase(reference.Module, owner->Name) ||
+                 !qv3::EqualsIgnoringCase(reference.Name, definition.Name)) {
         continue;
+      }
       if (!reference.External && !reference.Definition) continue;
       const auto key = std::tuple{user->Name, std::string(user->IncludedFileOf(reference.Where)),
                                   reference.Where.FromInclude ? reference.Where.IncludedLine

@@ -6,6 +6,9 @@
 
 #include <set>
 
+#include "engine/check_compile.h"
+#include "language/hover_text.h"
+#include "language/symbol_queries.h"
 #include "tests/engine/e2e_support.h"
 #include "tests/lsp/lsp_client.h"
 
@@ -71,6 +74,33 @@ TEST(LspBlocks, FoldingOutlineAndInactiveLines) {
   }
   EXPECT_TRUE(inactiveGreyed) << "the NOP a condition left out";
   EXPECT_FALSE(activeGreyed);
+}
+
+// The shared queries on local and anonymous labels: references (and so
+// rename) of a local stay in its scope; hover on "-" names its target.
+TEST(BlockQueries, LocalsStayInTheirScopeAndAnonymousLabelsShowTheirTarget) {
+  ScratchFolder folder;
+  const std::string source =
+      "\tORIGIN $1000\n"     // 1
+      "CLEAR:\tLDX #0\n"     // 2
+      ".LOOP:\tDEX\n"        // 3
+      "\tBNE .LOOP\n"        // 4
+      "FILL:\tLDX #3\n"      // 5
+      ".LOOP:\tDEX\n"        // 6
+      "\tBNE .LOOP\n"        // 7
+      "-\tDEY\n"             // 8
+      "\tBNE -\n";           // 9
+  const qv3::CheckResult check = qv3::CheckCompile(source, "main", folder.Path());
+  ASSERT_FALSE(check.Fatal);
+  const auto places = ReferencesAt(check.Knowledge, 7, 6);  // FILL's .LOOP in its BNE
+  std::vector<std::int32_t> lines;
+  for (const SourcePlace& place : places) lines.push_back(place.Span.Line);
+  EXPECT_EQ(lines, (std::vector<std::int32_t>{6, 7}));
+  ASSERT_TRUE(DefinitionAt(check.Knowledge, 4, 6));
+  EXPECT_EQ(DefinitionAt(check.Knowledge, 4, 6)->Span.Line, 3);
+  const std::string hover = HoverText(&check.Knowledge, "\tBNE -", 9, 5);
+  EXPECT_EQ(hover.substr(0, hover.find('\n')), "- = $100A = 4106");
+  EXPECT_NE(hover.find("anonymous label, line 8"), std::string::npos) << hover;
 }
 
 }  // namespace
