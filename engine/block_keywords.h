@@ -6,6 +6,12 @@
 
 namespace qv3 {
 
+// Every keyword begins with E, I, M, R or W: a test of one byte lets most
+// first words pass.
+inline bool MayStartBlockKeyword(char first) {
+  return first == 'E' || first == 'I' || first == 'M' || first == 'R' || first == 'W';
+}
+
 // Whether an upper-case first word is one of the keywords.
 inline bool IsBlockKeyword(std::string_view word) {
   switch (word.size()) {

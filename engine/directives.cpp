@@ -114,11 +114,12 @@ bool DefineLabel(ModuleAssembly& module, LineContext& line) {
     }
     // Pass 2 moves every label to where this pass meets it.
     module.Symbols.SetValue(*index, address);
+    module.Scopes.EnterScope(module.Symbols.Name(*index));
   } else if (line.IsPass1) {
-    module.Symbols.Add(line.FirstWord, address);
+    const std::size_t added = module.Symbols.Add(line.FirstWord, address);
     if (module.Knowledge) module.Knowledge->Definition(module, line, line.FirstWord, SymbolKind::Label);
+    module.Scopes.EnterScope(module.Symbols.Name(added));
   }
-  module.Scopes.EnterScope(line.FirstWord);
   line.AfterLabel = true;
   return true;
 }
@@ -349,8 +350,8 @@ bool ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1, bo
   line.AfterLabel = false;
   line.Handled = false;
   line.Load(text);
-  // Mnemonics, the most common first words, have three letters; no keyword has.
-  if (leaveBlockLines && line.FirstWord.size() != 3 && IsBlockKeyword(line.FirstWord)) [[unlikely]]
+  if (leaveBlockLines && !line.FirstWord.empty() && MayStartBlockKeyword(line.FirstWord[0]) &&
+      IsBlockKeyword(line.FirstWord)) [[unlikely]]
     return false;
 
   if (line.RestOfLine.find('=') != std::string_view::npos && !DefineConstant(module, line)) return true;

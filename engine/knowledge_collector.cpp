@@ -64,6 +64,7 @@ std::optional<Found> FindTerm(std::string_view text, std::string_view term, std:
 
 // The module line of the body line an expansion is handling, or 0.
 std::int32_t MacroLineOf(const ModuleAssembly& module) {
+  if (!module.Blocks) return 0;  // a module without blocks: no call per instruction
   const auto* frames = CurrentExpansion(module);
   return frames ? frames->back().ModuleLine : 0;
 }

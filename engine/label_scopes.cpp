@@ -6,7 +6,8 @@ namespace qv3 {
 
 void LabelScopes::StartPass(bool isPass1) {
   isPass1_ = isPass1;
-  scopes_.assign(1, std::string());
+  scopes_.assign(1, std::string_view());
+  expansionNames_.clear();
   backwardSeen_ = forwardSeen_ = 0;
   backward_.clear();
   if (isPass1) {
@@ -17,8 +18,7 @@ void LabelScopes::StartPass(bool isPass1) {
 
 std::string LabelScopes::Key(std::string_view name) { return FoldCase(name); }
 
-std::optional<std::size_t> LabelScopes::FindIn(std::string_view name,
-                                               const std::string& scope) const {
+std::optional<std::size_t> LabelScopes::FindIn(std::string_view name, std::string_view scope) const {
   const auto found = locals_.find(Key(name));
   if (found == locals_.end()) return std::nullopt;
   for (const Definition& definition : found->second)
@@ -42,11 +42,11 @@ std::optional<std::size_t> LabelScopes::Resolve(std::string_view name, bool& amb
 }
 
 void LabelScopes::AddLocal(std::string_view name, std::size_t symbol) {
-  locals_[Key(name)].push_back({scopes_.back(), symbol});
+  locals_[Key(name)].push_back({std::string(scopes_.back()), symbol});
 }
 
 std::string LabelScopes::QualifiedName(std::string_view name) const {
-  return scopes_.back() + std::string(name);
+  return std::string(scopes_.back()) + std::string(name);
 }
 
 void LabelScopes::DefineAnonymous(bool forward, std::int32_t address) {

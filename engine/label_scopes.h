@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,11 +30,17 @@ class LabelScopes {
   // ordinary label, or the macro expansion or REPEAT round being read. An
   // expansion's scope lies inside its caller's: a reference looks there
   // next, so an unrolled loop reaches the locals of its routine.
-  const std::string& Scope() const { return scopes_.back(); }
-  void EnterScope(std::string_view name) { scopes_.back().assign(name); }
-  void PushScope(std::string name) { scopes_.push_back(std::move(name)); }
+  std::string_view Scope() const { return scopes_.back(); }
+  // name: a view that stays valid for the pass (the symbol table's copy).
+  void EnterScope(std::string_view name) { scopes_.back() = name; }
+  void PushScope(std::string name) {
+    expansionNames_.push_back(std::move(name));
+    scopes_.push_back(expansionNames_.back());
+  }
   void PopScope() {
-    if (scopes_.size() > 1) scopes_.pop_back();
+    if (scopes_.size() <= 1) return;
+    scopes_.pop_back();
+    expansionNames_.pop_back();
   }
 
   // Locals: name is the whole ".NAME" as read (upper case outside tildes).
@@ -61,8 +68,11 @@ class LabelScopes {
     std::string Scope;
     std::size_t Symbol = 0;
   };
-  std::optional<std::size_t> FindIn(std::string_view name, const std::string& scope) const;
-  std::vector<std::string> scopes_ = {std::string()};
+  std::optional<std::size_t> FindIn(std::string_view name, std::string_view scope) const;
+  // Views: of ordinary labels' names in the symbol table, or of the names
+  // of the expansions under way (kept here, a deque so they stay put).
+  std::vector<std::string_view> scopes_ = {std::string_view()};
+  std::deque<std::string> expansionNames_;
   bool isPass1_ = true;
   std::unordered_map<std::string, std::vector<Definition>> locals_;
   std::vector<std::int32_t> backward_, forward_;
