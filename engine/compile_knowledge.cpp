@@ -72,6 +72,21 @@ std::optional<std::uint16_t> ModuleKnowledge::ExpansionEndAt(std::uint16_t addre
   return static_cast<std::uint16_t>((Ranges[last].Address + Ranges[last].Size) & 0xFFFF);
 }
 
+const MacroInfo* ModuleKnowledge::MacroAt(std::int32_t line, std::uint32_t column) const {
+  const auto holds = [&](const SourceSpan& span) {
+    return span.Line == line && column >= span.Column && column - span.Column < span.Length;
+  };
+  std::string_view name;
+  for (const MacroInfo& macro : Macros)
+    if (holds(macro.Where)) return &macro;
+  for (const auto& [used, where] : MacroUses)
+    if (holds(where)) name = used;
+  if (name.empty()) return nullptr;
+  for (const MacroInfo& macro : Macros)
+    if (EqualsIgnoringCase(macro.Name, name)) return &macro;
+  return nullptr;
+}
+
 std::vector<const LineDiagnostic*> ModuleKnowledge::DiagnosticsOfLine(std::int32_t line) const {
   std::vector<const LineDiagnostic*> found;
   for (const auto& diagnostic : Diagnostics)

@@ -126,6 +126,12 @@ struct ModuleKnowledge {
   std::vector<std::int32_t> InactiveLines;
   std::vector<BlockSpan> Blocks;  // in the order they close
   std::vector<MacroInfo> Macros;  // in order of definition
+  // Invocations of those macros in the module's own lines: name (upper
+  // case) and where it is written.
+  std::vector<std::pair<std::string, SourceSpan>> MacroUses;
+  // The macro whose name (on its MACRO line or in an invocation) holds the
+  // column of the line; nothing elsewhere.
+  const MacroInfo* MacroAt(std::int32_t line, std::uint32_t column) const;
 
   // The first definition of a name, letter case ignored; nothing when unknown.
   std::optional<std::size_t> FindDefinition(std::string_view name) const;

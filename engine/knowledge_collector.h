@@ -74,6 +74,13 @@ class KnowledgeCollector {
     target_.Blocks.push_back({kind, firstLine, lastLine});
   }
   void Macro(MacroInfo macro) { target_.Macros.push_back(std::move(macro)); }
+  void MacroUse(std::string name, std::int32_t line, std::uint32_t column, std::uint32_t length) {
+    SourceSpan where;
+    where.Line = line;
+    where.Column = column;
+    where.Length = length;
+    target_.MacroUses.emplace_back(std::move(name), where);
+  }
   // After pass 2: the definitions take the values pass 2 left.
   void Finish(const ModuleAssembly& module);
 

@@ -620,6 +620,10 @@ bool Invoke(ModuleAssembly& module, LineSourceState& state, std::string_view lin
   for (std::size_t i = 0; i < arguments.size(); ++i)
     substitutions.push_back({macro.Parameters[i], arguments[i]});
   const std::string name = Normalised(word);
+  if (KnowledgeCollector* knowledge = OwnLineKnowledge(module, state, isPass1))
+    knowledge->MacroUse(name, module.Session.CurrentLineNumber,
+                        static_cast<std::uint32_t>(word.data() - line.data()),
+                        static_cast<std::uint32_t>(word.size()));
   WriteExpansionListing(module, isPass1, "macro", Normalised(TrimBlanks(line.substr(
                                                       static_cast<std::size_t>(word.data() - line.data())))));
   module.Scopes.PushScope(ExpansionScope(state, name));

@@ -103,5 +103,25 @@ TEST(BlockQueries, LocalsStayInTheirScopeAndAnonymousLabelsShowTheirTarget) {
   EXPECT_NE(hover.find("anonymous label, line 8"), std::string::npos) << hover;
 }
 
+TEST(BlockQueries, AMacrosDefinitionAndInvocationsAreFoundFromEither) {
+  ScratchFolder folder;
+  const std::string source =
+      "\tORIGIN $1000\n"      // 1
+      "MACRO BUMP\n"           // 2
+      "\tINX\n"               // 3
+      "ENDMACRO\n"             // 4
+      "\tBUMP\n"              // 5
+      "LOOP:\tbump\n";        // 6
+  const qv3::CheckResult check = qv3::CheckCompile(source, "main", folder.Path());
+  ASSERT_FALSE(check.Fatal);
+  const auto definition = DefinitionAt(check.Knowledge, 6, 7);  // in "bump"
+  ASSERT_TRUE(definition);
+  EXPECT_EQ(definition->Span.Line, 2);
+  EXPECT_EQ(definition->Span.Column, 6u);
+  std::vector<std::pair<std::int32_t, std::uint32_t>> places;
+  for (const SourcePlace& place : ReferencesAt(check.Knowledge, 2, 7)) places.emplace_back(place.Span.Line, place.Span.Column);
+  EXPECT_EQ(places, (std::vector<std::pair<std::int32_t, std::uint32_t>>{{2, 6}, {5, 1}, {6, 6}}));
+}
+
 }  // namespace
 }  // namespace lsp_test
