@@ -8,6 +8,7 @@
 
 #include "engine/check_compile.h"
 #include "language/hover_text.h"
+#include "language/rename.h"
 #include "language/symbol_queries.h"
 #include "tests/engine/e2e_support.h"
 #include "tests/lsp/lsp_client.h"
@@ -98,6 +99,13 @@ TEST(BlockQueries, LocalsStayInTheirScopeAndAnonymousLabelsShowTheirTarget) {
   EXPECT_EQ(lines, (std::vector<std::int32_t>{6, 7}));
   ASSERT_TRUE(DefinitionAt(check.Knowledge, 4, 6));
   EXPECT_EQ(DefinitionAt(check.Knowledge, 4, 6)->Span.Line, 3);
+  // Rename of FILL's .LOOP edits FILL's lines only.
+  const RenamePlan plan = PlanRename(check.Knowledge, "\tBNE .LOOP", 7, 6, ".AGAIN");
+  ASSERT_FALSE(plan.Refused()) << plan.Refusal;
+  ASSERT_EQ(plan.Files.size(), 1u);
+  std::vector<std::int32_t> edited;
+  for (const TextEdit& edit : plan.Files[0].Edits) edited.push_back(edit.Line);
+  EXPECT_EQ(edited, (std::vector<std::int32_t>{6, 7}));
   const std::string hover = HoverText(&check.Knowledge, "\tBNE -", 9, 5);
   EXPECT_EQ(hover.substr(0, hover.find('\n')), "- = $100A = 4106");
   EXPECT_NE(hover.find("anonymous label, line 8"), std::string::npos) << hover;
