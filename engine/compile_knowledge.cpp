@@ -36,6 +36,57 @@ std::optional<std::int32_t> ModuleKnowledge::LineAtAddress(std::uint16_t address
   return std::nullopt;
 }
 
+std::vector<std::uint16_t> ModuleKnowledge::AddressesOfBodyLine(std::int32_t line) const {
+  std::vector<std::uint16_t> addresses;
+  for (const auto& range : Ranges)
+    if (range.MacroLine == line && range.Instruction && range.Address >= 0 && range.Address <= 0xFFFF)
+      addresses.push_back(static_cast<std::uint16_t>(range.Address));
+  return addresses;
+}
+
+namespace {
+// The instruction range that starts at address (the last writer wins).
+std::optional<std::size_t> InstructionAt(const std::vector<AssembledRange>& ranges, std::uint16_t address) {
+  for (std::size_t i = ranges.size(); i-- > 0;)
+    if (ranges[i].Instruction && ranges[i].Address == address) return i;
+  return std::nullopt;
+}
+}  // namespace
+
+std::optional<std::int32_t> ModuleKnowledge::BodyLineAt(std::uint16_t address) const {
+  const auto found = InstructionAt(Ranges, address);
+  if (!found || Ranges[*found].MacroLine == 0) return std::nullopt;
+  return Ranges[*found].MacroLine;
+}
+
+std::optional<std::uint16_t> ModuleKnowledge::ExpansionEndAt(std::uint16_t address) const {
+  const auto found = InstructionAt(Ranges, address);
+  if (!found || Ranges[*found].MacroLine == 0) return std::nullopt;
+  // The ranges that follow each other in memory on the same line with a body
+  // line each: one invocation (or one REPEAT block) put them there.
+  std::size_t last = *found;
+  while (last + 1 < Ranges.size() && Ranges[last + 1].Line == Ranges[*found].Line &&
+         Ranges[last + 1].MacroLine != 0 &&
+         Ranges[last + 1].Address == Ranges[last].Address + static_cast<std::int32_t>(Ranges[last].Size))
+    ++last;
+  return static_cast<std::uint16_t>((Ranges[last].Address + Ranges[last].Size) & 0xFFFF);
+}
+
+const MacroInfo* ModuleKnowledge::MacroAt(std::int32_t line, std::uint32_t column) const {
+  const auto holds = [&](const SourceSpan& span) {
+    return span.Line == line && column >= span.Column && column - span.Column < span.Length;
+  };
+  std::string_view name;
+  for (const MacroInfo& macro : Macros)
+    if (holds(macro.Where)) return &macro;
+  for (const auto& [used, where] : MacroUses)
+    if (holds(where)) name = used;
+  if (name.empty()) return nullptr;
+  for (const MacroInfo& macro : Macros)
+    if (EqualsIgnoringCase(macro.Name, name)) return &macro;
+  return nullptr;
+}
+
 std::vector<const LineDiagnostic*> ModuleKnowledge::DiagnosticsOfLine(std::int32_t line) const {
   std::vector<const LineDiagnostic*> found;
   for (const auto& diagnostic : Diagnostics)

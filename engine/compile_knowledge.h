@@ -51,6 +51,7 @@ struct SymbolReference {
   std::string Name;    // the symbol's name as the assembler read it (no "@MODULE.")
   std::string Module;  // the module that defines it: this module's name, or the one of @MODULE.NAME
   bool External = false;  // written as @MODULE.NAME
+  bool Anonymous = false;  // "-", "--", "+", ...: Value is the anonymous label's address
   SourceSpan Where;       // the whole term, "@MODULE." included
   // Index into Definitions of the defining module (CompileKnowledge::FindModule(Module)),
   // when that module's definition is known.
@@ -73,6 +74,27 @@ struct AssembledRange {
   // lines of an INCLUDEd file are joined while they follow each other.
   bool Instruction = false;
   std::uint8_t Opcode = 0;
+  // For bytes a macro or a REPEAT block made: the module line of the body
+  // line that made them (Line is then the invocation's, or for a REPEAT
+  // block of the module's own text the body line itself); 0 otherwise.
+  std::int32_t MacroLine = 0;
+};
+
+// An IF ... ENDIF, REPEAT ... ENDREPEAT or MACRO ... ENDMACRO block of the
+// module's own text (the editor folds it).
+enum class BlockKind : std::uint8_t { Condition, Repeat, Macro };
+struct BlockSpan {
+  BlockKind Kind = BlockKind::Condition;
+  std::int32_t FirstLine = 0;  // the opening keyword's line
+  std::int32_t LastLine = 0;   // the closing keyword's line
+};
+
+// A macro defined in the module's own text.
+struct MacroInfo {
+  std::string Name;                     // upper case
+  std::vector<std::string> Parameters;  // upper case
+  SourceSpan Where;                     // the name on the MACRO line
+  std::int32_t LastLine = 0;            // the ENDMACRO line
 };
 
 // A diagnostic of a line as the Status list shows it (after a module compiled
@@ -99,6 +121,17 @@ struct ModuleKnowledge {
   std::vector<LineDiagnostic> Diagnostics;    // in Status list order
   // The paths of the INCLUDEd files, as the assembler opened them, each once.
   std::vector<std::string> IncludedFiles;
+  // The module's own lines that a condition left out (IF branches not
+  // taken), ascending.
+  std::vector<std::int32_t> InactiveLines;
+  std::vector<BlockSpan> Blocks;  // in the order they close
+  std::vector<MacroInfo> Macros;  // in order of definition
+  // Invocations of those macros in the module's own lines: name (upper
+  // case) and where it is written.
+  std::vector<std::pair<std::string, SourceSpan>> MacroUses;
+  // The macro whose name (on its MACRO line or in an invocation) holds the
+  // column of the line; nothing elsewhere.
+  const MacroInfo* MacroAt(std::int32_t line, std::uint32_t column) const;
 
   // The first definition of a name, letter case ignored; nothing when unknown.
   std::optional<std::size_t> FindDefinition(std::string_view name) const;
@@ -109,6 +142,16 @@ struct ModuleKnowledge {
   // The line whose byte sits at address (the last writer, as in the
   // program file); nothing when no line put a byte there.
   std::optional<std::int32_t> LineAtAddress(std::uint16_t address) const;
+  // Expansions (macros, REPEAT blocks). The instructions a body line made,
+  // one per expansion: where a breakpoint on that line stops.
+  std::vector<std::uint16_t> AddressesOfBodyLine(std::int32_t line) const;
+  // The body line (module line) of the expanded instruction at address;
+  // nothing for an instruction no expansion made.
+  std::optional<std::int32_t> BodyLineAt(std::uint16_t address) const;
+  // Past the last byte of the expansion the instruction at address belongs
+  // to (the run of expanded ranges of its invocation line that holds it):
+  // where a step over the whole invocation ends.
+  std::optional<std::uint16_t> ExpansionEndAt(std::uint16_t address) const;
   // The diagnostics of one line.
   std::vector<const LineDiagnostic*> DiagnosticsOfLine(std::int32_t line) const;
   // The path of the included file a span lies in; empty for the module's own text.

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "engine/block_diagnostics.h"
 #include "engine/source_text.h"
 
 namespace qv3 {
@@ -54,6 +55,7 @@ std::string_view WithoutDirectory(std::string_view name) {
 }  // namespace
 
 std::string_view ErrorMessage(ErrorCode code) {
+  if (code >= 40 && code < 60) return BlockErrorMessage(code);
   return code >= 1 && code < kErrorMessages.size() ? kErrorMessages[code] : std::string_view{};
 }
 

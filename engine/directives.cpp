@@ -7,8 +7,11 @@
 #include "engine/data_directives.h"
 #include "engine/file_system.h"
 #include "engine/instruction.h"
+#include "engine/block_diagnostics.h"
 #include "engine/knowledge_collector.h"
 #include "engine/line_context.h"
+#include "engine/block_keywords.h"
+#include "engine/line_source.h"
 #include "engine/module_assembly.h"
 #include "engine/session.h"
 #include "engine/source_text.h"
@@ -80,10 +83,36 @@ bool DefineConstant(ModuleAssembly& module, LineContext& line) {
   return true;
 }
 
+// A ".NAME" label: its first definition in the module keeps its name, a
+// definition in another scope is kept under the scope's name. Returns
+// false when the line ends here (defined before in the same scope, or a
+// symbol of that name that is no local label).
+bool DefineLocalLabel(ModuleAssembly& module, LineContext& line, std::uint16_t address) {
+  const std::string_view name = line.FirstWord;
+  LabelScopes& scopes = module.Scopes;
+  if (!line.IsPass1) {
+    if (const auto index = scopes.FindInScope(name)) module.Symbols.SetValue(*index, address);
+    line.AfterLabel = true;
+    return true;
+  }
+  const bool further = scopes.IsKnownLocal(name);
+  const std::string qualified = further ? scopes.QualifiedName(name) : std::string(name);
+  if (scopes.FindInScope(name) || module.Symbols.Find(qualified)) {
+    Report(module, Err::DuplicateLabel, true);
+    return false;
+  }
+  const std::size_t index = module.Symbols.Add(qualified, address);
+  scopes.AddLocal(name, index);
+  if (module.Knowledge) module.Knowledge->Definition(module, line, name, SymbolKind::Label, qualified);
+  line.AfterLabel = true;
+  return true;
+}
+
 // Returns false when the line ends here (a duplicate label in pass 1).
 bool DefineLabel(ModuleAssembly& module, LineContext& line) {
   line.FirstWord.remove_suffix(1);  // the ":"
   const auto address = static_cast<std::uint16_t>(module.Origin & 0xFFFF);
+  if (IsLocalLabelName(line.FirstWord)) return DefineLocalLabel(module, line, address);
   if (const auto index = module.Symbols.Find(line.FirstWord)) {
     if (line.IsPass1) {
       Report(module, Err::DuplicateLabel, true);
@@ -91,12 +120,22 @@ bool DefineLabel(ModuleAssembly& module, LineContext& line) {
     }
     // Pass 2 moves every label to where this pass meets it.
     module.Symbols.SetValue(*index, address);
+    module.Scopes.EnterScope(module.Symbols.Name(*index));
   } else if (line.IsPass1) {
-    module.Symbols.Add(line.FirstWord, address);
+    const std::size_t added = module.Symbols.Add(line.FirstWord, address);
     if (module.Knowledge) module.Knowledge->Definition(module, line, line.FirstWord, SymbolKind::Label);
+    module.Scopes.EnterScope(module.Symbols.Name(added));
   }
   line.AfterLabel = true;
   return true;
+}
+
+// "-" or "+" as the first word: an anonymous label, followed by the line's
+// instruction as a label is.
+void DefineAnonymousLabel(ModuleAssembly& module, LineContext& line) {
+  module.Scopes.DefineAnonymous(line.FirstWord[0] == '+',
+                                static_cast<std::int32_t>(module.Origin & 0xFFFF));
+  line.AfterLabel = true;
 }
 
 void Origin(ModuleAssembly& module, LineContext& line) {
@@ -215,15 +254,19 @@ bool Include(ModuleAssembly& module, LineContext& line) {
   KnowledgeCollector* const knowledge = module.Knowledge;
   if (knowledge) knowledge->EnterInclude(path);
   const bool isPass1 = line.IsPass1;
+  const BlockMark blocks = EnterBlocksFile(module);
+  const LineOrigin including{module.Session.CurrentLineNumber, 0, path};
+  std::int32_t number = 0;
   SourceText(*content).ForEachLine([&](std::string_view included) {
     if (cancel && cancel->load(std::memory_order_relaxed)) throw CompileCancelled();
     if (knowledge) [[unlikely]]
       knowledge->IncludedLine();
-    ProcessLine(module, included, isPass1);
+    FeedLine(module, included, isPass1, LineOrigin{including.ModuleLine, ++number, path});
     if (knowledge && !isPass1) [[unlikely]]
       knowledge->EndOfLine(included);
     return true;
   });
+  LeaveBlocksFile(module, blocks);
   if (knowledge) knowledge->LeaveInclude();
   --module.IncludeDepth;
   return true;
@@ -359,7 +402,9 @@ bool DefinesConstant(std::string_view restOfLine) {
   return true;
 }
 
-void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
+bool IsDirectiveWord(std::string_view word) { return KeywordOf(word) != Keyword::None; }
+
+bool ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1, bool leaveBlockLines) {
   CompileSession& session = module.Session;
   text = StripComment(text);
   session.CurrentLineText.assign(text);
@@ -372,24 +417,30 @@ void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   line.AfterLabel = false;
   line.Handled = false;
   line.Load(text);
+  if (leaveBlockLines && !line.FirstWord.empty() && MayStartBlockKeyword(line.FirstWord[0]) &&
+      IsBlockKeyword(line.FirstWord)) [[unlikely]]
+    return false;
 
   if (line.RestOfLine.find('=') != std::string_view::npos && DefinesConstant(line.RestOfLine) &&
       !DefineConstant(module, line))
-    return;
-  if (line.FirstWord.empty()) return;
-  if (line.FirstWord.back() == ':' && !DefineLabel(module, line)) return;
+    return true;
+  if (line.FirstWord.empty()) return true;
+  if (line.FirstWord.back() == ':' && !DefineLabel(module, line)) return true;
 
   // Every keyword is compared with FirstWord as the earlier ones left it:
   // the chain does not stop at a match. Only BIN.B and BIN.W change the
   // word (to their last value), so it is classified again after them.
   Keyword word = KeywordOf(line.FirstWord);
   if (word == Keyword::None) {
-    if (line.Handled) return;
+    if (line.Handled) return true;
+    if (line.FirstWord.size() == 1 && (line.FirstWord[0] == '-' || line.FirstWord[0] == '+') &&
+        !line.AfterLabel) [[unlikely]]
+      DefineAnonymousLabel(module, line);
     // The directives added to the language, and data after a label, are
     // words that no instruction has: today they end in a fatal report.
-    if (line.AfterLabel ? DataAfterLabel(module, line) : AddedDirective(module, line)) return;
+    if (line.AfterLabel ? DataAfterLabel(module, line) : AddedDirective(module, line)) return true;
     AssembleInstruction(module, line);
-    return;
+    return true;
   }
   if (word == Keyword::Origin) line.Handled = true, Origin(module, line);
   if (word == Keyword::Leap) line.Handled = true, Leap(module, line);
@@ -397,15 +448,15 @@ void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   if (word == Keyword::ObjectFile) line.Handled = true, module.CodeListing = true;
   if (word == Keyword::Binary) {
     line.Handled = true;
-    if (!Binary(module, line)) return;
+    if (!Binary(module, line)) return true;
   }
   if (word == Keyword::Screen) {
     line.Handled = true;
-    if (!Screen(module, line)) return;
+    if (!Screen(module, line)) return true;
   }
   if (word == Keyword::Include) {
     line.Handled = true;
-    if (!Include(module, line)) return;
+    if (!Include(module, line)) return true;
   }
   if (word == Keyword::BinB) {
     line.Handled = true;
@@ -432,6 +483,7 @@ void ProcessLine(ModuleAssembly& module, std::string_view text, bool isPass1) {
   }
 
   if (!line.Handled) AssembleInstruction(module, line);
+  return true;
 }
 
 }  // namespace qv3

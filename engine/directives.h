@@ -23,7 +23,13 @@ inline constexpr int kMaxIncludeDepth = 64;
 // directives whose expressions compare or whose text holds a "=".
 bool DefinesConstant(std::string_view restOfLine);
 
-// line: the source line with its "//" comment already cut.
-void ProcessLine(ModuleAssembly& module, std::string_view line, bool isPass1);
+// Whether the word (upper case) names one of the directives.
+bool IsDirectiveWord(std::string_view word);
+
+// line: the source line with its "//" comment already cut. With
+// leaveBlockLines, a line whose first word is a keyword of conditions,
+// repetition or macros is left alone (false): the line source handles it.
+bool ProcessLine(ModuleAssembly& module, std::string_view line, bool isPass1,
+                 bool leaveBlockLines = false);
 
 }  // namespace qv3

@@ -1,10 +1,12 @@
 #include "engine/instruction.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "engine/directives.h"
+#include "engine/block_diagnostics.h"
 #include "engine/instruction_set.h"
 #include "engine/knowledge_collector.h"
 #include "engine/line_context.h"
@@ -120,6 +122,35 @@ std::int32_t ExpressionValue(ModuleAssembly& module, std::string_view expression
   return term(expression);
 }
 
+// "-", "--", "+", "++", ... as the whole operand of an instruction that
+// takes an absolute address and has no zero-page form (the branches, JMP,
+// JSR): an anonymous label. Read as today's expression such an operand
+// is 0 or below 256, a mode these instructions lack, so the line failed;
+// only "+..." with a symbol named by the signs after the first one (0 +
+// its value) meant something, and keeps that meaning.
+std::optional<std::int32_t> AnonymousOperand(ModuleAssembly& module, int row, int mode,
+                                             std::string_view postfix, std::string_view expression,
+                                             bool isPass1) {
+  if (!postfix.empty() || mode != kAbsolute || expression.empty()) return std::nullopt;
+  const char sign = expression[0];
+  if (sign != '+' && sign != '-') return std::nullopt;
+  for (char c : expression)
+    if (c != sign) return std::nullopt;
+  if (LookupOpcode(row, kAbsolute).Length == 0 || LookupOpcode(row, kZeroPage).Length != 0)
+    return std::nullopt;
+  if (sign == '+' && expression.size() > 1 && module.Symbols.Find(expression.substr(1)))
+    return std::nullopt;
+  bool known = true;
+  if (const auto target = module.Scopes.AnonymousTarget(sign == '+', expression.size(), known)) {
+    if (module.Knowledge && !isPass1) module.Knowledge->AnonymousReference(module, expression, *target);
+    return *target;
+  }
+  // Pass 1 does not know the labels ahead: sized as for a label ahead.
+  if (known && !(isPass1 && sign == '+'))
+    ReportDiagnostic(module.Session, Err::AnonymousLabelNotFound, true, module.ModuleName);
+  return module.Origin;
+}
+
 std::string HexByte(std::uint8_t value) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   return {kDigits[value >> 4], kDigits[value & 0xF]};
@@ -194,7 +225,11 @@ void AssembleInstruction(ModuleAssembly& module, LineContext& line) {
   int mode = ClassifyOperand(expression, shape);
   OperandExpression(expression, shape);
   std::int64_t value = 0;
-  if (TodaysReadingHolds(module, expression, shape.Plus, shape.Minus, line.IsPass1)) [[likely]] {
+  std::optional<std::int32_t> anonymous;
+  if ((shape.Plus || shape.Minus) &&
+      (anonymous = AnonymousOperand(module, row, mode, postfix, expression, line.IsPass1))) [[unlikely]] {
+    value = *anonymous;
+  } else if (TodaysReadingHolds(module, expression, shape.Plus, shape.Minus, line.IsPass1)) [[likely]] {
     value = ExpressionValue(module, expression, shape, line.IsPass1);
   } else {
     const ReadOperand read = ReadOperandWithExpressions(module, line.RestOfLine, line.IsPass1);

@@ -8,6 +8,7 @@
 #include "engine/directives.h"
 #include "engine/file_system.h"
 #include "engine/line_context.h"
+#include "engine/line_source.h"
 #include "engine/message_list.h"
 #include "engine/module_assembly.h"
 #include "engine/session.h"
@@ -61,6 +62,13 @@ std::optional<Found> FindTerm(std::string_view text, std::string_view term, std:
   return std::nullopt;
 }
 
+// The module line of the body line an expansion is handling, or 0.
+std::int32_t MacroLineOf(const ModuleAssembly& module) {
+  if (!module.Blocks) return 0;  // a module without blocks: no call per instruction
+  const auto* frames = CurrentExpansion(module);
+  return frames ? frames->back().ModuleLine : 0;
+}
+
 std::string LowerCaseAToZ(std::string_view text) {
   std::string lower(text);
   for (char& c : lower)
@@ -70,9 +78,10 @@ std::string LowerCaseAToZ(std::string_view text) {
 }  // namespace
 
 void KnowledgeCollector::Definition(const ModuleAssembly& module, const LineContext& line,
-                                    std::string_view name, SymbolKind kind) {
+                                    std::string_view name, SymbolKind kind,
+                                    std::string_view keyedAs) {
   SymbolDefinition definition;
-  definition.Name.assign(name);
+  definition.Name.assign(keyedAs.empty() ? name : keyedAs);
   definition.Kind = kind;
   definition.Where.Line = module.Session.CurrentLineNumber;
   definition.Where.Column = static_cast<std::uint32_t>(line.ColumnOf(name));
@@ -109,6 +118,16 @@ void KnowledgeCollector::Reference(const ModuleAssembly& module, std::string_vie
   reference.Module = target_.Name;
   reference.Definition = symbol;
   reference.Value = value;
+  Add(module, std::move(reference), term);
+}
+
+void KnowledgeCollector::AnonymousReference(const ModuleAssembly& module, std::string_view term,
+                                            std::int32_t target) {
+  SymbolReference reference;
+  reference.Name.assign(term);
+  reference.Module = target_.Name;
+  reference.Anonymous = true;
+  reference.Value = target;
   Add(module, std::move(reference), term);
 }
 
@@ -167,27 +186,68 @@ void KnowledgeCollector::EndOfLine(std::string_view text) {
   pending_.clear();
 }
 
+void KnowledgeCollector::ExpandedLine(std::string_view text, std::int32_t moduleLine,
+                                      std::string_view file, std::int32_t fileLine) {
+  if (pending_.empty()) return;
+  std::size_t budget = 8 * text.size() + 4096;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < pending_.size(); ++i) {
+    Pending& pending = pending_[i];
+    auto found = FindTerm(text, pending.Term, 0, true, budget);
+    if (!found) found = FindTerm(text, pending.Term, 0, false, budget);
+    if (!found) {
+      // An argument: written on the invocation's line, searched there from its start.
+      pending.From = 0;
+      if (kept != i) pending_[kept] = std::move(pending);
+      ++kept;
+      continue;
+    }
+    SourceSpan& where = pending.Reference.Where;
+    where = SourceSpan{};
+    where.Line = moduleLine;
+    where.Column = static_cast<std::uint32_t>(found->Start);
+    where.Length = static_cast<std::uint32_t>(found->End - found->Start);
+    if (!file.empty()) {
+      where.FromInclude = true;
+      where.IncludedFile = IncludedFileNumber(target_.IncludedFiles, file);
+      where.IncludedLine = fileLine;
+    }
+    const auto place = std::tuple(where.IncludedFile, where.IncludedFile ? fileLine : moduleLine,
+                                  where.Column, FoldCase(pending.Term));
+    if (expandedPlaces_.insert(place).second)
+      target_.References.push_back(std::move(pending.Reference));
+  }
+  pending_.resize(kept);
+}
+
+void KnowledgeCollector::InactiveLine(std::int32_t line) {
+  auto& lines = target_.InactiveLines;
+  if (lines.empty() || lines.back() < line) lines.push_back(line);
+}
+
 void KnowledgeCollector::Assembled(const ModuleAssembly& module, std::int32_t address,
                                    std::uint64_t size) {
   if (size == 0) return;
   const auto bytes = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, UINT32_MAX));
   const std::int32_t line = module.Session.CurrentLineNumber;
+  const std::int32_t macroLine = MacroLineOf(module);
   auto& ranges = target_.Ranges;
   if (!ranges.empty()) {
     AssembledRange& last = ranges.back();
-    if (last.Line == line && !last.Instruction &&
+    if (last.Line == line && last.MacroLine == macroLine && !last.Instruction &&
         static_cast<std::int64_t>(last.Address) + last.Size == static_cast<std::int64_t>(address) &&
         last.Size <= UINT32_MAX - bytes) {
       last.Size += bytes;
       return;
     }
   }
-  ranges.push_back({line, address, bytes});
+  ranges.push_back({line, address, bytes, false, 0, macroLine});
 }
 
 void KnowledgeCollector::Instruction(const ModuleAssembly& module, std::int32_t address,
                                      std::uint8_t opcode, std::uint32_t length) {
-  target_.Ranges.push_back({module.Session.CurrentLineNumber, address, length, true, opcode});
+  target_.Ranges.push_back(
+      {module.Session.CurrentLineNumber, address, length, true, opcode, MacroLineOf(module)});
 }
 
 void KnowledgeCollector::DataEnd(const ModuleAssembly& module) {
@@ -198,6 +258,14 @@ void KnowledgeCollector::DataEnd(const ModuleAssembly& module) {
 
 void KnowledgeCollector::Finish(const ModuleAssembly& module) {
   // Every symbol the table holds was noted when pass 1 added it, in order.
+  // References of expanded lines were placed on their body lines, which may
+  // lie above the invocation: put back in source order.
+  auto& references = target_.References;
+  const auto byPlace = [](const SymbolReference& a, const SymbolReference& b) {
+    return a.Where.Line < b.Where.Line;
+  };
+  if (!std::is_sorted(references.begin(), references.end(), byPlace))
+    std::stable_sort(references.begin(), references.end(), byPlace);
   const std::size_t count = std::min(target_.Definitions.size(), module.Symbols.Size());
   for (std::size_t i = 0; i < count; ++i) target_.Definitions[i].Value = module.Symbols.Value(i);
 }

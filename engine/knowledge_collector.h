@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
+#include <tuple>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,13 +28,17 @@ class KnowledgeCollector {
 
   // Pass 1: the symbol just added to the module's table; name is a view
   // into the line context of the current include depth.
+  // keyedAs: the name the table keeps it under, when not the name as
+  // written (a local label defined in a second scope).
   void Definition(const ModuleAssembly& module, const LineContext& line, std::string_view name,
-                  SymbolKind kind);
+                  SymbolKind kind, std::string_view keyedAs = {});
   // Pass 2: an operand term naming a symbol of this module (symbol: its
   // index, nothing when unknown), or an @MODULE.NAME term. term is a view
   // into the module's operand scratch text.
   void Reference(const ModuleAssembly& module, std::string_view term,
                  std::optional<std::size_t> symbol, std::optional<std::int32_t> value);
+  // Pass 2: an anonymous label's reference ("-", "++", ...) and its target.
+  void AnonymousReference(const ModuleAssembly& module, std::string_view term, std::int32_t target);
   void ExternalReference(const ModuleAssembly& module, std::string_view term,
                          std::string_view moduleName, std::string_view symbolName,
                          std::optional<std::int32_t> value);
@@ -53,6 +59,28 @@ class KnowledgeCollector {
   void EnterInclude(std::string_view path);
   void IncludedLine() { ++includes_.back().Line; }
   void LeaveInclude() { includes_.pop_back(); }
+  // Pass 2, after each line a macro or REPEAT block made: the references
+  // found in its body line (text, on module line moduleLine) are placed
+  // there, each place once however often it was expanded; references the
+  // body line does not hold (arguments) stay for the invocation's line.
+  // file and fileLine: the body line's INCLUDEd file (empty for the module's
+  // own text) and its line there.
+  void ExpandedLine(std::string_view text, std::int32_t moduleLine, std::string_view file,
+                    std::int32_t fileLine);
+  // Pass 2: a line of the module's own text left out by a condition.
+  void InactiveLine(std::int32_t line);
+  // Pass 2: a block of the module's own text closed; a macro defined there.
+  void Block(BlockKind kind, std::int32_t firstLine, std::int32_t lastLine) {
+    target_.Blocks.push_back({kind, firstLine, lastLine});
+  }
+  void Macro(MacroInfo macro) { target_.Macros.push_back(std::move(macro)); }
+  void MacroUse(std::string name, std::int32_t line, std::uint32_t column, std::uint32_t length) {
+    SourceSpan where;
+    where.Line = line;
+    where.Column = column;
+    where.Length = length;
+    target_.MacroUses.emplace_back(std::move(name), where);
+  }
   // After pass 2: the definitions take the values pass 2 left.
   void Finish(const ModuleAssembly& module);
 
@@ -74,6 +102,9 @@ class KnowledgeCollector {
 
   ModuleKnowledge& target_;
   std::vector<Pending> pending_;
+  // The places references in expanded lines were put, so a body line
+  // expanded many times lists each reference once.
+  std::set<std::tuple<std::uint32_t, std::int32_t, std::uint32_t, std::string>> expandedPlaces_;
   std::int32_t dataStart_ = 0;
 };
 

@@ -12,6 +12,7 @@
 #include "engine/file_system.h"
 #include "engine/knowledge_collector.h"
 #include "engine/line_context.h"
+#include "engine/line_source.h"
 #include "engine/module_assembly.h"
 #include "engine/output_file.h"
 #include "engine/session.h"
@@ -124,7 +125,8 @@ void WalkPass(ModuleAssembly& module, bool isPass1, std::size_t total) {
     ++number;
     progress.SetProgress(number, total);
     session.CurrentLineNumber = static_cast<std::int32_t>(number);
-    ProcessLine(module, line, isPass1);
+    const auto at = static_cast<std::int32_t>(number);
+    FeedLine(module, line, isPass1, LineOrigin{at, at, {}});
     if constexpr (Watched)
       if (collector) collector->EndOfLine(line);
     return true;
@@ -132,10 +134,12 @@ void WalkPass(ModuleAssembly& module, bool isPass1, std::size_t total) {
 }
 
 void RunPass(ModuleAssembly& module, bool isPass1, std::size_t total) {
+  StartBlocksPass(module, isPass1);
   if (module.Session.Cancel || module.Knowledge)
     WalkPass<true>(module, isPass1, total);
   else
     WalkPass<false>(module, isPass1, total);
+  EndBlocksPass(module);
 }
 
 void KeepSymbols(ModuleAssembly& module) {

@@ -1,10 +1,17 @@
 #include "engine/module_assembly.h"
 
+#include "engine/line_source_state.h"
 #include "engine/output_file.h"
 #include "engine/session.h"
 #include "engine/source_text.h"
 
 namespace qv3 {
+
+ModuleAssembly::ModuleAssembly(CompileSession& session, SourceText source)
+    : Session(session), Source(source) {}
+ModuleAssembly::ModuleAssembly(CompileSession& session, const std::vector<std::string>& sourceLines)
+    : Session(session), lineViews_(sourceLines), Source(lineViews_.Text()) {}
+ModuleAssembly::~ModuleAssembly() = default;
 
 bool ProgramImage::Put(std::uint8_t byte) {
   if (position_ >= kMaxSize) return false;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/label_scopes.h"
 #include "engine/line_context.h"
 #include "engine/source_text_lines.h"
 #include "engine/symbol_table.h"
@@ -18,6 +19,7 @@ namespace qv3 {
 struct CompileSession;
 class KnowledgeCollector;
 class OutputFile;
+struct LineSourceState;
 
 // The ".prg" file's bytes, gathered in memory and written once at the end.
 // Addresses cover 64 KB plus the two header bytes; a write past that is
@@ -38,11 +40,11 @@ class ProgramImage {
 };
 
 struct ModuleAssembly {
-  ModuleAssembly(CompileSession& session, SourceText source) : Session(session), Source(source) {}
+  ModuleAssembly(CompileSession& session, SourceText source);
   // Lines held as strings are seen through views kept here (of the lines
   // as they are when the assembly is made).
-  ModuleAssembly(CompileSession& session, const std::vector<std::string>& sourceLines)
-      : Session(session), lineViews_(sourceLines), Source(lineViews_.Text()) {}
+  ModuleAssembly(CompileSession& session, const std::vector<std::string>& sourceLines);
+  ~ModuleAssembly();
   ModuleAssembly(const ModuleAssembly&) = delete;
   ModuleAssembly& operator=(const ModuleAssembly&) = delete;
 
@@ -94,6 +96,13 @@ struct ModuleAssembly {
   std::optional<std::vector<std::string>> OperatorNames;
   // Set when the session collects what the compile knew.
   KnowledgeCollector* Knowledge = nullptr;
+
+  // Local and anonymous labels of the pass.
+  LabelScopes Scopes;
+  // Open IF, REPEAT and MACRO blocks, the macros and the expansion under
+  // way; made when the first of them is met, so a module without them
+  // pays one test per line (engine/line_source.h).
+  std::unique_ptr<LineSourceState> Blocks;
 };
 
 // Adds to Origin with 32-bit wrap-around.

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "engine/block_diagnostics.h"
 #include "engine/file_system.h"
 #include "engine/knowledge_collector.h"
 #include "engine/module_assembly.h"
@@ -115,7 +116,11 @@ std::int32_t ResolveTerm(ModuleAssembly& module, std::string_view term, bool isP
   if (term[0] == '@') return ExternalConstantTerm(module, term, isPass1);
   if (IsNumberLiteral(term[0])) return ParseNumber(term, module.Session, module.ModuleName);
 
-  if (const auto index = module.Symbols.Find(term)) {
+  bool ambiguous = false;
+  const auto found = IsLocalLabelName(term) && module.Scopes.IsKnownLocal(term)
+                         ? module.Scopes.Resolve(term, ambiguous)
+                         : module.Symbols.Find(term);
+  if (const auto index = found) {
     module.Symbols.CountUse(*index);
     const std::uint16_t value = module.Symbols.Value(*index);
     if (module.Knowledge && !isPass1) [[unlikely]]
@@ -126,7 +131,7 @@ std::int32_t ResolveTerm(ModuleAssembly& module, std::string_view term, bool isP
   // instruction as for an address near the current location.
   if (isPass1) return module.Origin;
   if (module.Knowledge) module.Knowledge->Reference(module, term, std::nullopt, std::nullopt);
-  Report(module, Err::UnknownSymbol);
+  Report(module, ambiguous ? Err::LocalLabelAmbiguous : Err::UnknownSymbol);
   return 0;
 }
 

@@ -29,6 +29,13 @@ void RecordDiagnostic(CompileSession& session, ErrorCode code, bool fatal,
 void ReportDiagnostic(CompileSession& session, ErrorCode code, bool fatal,
                       std::string_view fileName, std::string_view detail) {
   if (fatal) ++session.FatalReports;
+  std::string combined;
+  if (!session.ExpansionDetail.empty()) {
+    combined.assign(detail);
+    if (!combined.empty()) combined += ' ';
+    combined += session.ExpansionDetail;
+    detail = combined;
+  }
   std::string line = FormatDiagnostic(code, fatal, fileName, session.CurrentLineNumber,
                                       session.CurrentLineText, session.ModulePass, detail);
   const bool listed = session.StatusList.AppendUnique(

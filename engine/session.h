@@ -46,6 +46,10 @@ struct CompileSession {
   // Quoted in every diagnostic.
   std::int32_t CurrentLineNumber = 0;
   std::string CurrentLineText;
+  // Set while a line made by a macro or a REPEAT block is handled ("in
+  // macro NAME line N"): it follows every diagnostic's own text, so the
+  // quoted line number stays the invocation's and the body line is named.
+  std::string ExpansionDetail;
   std::uint8_t ModulePass = 1;
   // The verdict of the last compile.
   bool FatalFlag = false;

@@ -40,6 +40,13 @@ bool InInstructionPlace(std::string_view line, std::size_t begin) {
   return at == begin;
 }
 
+// Where a line's first word begins (after blanks and TABs).
+std::size_t FirstWordStart(std::string_view line) {
+  std::size_t at = 0;
+  while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+  return at;
+}
+
 std::string MnemonicDetail(int row) {
   std::string modes;
   for (int mode = 0; mode < qv3::kAddressingModeCount; ++mode) {
@@ -121,6 +128,18 @@ Completions CompletionsAt(const qv3::CompileKnowledge* knowledge, std::string_vi
     for (const auto& directive : kDirectives)
       if (StartsWithIgnoringCase(directive.Name, typed))
         result.Items.push_back({std::string(directive.Name), CompletionKind::Directive, std::string(directive.Form)});
+    for (const auto& keyword : kBlockKeywords)
+      if (begin == FirstWordStart(line) && StartsWithIgnoringCase(keyword.Name, typed))
+        result.Items.push_back({std::string(keyword.Name), CompletionKind::Directive, std::string(keyword.Form)});
+    // The macros the last check knew, with their parameters.
+    if (const qv3::ModuleKnowledge* module = knowledge ? knowledge->TopModule() : nullptr)
+      for (const qv3::MacroInfo& macro : module->Macros) {
+        if (!StartsWithIgnoringCase(macro.Name, typed)) continue;
+        std::string detail = "macro " + macro.Name;
+        for (std::size_t i = 0; i < macro.Parameters.size(); ++i)
+          detail += (i == 0 ? " " : ", ") + macro.Parameters[i];
+        result.Items.push_back({macro.Name, CompletionKind::Macro, detail});
+      }
     // A line's first word may also be a new label or a constant: the
     // names known are offered there too, after the keywords.
     if (begin > 0 || typed.empty()) {

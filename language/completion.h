@@ -16,7 +16,7 @@ struct CompileKnowledge;
 struct FileOverlay;
 }  // namespace qv3
 
-enum class CompletionKind : std::uint8_t { Mnemonic, Directive, Label, Constant, External };
+enum class CompletionKind : std::uint8_t { Mnemonic, Directive, Label, Constant, External, Macro };
 
 struct CompletionItem {
   std::string Text;    // what to insert in place of the word being typed

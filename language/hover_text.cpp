@@ -183,6 +183,12 @@ std::string SymbolHover(const qv3::CompileKnowledge& knowledge, const qv3::Modul
                         std::int32_t lineNumber, std::size_t column) {
   const auto at = static_cast<std::uint32_t>(column);
   if (const qv3::SymbolReference* reference = module.ReferenceAt(lineNumber, at)) {
+    if (reference->Anonymous && reference->Value) {
+      const auto target = static_cast<std::uint16_t>(*reference->Value & 0xFFFF);
+      const std::optional<std::int32_t> line = module.LineAtAddress(target);
+      return reference->Name + " = " + ValueText(*reference->Value) + "\nanonymous label" +
+             (line ? ", line " + std::to_string(*line) : std::string());
+    }
     std::string text = reference->External
                            ? "@" + qv3::UpperCaseOutsideTildes(reference->Module) + "." + reference->Name
                            : reference->Name;

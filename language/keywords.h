@@ -28,6 +28,21 @@ inline constexpr std::array<DirectiveWord, 14> kDirectives = {{
     {"OBJECTFILE", "OBJECTFILE: the code listed in the object file"},
 }};
 
+// The keywords of conditions, repetition, macros and the program's own
+// messages: the first word of their line, never after a label.
+inline constexpr std::array<DirectiveWord, 10> kBlockKeywords = {{
+    {"IF", "IF PAL: the lines up to ELSEIF, ELSE or ENDIF when the value is not 0"},
+    {"ELSEIF", "ELSEIF DEFINED(NTSC): the next branch of an IF"},
+    {"ELSE", "ELSE: the lines when no branch before was taken"},
+    {"ENDIF", "ENDIF: ends an IF"},
+    {"REPEAT", "REPEAT 8, I: the lines up to ENDREPEAT 8 times, I counting from 0"},
+    {"ENDREPEAT", "ENDREPEAT: ends a REPEAT"},
+    {"MACRO", "MACRO NAME A, B: the lines up to ENDMACRO, put where NAME is written"},
+    {"ENDMACRO", "ENDMACRO: ends a MACRO"},
+    {"ERROR", "ERROR text: a fatal diagnostic with the text"},
+    {"WARNING", "WARNING text: a warning with the text"},
+}};
+
 // Letter case ignored.
 bool IsDirective(std::string_view word);
 bool IsMnemonic(std::string_view word);

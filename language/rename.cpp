@@ -60,6 +60,8 @@ void SortEdits(RenamePlan& plan) {
 }  // namespace
 
 bool IsValidSymbolName(std::string_view name) {
+  // A local label's name: "." and a name.
+  if (name.size() > 1 && name.front() == '.') name.remove_prefix(1);
   if (name.empty()) return false;
   const auto letter = [](unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
   if (!letter(static_cast<unsigned char>(name.front()))) return false;

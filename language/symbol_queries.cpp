@@ -89,10 +89,23 @@ SourcePlace PlaceOf(const qv3::ModuleKnowledge& module, const std::string& name,
   return place;
 }
 
+// The macro named at column (or just before it) of the top module's line.
+const qv3::MacroInfo* MacroNear(const qv3::CompileKnowledge& knowledge, std::int32_t lineNumber,
+                                std::size_t column) {
+  const qv3::ModuleKnowledge* top = knowledge.TopModule();
+  if (!top || top->Macros.empty()) return nullptr;
+  if (const auto* macro = top->MacroAt(lineNumber, static_cast<std::uint32_t>(column))) return macro;
+  return column > 0 ? top->MacroAt(lineNumber, static_cast<std::uint32_t>(column - 1)) : nullptr;
+}
+
 std::optional<SourcePlace> DefinitionAt(const qv3::CompileKnowledge& knowledge, std::int32_t lineNumber,
                                         std::size_t column) {
   const auto found = DefinitionIndexNear(knowledge, lineNumber, column);
-  if (!found) return std::nullopt;
+  if (!found) {
+    if (const qv3::MacroInfo* macro = MacroNear(knowledge, lineNumber, column))
+      return PlaceOf(*knowledge.TopModule(), macro->Name, macro->Where, true);
+    return std::nullopt;
+  }
   const auto& [module, index] = *found;
   const qv3::SymbolDefinition& definition = module->Definitions[index];
   return PlaceOf(*module, definition.Name, definition.Where, true);
@@ -102,7 +115,16 @@ std::vector<SourcePlace> ReferencesAt(const qv3::CompileKnowledge& knowledge, st
                                       std::size_t column, const Workspace& workspace) {
   std::vector<SourcePlace> places;
   const auto found = DefinitionIndexNear(knowledge, lineNumber, column);
-  if (!found) return places;
+  if (!found) {
+    // A macro: its definition and its invocations in the module.
+    if (const qv3::MacroInfo* macro = MacroNear(knowledge, lineNumber, column)) {
+      const qv3::ModuleKnowledge& top = *knowledge.TopModule();
+      places.push_back(PlaceOf(top, macro->Name, macro->Where, true));
+      for (const auto& [name, where] : top.MacroUses)
+        if (qv3::EqualsIgnoringCase(name, macro->Name)) places.push_back(PlaceOf(top, macro->Name, where, false));
+    }
+    return places;
+  }
   const auto& [owner, index] = *found;
   const qv3::SymbolDefinition& definition = owner->Definitions[index];
   places.push_back(PlaceOf(*owner, definition.Name, definition.Where, true));
@@ -114,9 +136,16 @@ std::vector<SourcePlace> ReferencesAt(const qv3::CompileKnowledge& knowledge, st
   for (const qv3::ModuleKnowledge* user : ModulesToSearch(knowledge, workspace)) {
     if (user->Folder != owner->Folder) continue;
     for (const auto& reference : user->References) {
-      if (!qv3::EqualsIgnoringCase(reference.Module, owner->Name) ||
-          !qv3::EqualsIgnoringCase(reference.Name, definition.Name))
+      // In the module's own check a reference knows its definition: a local
+      // label (".LOOP") of one scope is not the same-named one of another.
+      const bool ownLocal = user == owner && !reference.External && reference.Definition &&
+                            !reference.Name.empty() && reference.Name[0] == '.';
+      if (ownLocal) {
+        if (*reference.Definition != index) continue;
+      } else if (!qv3::EqualsIgnoringCase(reference.Module, owner->Name) ||
+                 !qv3::EqualsIgnoringCase(reference.Name, definition.Name)) {
         continue;
+      }
       if (!reference.External && !reference.Definition) continue;
       const auto key = std::tuple{user->Name, std::string(user->IncludedFileOf(reference.Where)),
                                   reference.Where.FromInclude ? reference.Where.IncludedLine

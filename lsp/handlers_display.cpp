@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <algorithm>
 
+#include "engine/block_keywords.h"
 #include "engine/instruction.h"
 #include "engine/source_text.h"
 #include "language/keywords.h"
@@ -40,6 +41,18 @@ std::optional<Token> DirectiveToken(std::string_view code) {
   if (end > start && IsDirective(code.substr(start, end - start)))
     return Token{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end - start), kMacro, 0};
   return std::nullopt;
+}
+
+// IF, REPEAT, MACRO and their kin as the line's first word, and a macro
+// invocation's name: shown as directives are.
+std::optional<Token> BlockKeywordToken(std::string_view code) {
+  std::size_t start = 0;
+  while (start < code.size() && (code[start] == ' ' || code[start] == '\t')) ++start;
+  std::size_t end = start;
+  while (end < code.size() && code[end] != ' ' && code[end] != '\t') ++end;
+  const std::string word = qv3::UpperCaseOutsideTildes(code.substr(start, end - start));
+  if (!qv3::IsBlockKeyword(word)) return std::nullopt;
+  return Token{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end - start), kMacro, 0};
 }
 
 void AddNumbers(std::string_view code, std::size_t from, std::vector<Token>& tokens) {
@@ -84,12 +97,21 @@ QJsonValue SemanticTokens(Server& server, const QJsonObject& params) {
       place(reference.Where, SymbolType(kind), SymbolModifiers(kind));
     }
   }
+  // Lines a condition left out are shown as comments are (greyed), whole.
+  std::vector<bool> inactive(file.Text.LineCount() + 1, false);
+  if (top)
+    for (const std::int32_t line : top->InactiveLines)
+      if (line >= 1 && static_cast<std::size_t>(line) <= file.Text.LineCount()) inactive[static_cast<std::size_t>(line - 1)] = true;
   QJsonArray data;
   std::uint32_t previousLine = 0, previousStart = 0;
   for (std::size_t index = 0; index < file.Text.LineCount(); ++index) {
     const std::string_view line = file.Text.Line(index);
     const std::string_view code = qv3::StripComment(line);
     std::vector<Token> tokens = std::move(symbols[index]);
+    if (inactive[index]) {
+      tokens.assign(1, {0, static_cast<std::uint32_t>(line.size()), kComment, 0});
+    } else {
+    if (const auto keyword = BlockKeywordToken(code)) tokens.push_back(*keyword);
     std::size_t operandFrom = 0;
     if (const auto form = qv3::ReadInstructionForm(line)) {
       tokens.push_back({static_cast<std::uint32_t>(form->MnemonicColumn),
@@ -105,6 +127,7 @@ QJsonValue SemanticTokens(Server& server, const QJsonObject& params) {
     if (code.size() < line.size())
       tokens.push_back({static_cast<std::uint32_t>(code.size()), static_cast<std::uint32_t>(line.size() - code.size()),
                         kComment, 0});
+    }
     std::sort(tokens.begin(), tokens.end(), [](const Token& a, const Token& b) { return a.Start < b.Start; });
     std::uint32_t end = 0;
     for (const Token& token : tokens) {
@@ -121,6 +144,17 @@ QJsonValue SemanticTokens(Server& server, const QJsonObject& params) {
     }
   }
   return QJsonObject{{"data", data}};
+}
+
+QJsonValue FoldingRanges(Server& server, const QJsonObject& params) {
+  OpenFile& file = server.FileOf(params);
+  QJsonArray ranges;
+  const qv3::ModuleKnowledge* top = file.Check->Knowledge.TopModule();
+  if (!top) return ranges;
+  for (const qv3::BlockSpan& block : top->Blocks)
+    if (block.LastLine > block.FirstLine)
+      ranges.append(QJsonObject{{"startLine", block.FirstLine - 1}, {"endLine", block.LastLine - 1}});
+  return ranges;
 }
 
 QJsonValue InlayHints(Server& server, const QJsonObject& params) {

@@ -20,6 +20,7 @@ int KindOf(CompletionKind kind) {
     case CompletionKind::Label: return 3;       // Function
     case CompletionKind::Constant: return 21;   // Constant
     case CompletionKind::External: return 21;
+    case CompletionKind::Macro: return 3;       // Function: called with arguments
   }
   return 1;
 }

@@ -15,6 +15,7 @@ namespace {
 
 constexpr int kFunction = 12;  // the protocol's SymbolKind for a label
 constexpr int kConstant = 14;
+constexpr int kMacroSymbol = 6;  // the protocol's "Method": a macro is called, takes arguments
 
 QJsonObject SymbolRange(const OpenFile& file, const qv3::SymbolDefinition& definition) {
   const auto line = static_cast<std::size_t>(std::max(0, definition.Where.Line - 1));
@@ -75,6 +76,23 @@ QJsonValue DocumentSymbols(Server& server, const QJsonObject& params) {
       symbols.append(QJsonObject{{"name", Text(definition.Name)}, {"kind", kind},
                                  {"location", QJsonObject{{"uri", QString::fromStdString(file.Uri)}, {"range", range}}}});
     }
+  }
+  // Macros: their whole MACRO ... ENDMACRO block, the name selected.
+  for (const qv3::MacroInfo& macro : top->Macros) {
+    std::string parameters;
+    for (const std::string& parameter : macro.Parameters) parameters += (parameters.empty() ? "" : ", ") + parameter;
+    const QString detail = Text("macro" + (parameters.empty() ? "" : " " + parameters));
+    const QJsonObject name = SpanRange(macro.Where);
+    const auto last = static_cast<std::size_t>(std::max(1, macro.LastLine) - 1);
+    const QJsonObject whole{{"start", name.value("start")},
+                            {"end", QJsonObject{{"line", static_cast<int>(last)},
+                                                {"character", static_cast<int>(file.Text.Line(last).size())}}}};
+    if (server.ClientSupportsHierarchicalSymbols())
+      symbols.append(QJsonObject{{"name", Text(macro.Name)}, {"kind", kMacroSymbol}, {"detail", detail},
+                                 {"range", whole}, {"selectionRange", name}});
+    else
+      symbols.append(QJsonObject{{"name", Text(macro.Name)}, {"kind", kMacroSymbol},
+                                 {"location", QJsonObject{{"uri", QString::fromStdString(file.Uri)}, {"range", name}}}});
   }
   return symbols;
 }

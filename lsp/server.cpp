@@ -55,6 +55,7 @@ int Server::Run(int in, int out) {
       {"textDocument/rename", Rename},
       {"textDocument/completion", Completion},
       {"textDocument/semanticTokens/full", SemanticTokens},
+      {"textDocument/foldingRange", FoldingRanges},
       {"textDocument/inlayHint", InlayHints},
       {"textDocument/codeAction", CodeActions},
   };
@@ -185,6 +186,7 @@ QJsonValue Server::Initialize(const QJsonObject& params) {
       {"completionProvider", QJsonObject{{"triggerCharacters", QJsonArray{"."}}}},
       {"semanticTokensProvider", QJsonObject{{"legend", SemanticTokenLegend()}, {"full", true}}},
       {"inlayHintProvider", true},
+      {"foldingRangeProvider", true},
       {"codeActionProvider", QJsonObject{{"codeActionKinds", QJsonArray{"quickfix"}}}},
   };
   return QJsonObject{{"capabilities", capabilities},

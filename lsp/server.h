@@ -145,6 +145,8 @@ QJsonValue PrepareRenameRequest(Server& server, const QJsonObject& params);
 QJsonValue Rename(Server& server, const QJsonObject& params);
 QJsonValue Completion(Server& server, const QJsonObject& params);
 QJsonValue SemanticTokens(Server& server, const QJsonObject& params);
+// The IF, REPEAT and MACRO blocks of the last check.
+QJsonValue FoldingRanges(Server& server, const QJsonObject& params);
 QJsonValue InlayHints(Server& server, const QJsonObject& params);
 QJsonValue CodeActions(Server& server, const QJsonObject& params);
 

@@ -17,6 +17,7 @@
 #include "workbench/editor/diagnostic_marks.h"
 #include "workbench/editor/editor_intelligence.h"
 #include "workbench/latin1.h"
+#include "workbench/editor/inactive_lines.h"
 #include "workbench/editor/live_check.h"
 #include "workbench/editor/outline_dock.h"
 #include "workbench/editor/references_pane.h"
@@ -198,6 +199,33 @@ TEST_F(EditorIntelligenceTest, CtrlClickJumpsAndNothingKnownSaysSo) {
   EXPECT_FALSE(intelligence().goToDefinitionAtCaret());
   EXPECT_TRUE(main().statusBar()->currentMessage().contains("No label or constant"));
   EXPECT_EQ(selectedLine(editor), 0);
+}
+
+TEST_F(EditorIntelligenceTest, BranchesNotTakenAreGreyedAndMacrosAreInTheOutline) {
+  TfrmQVEdit& editor = newDocument(
+      "PAL = 1\nORIGIN $1000\nMACRO BORDER COLOUR\n\tLDA #COLOUR\nENDMACRO\n"
+      "IF PAL\n\tBORDER 1\nELSE\n\tBORDER 2\n\tNOP\nENDIF\n");
+  ASSERT_TRUE(waitForCheck(editor));
+  QList<int> greyed;
+  for (const QTextEdit::ExtraSelection& line : code(editor).selectionLayer(kInactiveLinesLayer)) {
+    greyed.append(line.cursor.blockNumber());
+    EXPECT_EQ(line.cursor.selectedText(), line.cursor.block().text()) << "the whole line";
+  }
+  EXPECT_EQ(greyed, (QList<int>{8, 9})) << "the ELSE branch";
+
+  main().findChild<QAction*>("showOutline")->trigger();
+  OutlineDock& outline = *intelligence().outline();
+  QStringList rows;
+  for (int row = 0; row < outline.list()->count(); ++row) rows.append(outline.list()->item(row)->text());
+  EXPECT_EQ(rows, (QStringList{"PAL = $01", "MACRO BORDER COLOUR"}));
+
+  // An edit that takes the other branch greys the first one instead.
+  editor.mCode->setPlainText(editor.mCode->toPlainText().replace("PAL = 1", "PAL = 0"));
+  ASSERT_TRUE(waitForCheck(editor));
+  greyed.clear();
+  for (const QTextEdit::ExtraSelection& line : code(editor).selectionLayer(kInactiveLinesLayer))
+    greyed.append(line.cursor.blockNumber());
+  EXPECT_EQ(greyed, QList<int>{6});
 }
 
 TEST_F(EditorIntelligenceTest, ReferencesPaneAndOutlineSelectTheirLines) {

@@ -107,8 +107,8 @@ void DebuggerUi::createMenu() {
   });
 
   connect(StartContinue, &QAction::triggered, this, &DebuggerUi::startOrContinue);
-  connect(StepInto, &QAction::triggered, &session_, &DebugSession::stepInto);
-  connect(StepOver, &QAction::triggered, &session_, &DebugSession::stepOver);
+  connect(StepInto, &QAction::triggered, this, &DebuggerUi::stepInto);
+  connect(StepOver, &QAction::triggered, this, &DebuggerUi::stepOver);
   connect(StepOut, &QAction::triggered, &session_, &DebugSession::stepOut);
   connect(RunToCursor, &QAction::triggered, this, &DebuggerUi::runToCursor);
   connect(Pause, &QAction::triggered, &session_, &DebugSession::pause);
@@ -298,6 +298,7 @@ void DebuggerUi::applyBreakpoints() {
   if (applying_) return;
   applying_ = true;
   std::vector<std::uint16_t> addresses;
+  bodyBreakpoints_.clear();
   for (TfrmQVEdit* editor : main_.editors()) {
     CodeEditor* code = CodeOf(*editor);
     BreakpointStore* store = code ? BreakpointStore::Find(*code) : nullptr;
@@ -306,6 +307,13 @@ void DebuggerUi::applyBreakpoints() {
     std::vector<std::pair<int, int>> moves;
     QList<int> unplaced;
     for (const int line : store->lines()) {
+      // A line of a macro or REPEAT body stops at each of its expansions.
+      const std::vector<std::uint16_t> expanded = module->AddressesOfBodyLine(line + 1);
+      if (!expanded.empty()) {
+        addresses.insert(addresses.end(), expanded.begin(), expanded.end());
+        bodyBreakpoints_.insert(expanded.begin(), expanded.end());
+        continue;
+      }
       int movedTo = line;
       if (const std::optional<std::uint16_t> address = addressOfLine(*module, line, &movedTo)) {
         addresses.push_back(*address);
@@ -322,6 +330,42 @@ void DebuggerUi::applyBreakpoints() {
   // Only the marks of the disassembly change: the editor the user is
   // setting breakpoints in stays in front.
   if (session_.state() == DebugSession::State::Stopped) showCode();
+}
+
+const qv3::ModuleKnowledge* DebuggerUi::expansionModuleAt(std::uint16_t pc) const {
+  const std::optional<qv3::CodeLocation> where = locate(pc);
+  if (!where || !where->Module->BodyLineAt(pc)) return nullptr;
+  return where->Module;
+}
+
+void DebuggerUi::stepInto() {
+  // On an invocation's line, stepping into the expansion first shows the
+  // body line of the instruction about to run.
+  const qv3::debugger::Machine* machine = session_.machine();
+  if (machine && session_.state() == DebugSession::State::Stopped && !inBody_ &&
+      expansionModuleAt(machine->State().PC)) {
+    inBody_ = true;
+    showCurrentLine();
+    return;
+  }
+  lastCommand_ = Command::StepInto;
+  session_.stepInto();
+}
+
+void DebuggerUi::stepOver() {
+  const qv3::debugger::Machine* machine = session_.machine();
+  if (machine && session_.state() == DebugSession::State::Stopped && !inBody_) {
+    const std::uint16_t pc = machine->State().PC;
+    if (const qv3::ModuleKnowledge* module = expansionModuleAt(pc)) {
+      if (const std::optional<std::uint16_t> end = module->ExpansionEndAt(pc)) {
+        lastCommand_ = Command::StepOverExpansion;
+        session_.runTo(*end);
+        return;
+      }
+    }
+  }
+  lastCommand_ = Command::Other;
+  session_.stepOver();
 }
 
 void DebuggerUi::startOrContinue() {
@@ -532,7 +576,10 @@ void DebuggerUi::onStopped() {
   const qv3::debugger::Stop& stop = session_.lastStop();
   switch (stop.Kind) {
     case qv3::debugger::StopKind::Breakpoint: setStatus(tr("Breakpoint at %1").arg(placeText(now.PC))); break;
-    case qv3::debugger::StopKind::Reached: setStatus(tr("Run to cursor at %1").arg(placeText(now.PC))); break;
+    case qv3::debugger::StopKind::Reached:
+      setStatus(lastCommand_ == Command::StepOverExpansion ? tr("Stopped at %1").arg(placeText(now.PC))
+                                                            : tr("Run to cursor at %1").arg(placeText(now.PC)));
+      break;
     case qv3::debugger::StopKind::Watch:
       setStatus(tr("%1 at %2")
                     .arg(WatchText({stop.Address, !stop.Write, stop.Write}), placeText(stop.By)));
@@ -546,6 +593,18 @@ void DebuggerUi::onStopped() {
     case qv3::debugger::StopKind::Paused: setStatus(tr("Paused at %1").arg(placeText(now.PC))); break;
     case qv3::debugger::StopKind::Ended: setStatus(tr("Program ended: %1").arg(Latin1(stop.Reason))); break;
   }
+  // Inside an expansion the body's lines are shown after a Step Into (it
+  // entered them, or stepped on in them) and at a breakpoint set on a body
+  // line; otherwise the invocation's line.
+  const bool expanded = expansionModuleAt(now.PC) != nullptr;
+  if (stop.Kind == qv3::debugger::StopKind::StepDone && lastCommand_ == Command::StepInto)
+    inBody_ = expanded;
+  else if (stop.Kind == qv3::debugger::StopKind::Breakpoint)
+    inBody_ = bodyBreakpoints_.contains(now.PC);
+  else if (stop.Kind != qv3::debugger::StopKind::StepDone)
+    inBody_ = false;
+  inBody_ = inBody_ && expanded;
+  lastCommand_ = Command::Other;
   if (session_.state() == DebugSession::State::Stopped)
     showCurrentLine();
   else
@@ -628,7 +687,9 @@ void DebuggerUi::showCurrentLine() {
   if (!from) return;
   auto* code = qobject_cast<CodeEditor*>(main_.FindModuleEditor(*from, Latin1(where->Module->Name)));
   if (!code) return;
-  const QTextBlock block = code->document()->findBlockByNumber(where->Line - 1);
+  const std::int32_t shownLine =
+      inBody_ ? where->Module->BodyLineAt(session_.machine()->State().PC).value_or(where->Line) : where->Line;
+  const QTextBlock block = code->document()->findBlockByNumber(shownLine - 1);
   if (!block.isValid()) return;
 
   code->setGutterMarks(kCurrentLineLayer,

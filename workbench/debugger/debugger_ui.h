@@ -92,6 +92,11 @@ class DebuggerUi : public QObject {
   // layout is as it was before the session.
   void stopDebugging();
   void editDataBreakpoints();
+  // Steps that know macros and REPEAT blocks: Step Over runs a whole
+  // expansion when stopped on its invocation line, Step Into shows the body
+  // lines of the expansion it enters.
+  void stepInto();
+  void stepOver();
 
  private:
   // Start; with toLine >= 0 (0-based, in the active editor) running to that
@@ -165,6 +170,14 @@ class DebuggerUi : public QObject {
   std::set<std::uint16_t> code_;                    // where the program's instructions start
   QPointer<TfrmQVEdit> origin_;                     // the document being debugged
   QPointer<CodeEditor> marked_;                     // where the current line is shown
+  // The current line shown is the body line of an expansion (after a Step
+  // Into it, or a breakpoint on a body line), not its invocation line.
+  bool inBody_ = false;
+  enum class Command { Other, StepInto, StepOverExpansion };
+  Command lastCommand_ = Command::Other;
+  std::set<std::uint16_t> bodyBreakpoints_;  // addresses set from body lines
+  // The module whose instruction is at pc, when it came from an expansion.
+  const qv3::ModuleKnowledge* expansionModuleAt(std::uint16_t pc) const;
   bool applying_ = false;
 };
 

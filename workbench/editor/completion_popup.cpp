@@ -20,6 +20,7 @@ QString KindText(CompletionKind kind) {
     case CompletionKind::Label: return QStringLiteral("label");
     case CompletionKind::Constant: return QStringLiteral("constant");
     case CompletionKind::External: return QStringLiteral("other module");
+    case CompletionKind::Macro: return QStringLiteral("macro");
   }
   return {};
 }

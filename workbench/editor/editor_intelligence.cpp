@@ -23,6 +23,7 @@
 #include "workbench/editor/completion_popup.h"
 #include "workbench/editor/editor_workspace.h"
 #include "workbench/editor/diagnostic_marks.h"
+#include "workbench/editor/inactive_lines.h"
 #include "workbench/editor_window.h"
 #include "language/hover_text.h"
 #include "workbench/latin1.h"
@@ -186,7 +187,10 @@ bool EditorIntelligence::completeAtCaret(TfrmQVEdit& editor) {
 void EditorIntelligence::editorChecked(TfrmQVEdit& editor) {
   const auto snapshot = liveCheck(editor).latest();
   const qv3::ModuleKnowledge* top = snapshot ? snapshot->Result.Knowledge.TopModule() : nullptr;
-  if (auto* code = qobject_cast<CodeEditor*>(editor.mCode)) ShowDiagnosticMarks(*code, top);
+  if (auto* code = qobject_cast<CodeEditor*>(editor.mCode)) {
+    ShowDiagnosticMarks(*code, top);
+    ShowInactiveLines(*code, top);
+  }
   if (&editor == main_.activeEditor() && outline_->isVisible()) outline_->showModule(top);
 }
 

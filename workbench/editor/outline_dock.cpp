@@ -30,6 +30,12 @@ void OutlineDock::showModule(const qv3::ModuleKnowledge* module) {
       entries.push_back({std::move(text), definition.Where.Line, definition.Kind == qv3::SymbolKind::Label,
                          definition.Where.FromInclude});
     }
+    for (const qv3::MacroInfo& macro : module->Macros) {
+      std::string text = "MACRO " + macro.Name;
+      for (std::size_t i = 0; i < macro.Parameters.size(); ++i)
+        text += (i == 0 ? " " : ", ") + macro.Parameters[i];
+      entries.push_back({std::move(text), macro.Where.Line, false, false});
+    }
     // Definition order is not source order when an INCLUDE comes between.
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.Line < b.Line; });
   }
@@ -45,7 +51,9 @@ void OutlineDock::showModule(const qv3::ModuleKnowledge* module) {
   for (const Entry& entry : entries_) {
     auto* item = new QListWidgetItem(Latin1(entry.Text), list_);
     item->setToolTip(QStringLiteral("%1, line %2%3")
-                         .arg(entry.IsLabel ? QStringLiteral("label") : QStringLiteral("constant"))
+                         .arg(entry.IsLabel                          ? QStringLiteral("label")
+                              : entry.Text.starts_with("MACRO ") ? QStringLiteral("macro")
+                                                                 : QStringLiteral("constant"))
                          .arg(entry.Line)
                          .arg(entry.FromInclude ? QStringLiteral(" (included)") : QString()));
   }
