@@ -99,7 +99,9 @@ inline std::string Disguised(std::string_view line) {
   return disguised;
 }
 
-// Diagnostic lines without the quoted line text, which disguising changes.
+// Diagnostic lines without the quoted line text, which disguising changes,
+// and in upper case: the text of an ERROR or WARNING line is shown as typed,
+// and the Status list itself takes lines that differ only in case as equal.
 inline ModuleOutcome WithoutQuotedTexts(ModuleOutcome outcome) {
   for (std::string& line : outcome.Status) {
     const auto at = line.find(" (at line: ");
@@ -107,6 +109,8 @@ inline ModuleOutcome WithoutQuotedTexts(ModuleOutcome outcome) {
     const auto tail = line.rfind("\", pass: ");
     if (quote != std::string::npos && tail != std::string::npos && tail > quote)
       line.erase(quote + 2, tail - quote - 2);
+    for (char& c : line)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
   return outcome;
 }

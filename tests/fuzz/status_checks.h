@@ -28,7 +28,8 @@ constexpr std::string_view kVerdict = "Compile failed because of fatal error(s)!
 // record:
 // ^(Fatal|Warning)( in file \[[^\]]*\])?: MESSAGE \(at line: -?\d+ ".*", pass: [12]\)$
 // where MESSAGE is the text of a known code other than 6 (which no part of
-// the engine reports), followed for codes from 20 on by an optional detail,
+// the engine reports), followed for codes from 20 on by an optional detail
+// (for every code by the expansion's place inside a macro or REPEAT),
 // the kind word matches Fatal, the number matches Line and the pass digit
 // matches Pass.
 inline bool IsWellFormedDiagnostic(std::string_view line, const qv3::TErrorInfo& info) {
@@ -77,7 +78,9 @@ inline bool IsWellFormedDiagnostic(std::string_view line, const qv3::TErrorInfo&
       if (tailAgrees(attempt)) return true;
       continue;
     }
-    if (code < 20 || attempt.substr(0, 1) != " ") continue;
+    // Codes below 20 carry one only inside a macro or REPEAT expansion.
+    const bool expansion = attempt.substr(0, 10) == " in macro " || attempt.substr(0, 11) == " in REPEAT ";
+    if (attempt.substr(0, 1) != " " || (code < 20 && !expansion)) continue;
     for (auto at = attempt.find(kPlace); at != std::string_view::npos; at = attempt.find(kPlace, at + 1))
       if (tailAgrees(attempt.substr(at + kPlace.size()))) return true;
   }
