@@ -9,20 +9,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 seconds=${2:-10}
-if [ -z "${QV3_UNDER_X:-}" ]; then
-  export QV3_UNDER_X=1
-  exec xvfb-run -a -s "-screen 0 1280x960x24 -nolisten tcp" bash "$0" "$build" "$seconds"
-fi
-scratch=$(mktemp -d)
-trap 'kill ${qv3:-} ${manager:-} 2>/dev/null || true; rm -rf "$scratch"' EXIT
-export HOME=$scratch XDG_CONFIG_HOME=$scratch/config  # no settings of the user's
+. "$root/docs/workbench_under_x.sh"
 cp "$root/examples/raster/raster.qv3" "$scratch/"
-openbox --sm-disable >/dev/null 2>&1 &
-manager=$!
-for _ in $(seq 50); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-  sleep 0.1
-done
 
 ticks_of() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 hertz=$(getconf CLK_TCK)

@@ -1,12 +1,13 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Sourced by the screenshot scripts after they set root and build: runs the
-# calling script again on an X server of its own (Xvfb, 1280 x 960) under
-# openbox, with no settings of the user's, and gives start_workbench FILE,
+# Sourced by the screenshot scripts and bench/debugger_speed.sh after they
+# set root and build: runs the calling script again, with its arguments, on
+# an X server of its own (Xvfb, 1280 x 960) under openbox, with no settings
+# of the user's, and gives start_workbench FILE,
 # which copies FILE into a scratch folder and opens it in qv3 (pid in qv3,
 # its window in window, moved to the screen's corner and filling it).
 if [ -z "${QV3_UNDER_X:-}" ]; then
   export QV3_UNDER_X=1
-  exec xvfb-run -a -s "-screen 0 1280x960x24 -nolisten tcp" bash "$0" "$build"
+  exec xvfb-run -a -s "-screen 0 1280x960x24 -nolisten tcp" bash "$0" "$@"
 fi
 scratch=$(mktemp -d)
 trap 'kill ${qv3:-} ${manager:-} 2>/dev/null || true; rm -rf "$scratch"' EXIT
